@@ -1,0 +1,176 @@
+#pragma once
+// The main window: browser view, toolbars, and the shared operations of the shell.
+// The behaviour of each area lives in the unit of its subsystem (app/, browser/, mwex/,
+// board/); this class only gathers them, as the windows of the shell are one program.
+#include "app/textstore.h"
+#include "app/values.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QTimer;
+class QToolButton;
+class QWebEngineView;
+class QMouseEvent;
+class QFileDialog;
+class QumoWebPage;
+class TForm2;
+class TForm4;
+class TForm5;
+class TForm14;
+class TForm16;
+class TForm25;
+namespace platform {
+class Platform;
+}
+
+// The windows of the program, created once by the program entry.
+struct QumoForms {
+    class TForm1 *Form1 = nullptr;
+    TForm25 *Form25 = nullptr;
+    TForm14 *Form14 = nullptr;
+    TForm16 *Form16 = nullptr;
+    TForm2 *Form2 = nullptr;
+    TForm4 *Form4 = nullptr;
+    TForm5 *Form5 = nullptr;
+};
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    TForm1(QumoValues &values, platform::Platform &platform, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    void setForms(QumoForms *forms) { forms_ = forms; }
+    QumoForms *forms() const { return forms_; }
+    QumoValues &values() { return v_; }
+    platform::Platform &platform() { return platform_; }
+
+    // ---- controls ----
+    QWidget *Panel1 = nullptr; // client area holding the browser view
+    QWidget *Panel2 = nullptr; // right-hand button column
+    QWidget *Panel3 = nullptr; // URL bar
+    QWidget *Panel4 = nullptr; // left part of the URL bar
+    QToolButton *SpeedButton1 = nullptr;  // home
+    QToolButton *SpeedButton2 = nullptr;  // back
+    QToolButton *SpeedButton3 = nullptr;  // reload
+    QToolButton *SpeedButton4 = nullptr;  // forward
+    QToolButton *SpeedButton5 = nullptr;  // open the URL outside
+    QToolButton *SpeedButton6 = nullptr;  // new work
+    QToolButton *SpeedButton7 = nullptr;  // open a work
+    QToolButton *SpeedButton8 = nullptr;  // drawing board
+    QToolButton *SpeedButton9 = nullptr;  // clip the URL
+    QToolButton *SpeedButton10 = nullptr; // open the clip
+    QToolButton *SpeedButton11 = nullptr; // go to the typed URL
+    QToolButton *SpeedButton13 = nullptr; // menu language -> kanji
+    QToolButton *SpeedButton14 = nullptr; // menu language -> hiragana
+    QLineEdit *Edit2 = nullptr;           // the URL field
+    QPlainTextEdit *Memo1 = nullptr;      // hidden text holder of the text store
+    QWebEngineView *WebBrowser1 = nullptr;
+    QTimer *Timer1 = nullptr; // opens the drawing board
+    QTimer *Timer2 = nullptr; // the delayed close
+
+    // ---- text file store ----
+    QString BLOAD(const QString &F);
+    void BSAVE(const QString &F, const QString &S);
+    void BSAVE1(const QString &F, const QString &S);
+    TextStore &textStore() { return store_; }
+
+    // ---- start-up sequence ----
+    void FormShow();
+    // The URL the browser was last asked to show (start-up and toolbar navigations).
+    void Navigate(const QString &url);
+    const QString &lastNavigation() const { return lastNavigation_; }
+    bool startupDone() const { return startupDone_; }
+
+    // ---- notices and housekeeping ----
+    void MATE(const QString &S1, const QString &S2);
+    void Panel1Resize();
+    void Panel2Click();
+
+    // ---- usage log and shutdown ----
+    void FormClose();
+    void OWARI();
+    void Timer2Timer();
+
+    // ---- browser toolbar and URL clip ----
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton9MouseDown(QMouseEvent *e);
+    void SpeedButton9MouseUp(QMouseEvent *e);
+    void SpeedButton10Click();
+    void SpeedButton11Click();
+    void WebBrowser1CommandStateChange(int Command, bool Enable);
+    void WebBrowser1DocumentComplete(const QString &URL);
+    void WebBrowser1NewWindow3(const QString &bstrUrl);
+
+    // ---- link command protocol ----
+    // Returns true when the navigation is cancelled.
+    void WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel);
+
+    // ---- downloads and copies ----
+    bool CopyURL(const QString &SourceFile, const QString &DestFile);
+    bool FFCOPY(const QString &FromF, const QString &ToF);
+    void MWEXDL(const QString &S1, const QString &S2);
+    void MWEXCOPY(const QString &S1, const QString &S2);
+    static QString URLF(const QString &S1, const QString &S2);
+    static QString FILF(const QString &S1, const QString &S2);
+    static QString CutNN(const QString &S);
+    static QString CutNN2(const QString &S);
+
+    // ---- opening works, programs and folders ----
+    void SpeedButton7MouseUp(QMouseEvent *e);
+    void HIRAKU();
+    void EXE123(const QString &FF, const QString &F2);
+    void DTPCOPY(const QString &F1, const QString &FF, const QString &F2, const QString &MW);
+
+    // ---- the Logo program: launching, new work, menu language ----
+    void SHELLMWEXE(const QString &F1, const QString &F2);
+    void SpeedButton6Click();
+    void SpeedButton13Click();
+    void SpeedButton14Click();
+
+    // ---- graphics catalogue ----
+    void MWSHAPE(const QString &MW);
+
+    // ---- drawing board ----
+    void SpeedButton8Click();
+    void SpeedButton8MouseEnter();
+    void SpeedButton8MouseLeave();
+    void Timer1Timer();
+    static void CaptureRect(const QRect &r, QImage &BM);
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void startupSequence();
+    void chooseSaveRoot();
+    void findLocalHomePage(const QString &KIJUN, const QString &F1, const QString &KIJUN2);
+    void buildSaveFolder();
+    void copyStartingWorks();
+    void setHomePageUrl();
+    void showMenuLanguageButtons();
+    void chooseStartPage();
+
+    QumoValues &v_;
+    platform::Platform &platform_;
+    QumoForms *forms_ = nullptr;
+    TextStore store_;
+    QString lastNavigation_;
+    bool shown_ = false;
+    bool startupDone_ = false;
+    QumoWebPage *page_ = nullptr;
+};

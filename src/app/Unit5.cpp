@@ -1,0 +1,34 @@
+#include "app/Unit5.h"
+#include "platform/platform.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+TForm5::TForm5(platform::Platform &platform, QWidget *parent)
+    : QDialog(parent), platform_(platform) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Form5"));
+    setFixedSize(645, 309);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(104, 80);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(35);
+    Label1->setFont(f);
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(264, 240, 113, 49);
+    QFont fb(QStringLiteral("Tahoma"));
+    fb.setPixelSize(27);
+    BitBtn1->setFont(fb);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
+}
+
+void TForm5::showEvent(QShowEvent *e) {
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+void TForm5::FormShow() { platform_.messageBeep(0); }
+
+void TForm5::BitBtn1Click() { accept(); }

@@ -1,0 +1,7 @@
+#include "app/errors.h"
+
+QString errorText(const std::exception &e) {
+    if (auto *q = dynamic_cast<const QumoError *>(&e))
+        return q->message();
+    return QString::fromLocal8Bit(e.what());
+}

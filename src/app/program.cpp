@@ -1,0 +1,81 @@
+#include "app/program.h"
+#include "app/Unit2.h"
+#include "app/Unit5.h"
+#include "app/errors.h"
+#include "board/Unit14.h"
+#include "board/Unit16.h"
+#include "board/Unit25.h"
+#include "folders/Unit4.h"
+#include "platform/platform.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <unistd.h>
+
+void prepareProcess() {
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--disable-gpu"))
+        flags += " --disable-gpu";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+void installFontSubstitutions() {
+    const QStringList families = QFontDatabase::families();
+    QString japanese;
+    for (const char *candidate : {"Noto Sans CJK JP", "IPAGothic", "IPAexGothic", "Noto Sans JP"}) {
+        if (families.contains(QLatin1String(candidate))) {
+            japanese = QLatin1String(candidate);
+            break;
+        }
+    }
+    if (japanese.isEmpty())
+        return;
+    for (const QString &design : {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("ＭＳ Ｐゴシック"),
+                                  QStringLiteral("MS UI Gothic"), QStringLiteral("Tahoma")})
+        QFont::insertSubstitution(design, japanese);
+    QFont f = QApplication::font();
+    f.setFamilies({f.family(), japanese});
+    QApplication::setFont(f);
+}
+
+QumoApplication::QumoApplication(int &argc, char **argv, platform::Platform &platform)
+    : QApplication(argc, argv), platform_(platform) {
+    setApplicationName(QStringLiteral("QUMO"));
+    installFontSubstitutions();
+}
+
+bool QumoApplication::notify(QObject *receiver, QEvent *event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        platform_.errorBox(activeWindow(), errorText(e));
+    } catch (...) {
+        platform_.errorBox(activeWindow(), QStringLiteral("不明なエラーが発生しました。"));
+    }
+    return false;
+}
+
+QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFile) {
+    values.programFile = programFile;
+    forms.Form1 = new TForm1(values, platform);
+    forms.Form25 = new TForm25();
+    forms.Form14 = new TForm14();
+    forms.Form16 = new TForm16();
+    forms.Form2 = new TForm2();
+    forms.Form4 = new TForm4(values, forms.Form1);
+    forms.Form5 = new TForm5(platform);
+    forms.Form1->setForms(&forms);
+}
+
+QumoProgram::~QumoProgram() {
+    delete forms.Form5;
+    delete forms.Form4;
+    delete forms.Form2;
+    delete forms.Form16;
+    delete forms.Form14;
+    delete forms.Form25;
+    delete forms.Form1;
+}

@@ -1,0 +1,256 @@
+// The start-up sequence: install layout, settings, save folder, starting works, start page.
+#include "app/MAIN.h"
+#include "app/Unit5.h"
+#include "app/errors.h"
+#include "app/settings.h"
+#include "app/usagelog.h"
+#include "folders/Unit4.h"
+#include "board/Unit14.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
+
+#include <QApplication>
+#include <QToolButton>
+
+namespace {
+const QString kMwexExe = QStringLiteral("MWEX\\mwex.exe");
+} // namespace
+
+void TForm1::FormShow() {
+    try {
+        startupSequence();
+    } catch (const std::exception &e) {
+        // The sequence ends at the failing step; the window stays open.
+        platform_.errorBox(this, errorText(e));
+    }
+}
+
+void TForm1::startupSequence() {
+    // 1
+    v_.DVD = false;
+    v_.DESKTOP = platform::desktopFolder() + u'\\';
+    // 2
+    const QString programFile = v_.programFile;
+    const QString KIJUN = platform::extractFilePath(programFile);
+    const QString programName = platform::extractFileName(programFile);
+    v_.DL = false;
+    QString F1 = platform::stripFileExt(programName) + u'\\';
+    if (programName.startsWith(u'_')) {
+        F1.remove(0, 1);
+        v_.DL = true;
+    }
+    // 3
+    v_.QUMOHOZONDIR = KIJUN;
+    v_.RULE.clear();
+    // 4: the read-only probe, relative to the current folder.
+    const int probe = platform::createDirectory(
+        platform::currentFolder() + u'\\' + F1.left(F1.size() - 1));
+    if (probe != platform::ErrorSuccess && probe != platform::ErrorAlreadyExists)
+        v_.DVD = true;
+    QApplication::processEvents();
+    // 5: find the Logo program.
+    QString KIJUN2;
+    if (platform::fileExists(KIJUN + F1 + kMwexExe)) {
+        KIJUN2 = KIJUN + F1;
+    } else if (platform::fileExists(KIJUN + kMwexExe)) {
+        KIJUN2 = KIJUN;
+    } else {
+        close();
+        return;
+    }
+    v_.QUMOHOZONDIR = KIJUN2;
+    v_.MWEXEDIR = KIJUN2 + QStringLiteral("MWEX");
+    v_.RULE = KIJUN2 + QStringLiteral("MWEX\\QUMOの設定.txt");
+    v_.RULEDIR = KIJUN2 + QStringLiteral("MWEX");
+    v_.KANA = KIJUN2 + QStringLiteral("MWEX\\MWEx.ini");
+    v_.MWEXEXE = KIJUN2 + kMwexExe;
+    v_.startTime = QDateTime::currentDateTime();
+    // 6
+    const QString TT = BLOAD(v_.RULE);
+    if (TT.isEmpty())
+        return;
+    // 7: apply the settings in their order; an invalid number ends the sequence here.
+    auto number = [&](const QString &tag) {
+        const QString value = settings::extract(TT, tag);
+        const auto n = settings::toWholeNumber(value);
+        if (!n)
+            throw QumoError(settings::invalidNumberMessage(value));
+        return *n;
+    };
+    auto optionalNumber = [&](const QString &tag) -> qint32 {
+        return settings::extract(TT, tag).isEmpty() ? 0 : number(tag);
+    };
+    resize(width(), number(QStringLiteral("TATE")));
+    v_.YY = optionalNumber(QStringLiteral("MWYY"));
+    resize(number(QStringLiteral("YOKO")), height());
+    v_.XX = optionalNumber(QStringLiteral("MWXX"));
+    v_.HOME = settings::extract(TT, QStringLiteral("HOME"));
+    if (v_.HOME.isEmpty() || v_.HOME.endsWith(u'/'))
+        v_.HOME += QStringLiteral("index.html");
+    for (int i = 0; i < 5; ++i)
+        v_.OPEN[i] = settings::extract(TT, QStringLiteral("OPEN%1").arg(i + 1));
+    SpeedButton8->setVisible(settings::extract(TT, QStringLiteral("PEN")) != QLatin1String("0"));
+    v_.CLIPTAG = settings::extract(TT, QStringLiteral("CLIP"));
+    SpeedButton9->setVisible(v_.CLIPTAG != QLatin1String("0"));
+    SpeedButton10->setVisible(v_.CLIPTAG != QLatin1String("0"));
+    v_.LDMW = settings::extract(TT, QStringLiteral("LOAD"));
+    v_.HOZON = settings::extract(TT, QStringLiteral("NAME"));
+    v_.HOZONDIR = settings::extract(TT, QStringLiteral("SAVE"));
+    // 8: the picker in roster mode.
+    v_.GAKUNEN.clear();
+    v_.KUMI.clear();
+    v_.SHIMEI.clear();
+    if (platform::fileExists(v_.RULEDIR + QStringLiteral("\\学年1.txt")) && v_.DL) {
+        TForm4 *picker = forms_ ? forms_->Form4 : nullptr;
+        if (picker) {
+            picker->resize(width(), height());
+            picker->move(pos());
+            picker->exec();
+        }
+        QApplication::processEvents();
+        if (v_.SHIMEI.isEmpty()) {
+            v_.GAKUNEN.clear();
+            v_.KUMI.clear();
+            platform_.messageBeep(platform::BeepDefault);
+            MATE(QStringLiteral("おわりにします"), QString());
+            OWARI();
+            return;
+        }
+    }
+    // 9
+    QApplication::processEvents();
+    if (v_.SHIMEI == QStringLiteral("無名"))
+        v_.SHIMEI.clear();
+    // 10 - 12
+    chooseSaveRoot();
+    findLocalHomePage(KIJUN, F1, KIJUN2);
+    buildSaveFolder();
+    // 13
+    v_.QUMOCLIP = v_.QUMOHOZON + QStringLiteral("clip.txt");
+    SpeedButton7->setToolTip(QStringLiteral("左：") + v_.HOZON +
+                             QStringLiteral("フォルダ／右：今のフォルダ"));
+    setWindowTitle(v_.QUMOHOZON);
+    // 14
+    copyStartingWorks();
+    // 15
+    v_.CSVDATA = QStringLiteral("開始時刻=,") + usagelog::dateField(v_.startTime) + u',' +
+                 usagelog::timeField(v_.startTime) + u'\r';
+    // 16
+    if (!v_.DVD && platform::fileExists(v_.QUMOHOZON + QStringLiteral("QUMODATE.csv")))
+        platform::deleteFile(v_.QUMOHOZON + QStringLiteral("QUMODATE.csv"));
+    // 17
+    if (!v_.DVD)
+        MWSHAPE(v_.MWEXEDIR);
+    // 18
+    if (forms_ && forms_->Form14)
+        forms_->Form14->setInitialSaveFolder(v_.QUMOHOZON);
+    // 19
+    setHomePageUrl();
+    // 20, 21
+    showMenuLanguageButtons();
+    // 22
+    chooseStartPage();
+    startupDone_ = true;
+}
+
+void TForm1::chooseSaveRoot() {
+    const QString &H = v_.HOZONDIR;
+    if (H.isEmpty()) {
+        if (v_.DVD)
+            v_.QUMOHOZONDIR = v_.DESKTOP;
+        return;
+    }
+    if (H == QStringLiteral("デスクトップ")) {
+        v_.QUMOHOZONDIR = v_.DESKTOP;
+        return;
+    }
+    if (H.contains(u':'))
+        v_.QUMOHOZONDIR = H + u'\\';
+    else
+        v_.QUMOHOZONDIR = v_.QUMOHOZONDIR + H + u'\\';
+    if (!platform::directoryExists(v_.QUMOHOZONDIR) &&
+        !platform::forceDirectories(v_.QUMOHOZONDIR))
+        v_.QUMOHOZONDIR = v_.DESKTOP;
+}
+
+void TForm1::findLocalHomePage(const QString &KIJUN, const QString &F1, const QString &KIJUN2) {
+    v_.LOGO1.clear();
+    for (const QString &base : {KIJUN + F1, KIJUN}) {
+        for (const QString &candidate : v_.OPEN) {
+            if (platform::fileExists(base + candidate)) {
+                v_.KIJUNDIR = base;
+                v_.LOGO1 = candidate;
+                return;
+            }
+        }
+    }
+    v_.KIJUNDIR = KIJUN2;
+}
+
+void TForm1::buildSaveFolder() {
+    v_.QUMOHOZON = v_.QUMOHOZONDIR + v_.HOZON + u'\\';
+    if (!platform::directoryExists(v_.QUMOHOZON))
+        platform::forceDirectories(v_.QUMOHOZON);
+    for (const QString &level : {v_.GAKUNEN, v_.KUMI, v_.SHIMEI}) {
+        if (level.isEmpty())
+            continue;
+        v_.QUMOHOZON += level + u'\\';
+        if (!platform::directoryExists(v_.QUMOHOZON))
+            platform::createDirectory(v_.QUMOHOZON);
+    }
+}
+
+void TForm1::copyStartingWorks() {
+    for (int n = 1; n <= 100; ++n) {
+        const QString name = v_.LDMW + QString::number(n) + QStringLiteral(".mwx");
+        const QString target = v_.QUMOHOZON + name;
+        const QString source = v_.MWEXEDIR + u'\\' + name;
+        if (platform::fileExists(target) || !platform::fileExists(source))
+            continue;
+        if (platform::copyFile(source, target, true) && platform::isReadOnly(target))
+            platform::setReadOnly(target, false);
+    }
+}
+
+void TForm1::setHomePageUrl() {
+    if (platform::fileExists(v_.KIJUNDIR + v_.LOGO1)) {
+        v_.SYOKIURL = QStringLiteral("file://") + v_.KIJUNDIR + v_.LOGO1;
+        return;
+    }
+    const qsizetype slash = v_.HOME.indexOf(u'\\');
+    if (slash >= 0)
+        v_.HOME = QStringLiteral("file://") + v_.KIJUNDIR + v_.HOME.mid(slash + 1);
+    v_.SYOKIURL = v_.HOME;
+}
+
+void TForm1::showMenuLanguageButtons() {
+    const QString kana = BLOAD(v_.KANA);
+    const bool kanji = kana.contains(QStringLiteral("Kanji"));
+    SpeedButton14->setVisible(kanji);
+    SpeedButton13->setVisible(!kanji);
+    SpeedButton13->setToolTip(QStringLiteral("マイクロワールドEX→漢字メニュー"));
+    SpeedButton14->setToolTip(QStringLiteral("マイクロワールドEX→ひらがなメニュー"));
+    if (v_.DVD) {
+        SpeedButton13->setEnabled(false);
+        SpeedButton14->setEnabled(false);
+        SpeedButton13->setToolTip(QStringLiteral("マイクロワールドEX→漢字メニュー(DVD以外で可能)"));
+        SpeedButton14->setToolTip(
+            QStringLiteral("マイクロワールドEX→ひらがなメニュー(DVD以外で可能)"));
+    }
+}
+
+void TForm1::chooseStartPage() {
+    if (platform::fileExists(v_.QUMOCLIP) && v_.CLIPTAG != QLatin1String("0")) {
+        v_.CLIPURL = BLOAD(v_.QUMOCLIP);
+        SpeedButton9->setToolTip(QStringLiteral("左：URLをクリップ／右：クリップをクリア"));
+        SpeedButton10->setVisible(true);
+        SpeedButton10->setToolTip(QStringLiteral("クリップしたページを表示"));
+        Navigate(v_.CLIPURL);
+    } else {
+        SpeedButton9->setToolTip(QStringLiteral("URLのクリップ"));
+        SpeedButton10->setVisible(false);
+        SpeedButton10->setToolTip(QStringLiteral("最初のページを開きます"));
+        Navigate(v_.SYOKIURL);
+    }
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Shared test fixtures: temp install layouts, a recording platform, the test main.
+#include "platform/platform.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+// Prepares the process like the program entry does (browser engine without sandbox and
+// GPU, shared GL contexts); call before the application object exists.
+void prepareTestProcess();
+
+// A platform that records what cannot be done for real here (beeps, documents opened
+// with their associated program, error boxes) and otherwise acts like the host's.
+class RecordingPlatform : public platform::Platform {
+public:
+    void messageBeep(unsigned type) override { beeps.append(type); }
+    bool shellOpen(const QString &target, const QString &parameters,
+                   const QString &folder) override {
+        opened.append(target);
+        openedParameters.append(parameters);
+        openedFolders.append(folder);
+        return true;
+    }
+    void errorBox(QWidget *, const QString &text) override { errors.append(text); }
+
+    QList<unsigned> beeps;
+    QStringList opened, openedParameters, openedFolders;
+    QStringList errors;
+};
+
+// Windows form of a host path ("/tmp/x" -> "Z:\tmp\x").
+QString win(const QString &hostPath);
+// Writes bytes to a host path, creating parent folders.
+void writeFile(const QString &hostPath, const QByteArray &bytes);
+QByteArray readFile(const QString &hostPath);
+// CP932 bytes of a text.
+QByteArray sjis(const QString &text);
+
+// The path of the built stand-in Logo program.
+QString standinExe();
+
+// Lays out an install: `programDir`/`programName` (an empty file standing for the program)
+// and `mwexDir`/MWEX with the stand-in, a settings file in CP932 and MWEx.ini.
+struct InstallLayout {
+    QString root;        // host path of the folder that holds the program file
+    QString programFile; // Windows path of the program file
+    QString mwexDir;     // host path of the MWEX folder
+};
+InstallLayout makeInstall(const QString &root, const QString &programName, bool companion,
+                          const QString &settingsText, const QString &menuWord = "Hiragana");
+
+} // namespace testsupport
+
+// A test main that prepares the process first.
+#define QUMO_TEST_MAIN(TestObject)                                                         \
+    int main(int argc, char **argv) {                                                      \
+        testsupport::prepareTestProcess();                                                 \
+        QApplication app(argc, argv);                                                      \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                           \
+        TestObject tc;                                                                     \
+        QTEST_SET_MAIN_SOURCE_PATH                                                         \
+        return QTest::qExec(&tc, argc, argv);                                              \
+    }

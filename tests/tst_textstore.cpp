@@ -1,0 +1,142 @@
+// The text file store: encodings, line ends, the shared encoding of BLOAD and BSAVE.
+#include "app/errors.h"
+#include "app/textstore.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace testsupport;
+
+class TestTextStore : public QObject {
+    Q_OBJECT
+private slots:
+    void load_data();
+    void load();
+    void saveUsesEncodingOfLastLoad_data();
+    void saveUsesEncodingOfLastLoad();
+    void saveBeforeAnyLoadIsAnsi();
+    void loadFailureKeepsState();
+    void saveFailureRaises();
+    void saveLines_data();
+    void saveLines();
+    void saveLinesIntoMissingFolderIsSilent();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestTextStore::load_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("encoding");
+    using E = TextStore::Encoding;
+    QTest::newRow("utf-8 mark skipped") << QByteArray("\xEF\xBB\xBF" "a\xE3\x81\x82") << u"aあ"_qs << int(E::Utf8);
+    QTest::newRow("utf-8 without mark read as ansi")
+        << QByteArray("\xE3\x81\x82") << u"\u7E3A\u30FB"_qs << int(E::Ansi);
+    QTest::newRow("utf-16 le") << QByteArray("\xFF\xFE" "a\0\x42\x30", 6) << u"aあ"_qs << int(E::Utf16LE);
+    QTest::newRow("utf-16 be") << QByteArray("\xFE\xFF\0a\x30\x42", 6) << u"aあ"_qs << int(E::Utf16BE);
+    QTest::newRow("shift-jis") << QByteArray("\x82\xA0\x8A\xBF\x8E\x9A") << u"あ漢字"_qs << int(E::Ansi);
+    QTest::newRow("lone cr") << QByteArray("a\rb\r") << u"a\r\nb\r\n"_qs << int(E::Ansi);
+    QTest::newRow("lone lf") << QByteArray("a\nb") << u"a\r\nb"_qs << int(E::Ansi);
+    QTest::newRow("lf then cr gives two ends") << QByteArray("a\n\rb") << u"a\r\n\r\nb"_qs << int(E::Ansi);
+    QTest::newRow("crlf kept") << QByteArray("a\r\nb\r\n") << u"a\r\nb\r\n"_qs << int(E::Ansi);
+    QTest::newRow("empty file") << QByteArray() << QString() << int(E::Ansi);
+    QTest::newRow("cut at nul") << QByteArray("ab\0cd", 5) << u"ab"_qs << int(E::Ansi);
+    QTest::newRow("invalid shift-jis is lenient") << QByteArray("a\x82") << u"a・"_qs << int(E::Ansi);
+    QTest::newRow("only a mark") << QByteArray("\xEF\xBB\xBF") << QString() << int(E::Utf8);
+}
+
+void TestTextStore::load() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(int, encoding);
+    const QString path = dir_.filePath(QStringLiteral("in.txt"));
+    writeFile(path, bytes);
+    TextStore store;
+    QCOMPARE(store.load(win(path)), text);
+    QCOMPARE(int(store.encoding()), encoding);
+}
+
+void TestTextStore::saveUsesEncodingOfLastLoad_data() {
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("ansi: exactly five bytes") << QByteArray("Hiragana\r\n") << QByteArray("Kanji");
+    QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBFx") << QByteArray("\xEF\xBB\xBFKanji");
+    QTest::newRow("utf-16 le with mark")
+        << QByteArray("\xFF\xFEx\0", 4) << QByteArray("\xFF\xFEK\0a\0n\0j\0i\0", 12);
+    QTest::newRow("utf-16 be with mark")
+        << QByteArray("\xFE\xFF\0x", 4) << QByteArray("\xFE\xFF\0K\0a\0n\0j\0i", 12);
+}
+
+void TestTextStore::saveUsesEncodingOfLastLoad() {
+    QFETCH(QByteArray, read);
+    QFETCH(QByteArray, written);
+    const QString in = dir_.filePath(QStringLiteral("read.txt"));
+    const QString out = dir_.filePath(QStringLiteral("out.txt"));
+    writeFile(in, read);
+    TextStore store;
+    store.load(win(in));
+    store.save(win(out), QStringLiteral("Kanji"));
+    QCOMPARE(readFile(out), written);
+}
+
+void TestTextStore::saveBeforeAnyLoadIsAnsi() {
+    const QString out = dir_.filePath(QStringLiteral("first.txt"));
+    TextStore store;
+    QCOMPARE(int(store.encoding()), int(TextStore::Encoding::Unset));
+    store.save(win(out), QStringLiteral("漢字\r\nx"));
+    QCOMPARE(readFile(out), QByteArray("\x8A\xBF\x8E\x9A\r\nx"));
+}
+
+void TestTextStore::loadFailureKeepsState() {
+    const QString in = dir_.filePath(QStringLiteral("u8.txt"));
+    writeFile(in, "\xEF\xBB\xBFok");
+    TextStore store;
+    store.load(win(in));
+    QVERIFY_THROWS_EXCEPTION(QumoError, store.load(win(dir_.filePath(QStringLiteral("missing.txt")))));
+    QCOMPARE(int(store.encoding()), int(TextStore::Encoding::Utf8));
+    QCOMPARE(store.memo(), QStringLiteral("ok"));
+    // A folder is not a file; another drive does not exist here.
+    QVERIFY_THROWS_EXCEPTION(QumoError, store.load(win(dir_.path())));
+    QVERIFY_THROWS_EXCEPTION(QumoError, store.load(QStringLiteral("C:\\x.txt")));
+}
+
+void TestTextStore::saveFailureRaises() {
+    TextStore store;
+    try {
+        store.save(win(dir_.filePath(QStringLiteral("no/such/folder/x.txt"))), QStringLiteral("a"));
+        QFAIL("no error raised");
+    } catch (const QumoError &e) {
+        QVERIFY(e.message().contains(QStringLiteral("x.txt")));
+    }
+    QCOMPARE(store.memo(), QStringLiteral("a"));
+}
+
+void TestTextStore::saveLines_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("four lines ended by lone cr") << u"a\rb\rc\rd\r"_qs << QByteArray("a\r\nb\r\nc\r\nd\r\n");
+    QTest::newRow("last line without end") << u"a\nb"_qs << QByteArray("a\r\nb\r\n");
+    QTest::newRow("empty text gives empty file") << QString() << QByteArray();
+    QTest::newRow("empty lines kept") << u"\r\n\r\n"_qs << QByteArray("\r\n\r\n");
+    QTest::newRow("ansi, no mark") << u"開始時刻=,x"_qs << QByteArray("\x8A\x4A\x8E\x6E\x8E\x9E\x8D\x8F=,x\r\n");
+}
+
+void TestTextStore::saveLines() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    const QString out = dir_.filePath(QStringLiteral("lines.txt"));
+    writeFile(out, "old content that must go");
+    TextStore::saveLines(win(out), text);
+    QCOMPARE(readFile(out), bytes);
+}
+
+void TestTextStore::saveLinesIntoMissingFolderIsSilent() {
+    const QString out = dir_.filePath(QStringLiteral("none/x.csv"));
+    TextStore::saveLines(win(out), QStringLiteral("a"));
+    QVERIFY(!QFile::exists(out));
+}
+
+QUMO_TEST_MAIN(TestTextStore)
+#include "tst_textstore.moc"
