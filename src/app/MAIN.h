@@ -156,6 +156,7 @@ protected:
 
 private:
     void buildControls();
+    void connectControls();
     void startupSequence();
     void chooseSaveRoot();
     void findLocalHomePage(const QString &KIJUN, const QString &F1, const QString &KIJUN2);
