@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
 namespace {
@@ -147,8 +148,12 @@ void TForm1::connectControls() {
         w->installEventFilter(this);
 
     // The engine's events.
-    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
-        WebBrowser1DocumentComplete(platform::urlFromEngine(page_->url()));
+    // Top-level documents only, loaded or failed with an error page; a navigation that was
+    // cancelled or stopped completes no document.
+    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &i) {
+        if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+            i.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+            WebBrowser1DocumentComplete(platform::urlFromEngine(i.url()));
     });
     const auto commandState = [this](QWebEnginePage::WebAction action, int command) {
         QAction *a = page_->action(action);
