@@ -98,7 +98,9 @@ private slots:
 private:
     QString host(const QString &name) const { return root_ + u'/' + name; }
     // The URL as the shell forms it when it navigates ("file://Z:\...").
-    QString shellNav(const QString &name) const { return QStringLiteral("file://") + win(host(name)); }
+    QString shellNav(const QString &name) const {
+        return QStringLiteral("file://") + win(host(name));
+    }
     // The URL as the shell sees it coming back from the engine ("file:///Z:/...").
     QString seen(const QString &name) const { return QStringLiteral("file:///Z:") + host(name); }
     bool decided(const QString &name, bool mainFrame = true) const;
@@ -506,7 +508,8 @@ void TestBrowser::startPageRestoresClip() {
     QFETCH(QString, clipTag);
     QFETCH(bool, restored);
     const QString root = dir_.filePath(QStringLiteral("restart-") + clipTag);
-    const InstallLayout l = makeInstall(root, QStringLiteral("QUMOG.x86_64"), false, settings(clipTag));
+    const InstallLayout l =
+        makeInstall(root, QStringLiteral("QUMOG.x86_64"), false, settings(clipTag));
     writeFile(root + QStringLiteral("/index.html"), page("Home"));
     writeFile(root + QStringLiteral("/clipped.html"), page("Clipped"));
     const QString clipped = QStringLiteral("file:///Z:") + root + QStringLiteral("/clipped.html");
@@ -530,9 +533,8 @@ void TestBrowser::startPageRestoresClip() {
         QVERIFY(!f->SpeedButton9->isVisibleTo(f));
         QVERIFY(!f->SpeedButton10->isVisibleTo(f));
         QCOMPARE(f->SpeedButton9->toolTip(), QStringLiteral("URLのクリップ"));
-        QTRY_COMPARE_WITH_TIMEOUT(f->Edit2->text(),
-                                  QStringLiteral("file:///Z:") + root + QStringLiteral("/index.html"),
-                                  kLoad);
+        const QString home = QStringLiteral("file:///Z:") + root + QStringLiteral("/index.html");
+        QTRY_COMPARE_WITH_TIMEOUT(f->Edit2->text(), home, kLoad);
     }
 }
 
@@ -568,6 +570,17 @@ void TestBrowser::layoutAtDefaultSize() {
     for (const auto &[name, r] : placed)
         QVERIFY2(!edit.intersects(r), qPrintable(name));
     QCOMPARE(edit, QRect(24, 2, 583, 21));
+    const QList<QPair<QToolButton *, QString>> hints{
+        {form_->SpeedButton1, QStringLiteral("最初のページ")},
+        {form_->SpeedButton2, QStringLiteral("前のページ")},
+        {form_->SpeedButton3, QStringLiteral("ページの読み直し")},
+        {form_->SpeedButton4, QStringLiteral("次のページ")},
+        {form_->SpeedButton5, QStringLiteral("URLを別に開く")},
+        {form_->SpeedButton11, QStringLiteral("URLを開く")},
+        {form_->SpeedButton6, QStringLiteral("新しい作品を作る")},
+        {form_->SpeedButton8, QStringLiteral("線画")}};
+    for (const auto &[button, hint] : hints)
+        QCOMPARE(button->toolTip(), hint);
     QCOMPARE(form_->SpeedButton8->mapTo(form_, QPoint(0, 0)).y() + 40 + 6, 644);
     QVERIFY(!form_->windowIcon().isNull());
 

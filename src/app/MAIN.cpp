@@ -30,7 +30,8 @@ QToolButton *makeButton(QWidget *parent, const char *name, int x, int y, int w, 
     if (pictureName) {
         b->setIcon(picture(pictureName));
         // The picture fills the flat button but for its raised edge.
-        b->setIconSize(QSize(w - 4, h - 4));
+        const int side = qMin(w, h) - (h >= 40 ? 4 : 2);
+        b->setIconSize(QSize(side, side));
     }
     return b;
 }

@@ -47,6 +47,9 @@ QumoBrowserWindow::QumoBrowserWindow(QWebEngineProfile *profile,
     view_->setPage(page);
     connect(page, &QWebEnginePage::titleChanged, this, &QWidget::setWindowTitle);
     connect(page, &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
+    // A script that opened the window with a size gets it.
+    connect(page, &QWebEnginePage::geometryChangeRequested, this,
+            [this](const QRect &g) { setGeometry(g); });
     resize(800, 600);
 }
 
