@@ -75,6 +75,7 @@ private slots:
     void urlFieldFollowsTopLevelDocument();
     void everyNavigationKindReachesHandler_data();
     void everyNavigationKindReachesHandler();
+    void typedAddressWithoutScheme();
     void cancelledNavigationDoesNotLoad();
     void historyButtonsFollowHistory();
     void historyWithoutEntriesBeeps();
@@ -276,6 +277,21 @@ void TestBrowser::everyNavigationKindReachesHandler() {
     // What the handler let through is shown in the field.
     if (mainFrame)
         QTRY_VERIFY_WITH_TIMEOUT(shows(target), kLoad);
+}
+
+void TestBrowser::typedAddressWithoutScheme() {
+    // Taken as a web address: the handler sees it, and the field ends on the page that says
+    // it cannot be reached.
+    form_->Edit2->setText(QStringLiteral("www.example.invalid"));
+    QTest::mouseClick(form_->SpeedButton11, Qt::LeftButton);
+    const QString expected = QStringLiteral("http://www.example.invalid");
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(decisions_.cbegin(), decisions_.cend(),
+                                         [&](const Decision &d) {
+                                             return d.url.startsWith(expected) && d.mainFrame;
+                                         }),
+                             kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->isLoading(), kLoad);
+    QVERIFY(form_->Edit2->text().startsWith(expected));
 }
 
 void TestBrowser::cancelledNavigationDoesNotLoad() {

@@ -220,7 +220,12 @@ void TForm1::BSAVE1(const QString &F, const QString &S) { TextStore::saveLines(F
 
 void TForm1::Navigate(const QString &url) {
     lastNavigation_ = url;
-    WebBrowser1->setUrl(platform::urlToEngine(url));
+    QUrl target = platform::urlToEngine(url);
+    // An address typed without a scheme ("www.example.com") is a web address, as a browser
+    // takes it; the engine would otherwise drop it without a word.
+    if (target.isRelative() && !url.trimmed().isEmpty())
+        target = QUrl::fromUserInput(url);
+    WebBrowser1->setUrl(target);
 }
 
 void TForm1::showEvent(QShowEvent *e) {
