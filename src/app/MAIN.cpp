@@ -148,8 +148,7 @@ void TForm1::connectControls() {
                        static_cast<QWidget *>(SpeedButton9), Panel2})
         w->installEventFilter(this);
 
-    // The engine's events.
-    // Top-level documents only, loaded or failed with an error page; a navigation that was
+    // The engine's events. Top-level documents only, loaded or failed with an error page; a navigation that was
     // cancelled or stopped completes no document.
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &i) {
         if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
