@@ -194,10 +194,10 @@ bool TestBrowser::clickPageUntil(const std::function<bool()> &done) {
     QWidget *surface = form_->WebBrowser1->focusProxy();
     if (!surface)
         return false;
-    for (int attempt = 0; attempt < 30 && !done(); ++attempt) {
+    for (int attempt = 0; attempt < 10 && !done(); ++attempt) {
         QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(60, 150));
-        for (int i = 0; i < 20 && !done(); ++i)
-            QTest::qWait(50);
+        if (QTest::qWaitFor(done, 3000))
+            break;
     }
     return done();
 }
