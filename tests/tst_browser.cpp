@@ -77,6 +77,7 @@ private slots:
     void everyNavigationKindReachesHandler();
     void typedAddressWithoutScheme();
     void cancelledNavigationDoesNotLoad();
+    void handlerMayProcessEvents();
     void historyButtonsFollowHistory();
     void historyWithoutEntriesBeeps();
     void newWindowIsSeparateAndShownInField();
@@ -327,6 +328,36 @@ void TestBrowser::cancelledNavigationDoesNotLoad() {
     QTRY_COMPARE_WITH_TIMEOUT(p->url(), QUrl::fromLocalFile(host("b.html")), kLoad);
     QTRY_VERIFY_WITH_TIMEOUT(!p->isLoading(), kLoad);
     QCOMPARE(p->history()->count(), 2); // a, b: the refused page never entered the history
+}
+
+void TestBrowser::handlerMayProcessEvents() {
+    // The link commands show notices and download while the navigation waits for their
+    // answer: the engine has to live with events processed inside the handler, and with a
+    // second navigation asked for meanwhile.
+    QWebEngineView view;
+    QStringList asked;
+    auto *p = new QumoWebPage(
+        [&](const QString &URL, bool &Cancel) {
+            asked.append(URL);
+            const bool refused = URL.contains(QLatin1String("c.html"));
+            // A second navigation arrives while the first is still being decided.
+            if (refused)
+                QTimer::singleShot(50, &view, [&] {
+                    view.page()->load(QUrl::fromLocalFile(host("b.html")));
+                });
+            QTest::qWait(300);
+            Cancel = refused;
+        },
+        nullptr, &view);
+    view.setPage(p);
+    view.resize(300, 200);
+    view.show();
+    p->load(QUrl::fromLocalFile(host("a.html")));
+    QTRY_COMPARE_WITH_TIMEOUT(p->title(), QStringLiteral("A"), kLoad);
+    p->runJavaScript(QStringLiteral("location.href = 'c.html';"));
+    QTRY_COMPARE_WITH_TIMEOUT(p->title(), QStringLiteral("B"), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!p->isLoading(), kLoad);
+    QCOMPARE(asked, (QStringList{seen("a.html"), seen("c.html"), seen("b.html")}));
 }
 
 void TestBrowser::historyButtonsFollowHistory() {
