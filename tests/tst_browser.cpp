@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 #include <QtTest>
@@ -95,6 +96,8 @@ private slots:
 
     void layoutAtDefaultSize();
     void layoutFollowsWindowSize();
+    void hintShowsOnHover_data();
+    void hintShowsOnHover();
     void modalNoticeBeepsAndCloses();
 
 private:
@@ -660,6 +663,31 @@ void TestBrowser::layoutFollowsWindowSize() {
         QCOMPARE(form_->SpeedButton1->mapTo(form_, QPoint(0, 0)), QPoint(size.width() - 40, 30));
         QCOMPARE(form_->SpeedButton8->mapTo(form_, QPoint(0, 0)).y() + 46, size.height());
     }
+}
+
+void TestBrowser::hintShowsOnHover_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("home") << "SpeedButton1" << true;
+    QTest::newRow("go") << "SpeedButton11" << true;
+    // A disabled button still says what it would do (the language buttons on a DVD).
+    QTest::newRow("disabled back") << "SpeedButton2" << false;
+}
+
+void TestBrowser::hintShowsOnHover() {
+    QFETCH(QString, button);
+    QFETCH(bool, enabled);
+    auto *b = form_->findChild<QToolButton *>(button);
+    QVERIFY(b);
+    const bool was = b->isEnabled();
+    b->setEnabled(enabled);
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    form_->activateWindow();
+    QTest::mouseMove(form_, QPoint(300, 300));
+    QTest::mouseMove(b, QPoint(b->width() / 2, b->height() / 2));
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text() == b->toolTip(), 10000);
+    b->setEnabled(was);
 }
 
 void TestBrowser::modalNoticeBeepsAndCloses() {
