@@ -1,0 +1,279 @@
+#include "platform/x11window.h"
+#include "platform/platform.h"
+
+#include <QByteArray>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstring>
+
+namespace platform::x11 {
+
+namespace {
+
+int ignoreErrors(Display *, XErrorEvent *) { return 0; }
+
+// The connection of this program's own window searches, opened on first use and kept.
+// X errors inside an operation (a window that vanished meanwhile) are ignored instead of
+// ending the program.
+class Connection {
+public:
+    Connection() : display_(shared()) {
+        if (display_)
+            previous_ = XSetErrorHandler(ignoreErrors);
+    }
+    ~Connection() {
+        if (display_) {
+            XSync(display_, False);
+            XSetErrorHandler(previous_);
+        }
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    explicit operator bool() const { return display_ != nullptr; }
+    Display *d() const { return display_; }
+    Window root() const { return DefaultRootWindow(display_); }
+    Atom atom(const char *name) const { return XInternAtom(display_, name, False); }
+
+    // The 32-bit items of a property (longs in Xlib's format), empty when missing.
+    std::vector<unsigned long> cardinals(Window w, Atom property, Atom type) const {
+        std::vector<unsigned long> out;
+        Atom actualType = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char *data = nullptr;
+        if (XGetWindowProperty(display_, w, property, 0, 1024, False, type, &actualType,
+                               &format, &count, &after, &data) == Success &&
+            data && format == 32) {
+            const auto *items = reinterpret_cast<const unsigned long *>(data);
+            out.assign(items, items + count);
+        }
+        if (data)
+            XFree(data);
+        return out;
+    }
+
+    bool hasProperty(Window w, Atom property) const {
+        Atom actualType = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char *data = nullptr;
+        const bool ok = XGetWindowProperty(display_, w, property, 0, 0, False,
+                                           AnyPropertyType, &actualType, &format, &count,
+                                           &after, &data) == Success &&
+                        actualType != 0;
+        if (data)
+            XFree(data);
+        return ok;
+    }
+
+    // The window manager that announces itself through _NET_SUPPORTING_WM_CHECK.
+    bool windowManagerRuns() const {
+        const auto check = cardinals(root(), atom("_NET_SUPPORTING_WM_CHECK"), XA_WINDOW);
+        if (check.empty() || check[0] == 0)
+            return false;
+        XWindowAttributes a;
+        return XGetWindowAttributes(display_, Window(check[0]), &a) != 0;
+    }
+
+    bool supports(const char *name) const {
+        const Atom wanted = atom(name);
+        for (unsigned long a : cardinals(root(), atom("_NET_SUPPORTED"), XA_ATOM))
+            if (a == wanted)
+                return true;
+        return false;
+    }
+
+    // ICCCM WM_STATE: 0 withdrawn, 1 normal, 3 iconic; -1 when not set.
+    long wmState(Window w) const {
+        const Atom wmStateAtom = atom("WM_STATE");
+        const auto v = cardinals(w, wmStateAtom, wmStateAtom);
+        return v.empty() ? -1 : long(v[0]);
+    }
+
+    void sendToRoot(Window w, Atom type, long l0, long l1 = 0, long l2 = 0, long l3 = 0,
+                    long l4 = 0) const {
+        XEvent e;
+        std::memset(&e, 0, sizeof e);
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = type;
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = l0;
+        e.xclient.data.l[1] = l1;
+        e.xclient.data.l[2] = l2;
+        e.xclient.data.l[3] = l3;
+        e.xclient.data.l[4] = l4;
+        XSendEvent(display_, root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &e);
+    }
+
+private:
+    static Display *shared() {
+        static Display *display = nullptr;
+        if (!display)
+            display = XOpenDisplay(nullptr);
+        return display;
+    }
+
+    Display *display_;
+    XErrorHandler previous_ = nullptr;
+};
+
+// The window among `w` and its descendants that carries WM_STATE, or 0.
+Window findClient(const Connection &c, Window w, int depth = 0) {
+    if (c.hasProperty(w, c.atom("WM_STATE")))
+        return w;
+    if (depth > 3)
+        return 0;
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(c.d(), w, &rootReturn, &parent, &children, &count)) {
+        for (unsigned int i = count; i-- > 0 && !found;)
+            found = findClient(c, children[i], depth + 1);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+// EWMH source indication: a pager, whose requests window managers honour at once.
+constexpr long kSourcePager = 2;
+constexpr long kStateRemove = 0;
+
+} // namespace
+
+bool available() { return Connection() ? true : false; }
+
+std::vector<quint64> topLevelWindows() {
+    std::vector<quint64> out;
+    Connection c;
+    if (!c)
+        return out;
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(c.d(), c.root(), &rootReturn, &parent, &children, &count))
+        return out;
+    // XQueryTree lists bottom to top.
+    for (unsigned int i = count; i-- > 0;) {
+        const Window client = findClient(c, children[i]);
+        out.push_back(client ? client : children[i]);
+    }
+    if (children)
+        XFree(children);
+    return out;
+}
+
+qint64 windowPid(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return 0;
+    const auto v = c.cardinals(Window(window), c.atom("_NET_WM_PID"), XA_CARDINAL);
+    return v.empty() ? 0 : qint64(v[0]);
+}
+
+bool hasOwner(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return false;
+    const auto v = c.cardinals(Window(window), XA_WM_TRANSIENT_FOR, XA_WINDOW);
+    return !v.empty() && v[0] != 0;
+}
+
+bool isVisible(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return false;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(c.d(), Window(window), &a) || a.c_class == InputOnly)
+        return false;
+    if (a.map_state == IsViewable)
+        return true;
+    const long state = c.wmState(Window(window));
+    return state == NormalState || state == IconicState;
+}
+
+void place(quint64 window, const QRect &outer) {
+    Connection c;
+    if (!c || !window)
+        return;
+    const Window w = Window(window);
+    if (!c.windowManagerRuns()) {
+        XMapWindow(c.d(), w);
+        XMoveResizeWindow(c.d(), w, outer.x(), outer.y(), unsigned(qMax(1, outer.width())),
+                          unsigned(qMax(1, outer.height())));
+        return;
+    }
+    const Atom netState = c.atom("_NET_WM_STATE");
+    c.sendToRoot(w, netState, kStateRemove, long(c.atom("_NET_WM_STATE_MAXIMIZED_VERT")),
+                 long(c.atom("_NET_WM_STATE_MAXIMIZED_HORZ")), kSourcePager);
+    c.sendToRoot(w, netState, kStateRemove, long(c.atom("_NET_WM_STATE_FULLSCREEN")), 0,
+                 kSourcePager);
+    if (c.wmState(w) == IconicState) {
+        // Mapping an iconic window asks for its normal state; activation de-iconifies
+        // with window managers that ignore the map.
+        XMapWindow(c.d(), w);
+        c.sendToRoot(w, c.atom("_NET_ACTIVE_WINDOW"), kSourcePager, CurrentTime, 0);
+    }
+    // The frame comes on top of the size asked for the client.
+    auto extents = c.cardinals(w, c.atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
+    extents.resize(4, 0);
+    const long left = long(extents[0]), right = long(extents[1]), top = long(extents[2]),
+               bottom = long(extents[3]);
+    const long clientW = qMax(1L, long(outer.width()) - left - right);
+    const long clientH = qMax(1L, long(outer.height()) - top - bottom);
+    if (c.supports("_NET_MOVERESIZE_WINDOW")) {
+        // NorthWest gravity: x and y are the frame's corner.
+        constexpr long kGravityNorthWest = 1;
+        const long flags = kGravityNorthWest | (0xFL << 8) | (kSourcePager << 12);
+        c.sendToRoot(w, c.atom("_NET_MOVERESIZE_WINDOW"), flags, outer.x(), outer.y(),
+                     clientW, clientH);
+    } else {
+        XSizeHints hints;
+        long supplied = 0;
+        if (!XGetWMNormalHints(c.d(), w, &hints, &supplied))
+            hints.flags = 0;
+        hints.flags |= PWinGravity;
+        hints.win_gravity = NorthWestGravity;
+        XSetWMNormalHints(c.d(), w, &hints);
+        XMoveResizeWindow(c.d(), w, outer.x(), outer.y(), unsigned(clientW),
+                          unsigned(clientH));
+    }
+}
+
+void activate(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return;
+    const Window w = Window(window);
+    XRaiseWindow(c.d(), w);
+    if (c.windowManagerRuns()) {
+        c.sendToRoot(w, c.atom("_NET_ACTIVE_WINDOW"), kSourcePager, CurrentTime, 0);
+        return;
+    }
+    XWindowAttributes a;
+    if (XGetWindowAttributes(c.d(), w, &a) && a.map_state == IsViewable)
+        XSetInputFocus(c.d(), w, RevertToParent, CurrentTime);
+}
+
+} // namespace platform::x11
+
+namespace platform {
+
+void Platform::enumTopWindows(const std::function<bool(quint64)> &visit) {
+    for (quint64 w : x11::topLevelWindows())
+        if (!visit(w))
+            return;
+}
+
+qint64 Platform::windowProcessId(quint64 window) { return x11::windowPid(window); }
+bool Platform::windowHasOwner(quint64 window) { return x11::hasOwner(window); }
+bool Platform::windowVisible(quint64 window) { return x11::isVisible(window); }
+void Platform::placeWindow(quint64 window, const QRect &outer) { x11::place(window, outer); }
+void Platform::bringToFront(quint64 window) { x11::activate(window); }
+
+} // namespace platform
