@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 
 #include <cstring>
+#include <unistd.h>
 
 namespace platform::x11 {
 
@@ -144,6 +145,75 @@ Window findClient(const Connection &c, Window w, int depth = 0) {
 // EWMH source indication: a pager, whose requests window managers honour at once.
 constexpr long kSourcePager = 2;
 constexpr long kStateRemove = 0;
+// How long placement waits for the window manager to carry out a request.
+constexpr int kSettleMs = 1000;
+
+// Polls `done` every 10 ms for at most `ms` milliseconds (the window manager works in
+// its own process); true once it holds.
+template <typename F> bool waitFor(const Connection &c, int ms, F done) {
+    for (int waited = 0;; waited += 10) {
+        XSync(c.d(), False);
+        if (done())
+            return true;
+        if (waited >= ms)
+            return false;
+        ::usleep(10000);
+    }
+}
+
+std::vector<unsigned long> frameExtents(const Connection &c, Window w) {
+    auto e = c.cardinals(w, c.atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
+    e.resize(4, 0); // left, right, top, bottom
+    return e;
+}
+
+// The window's rectangle on the screen with the frame the window manager announces.
+QRect frameRect(const Connection &c, Window w) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(c.d(), w, &a))
+        return {};
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(c.d(), w, c.root(), 0, 0, &x, &y, &child);
+    const auto e = frameExtents(c, w);
+    return QRect(x - int(e[0]), y - int(e[2]), a.width + int(e[0] + e[1]),
+                 a.height + int(e[2] + e[3]));
+}
+
+// Neither maximised, full-screen nor minimised.
+bool restored(const Connection &c, Window w) {
+    const Atom unwanted[] = {c.atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+                             c.atom("_NET_WM_STATE_MAXIMIZED_HORZ"),
+                             c.atom("_NET_WM_STATE_FULLSCREEN"), c.atom("_NET_WM_STATE_HIDDEN")};
+    for (unsigned long a : c.cardinals(w, c.atom("_NET_WM_STATE"), XA_ATOM))
+        for (Atom u : unwanted)
+            if (a == u)
+                return false;
+    return c.wmState(w) != IconicState;
+}
+
+// Asks the window manager for the frame rectangle `outer`.
+void requestFrame(const Connection &c, Window w, const QRect &outer) {
+    const auto e = frameExtents(c, w);
+    const long clientW = qMax(1L, long(outer.width()) - long(e[0] + e[1]));
+    const long clientH = qMax(1L, long(outer.height()) - long(e[2] + e[3]));
+    if (c.supports("_NET_MOVERESIZE_WINDOW")) {
+        // NorthWest gravity: x and y are the frame's corner.
+        constexpr long kGravityNorthWest = 1;
+        const long flags = kGravityNorthWest | (0xFL << 8) | (kSourcePager << 12);
+        c.sendToRoot(w, c.atom("_NET_MOVERESIZE_WINDOW"), flags, outer.x(), outer.y(),
+                     clientW, clientH);
+        return;
+    }
+    XSizeHints hints;
+    long supplied = 0;
+    if (!XGetWMNormalHints(c.d(), w, &hints, &supplied))
+        hints.flags = 0;
+    hints.flags |= PWinGravity;
+    hints.win_gravity = NorthWestGravity;
+    XSetWMNormalHints(c.d(), w, &hints);
+    XMoveResizeWindow(c.d(), w, outer.x(), outer.y(), unsigned(clientW), unsigned(clientH));
+}
 
 } // namespace
 
@@ -208,40 +278,28 @@ void place(quint64 window, const QRect &outer) {
                           unsigned(qMax(1, outer.height())));
         return;
     }
-    const Atom netState = c.atom("_NET_WM_STATE");
-    c.sendToRoot(w, netState, kStateRemove, long(c.atom("_NET_WM_STATE_MAXIMIZED_VERT")),
-                 long(c.atom("_NET_WM_STATE_MAXIMIZED_HORZ")), kSourcePager);
-    c.sendToRoot(w, netState, kStateRemove, long(c.atom("_NET_WM_STATE_FULLSCREEN")), 0,
-                 kSourcePager);
-    if (c.wmState(w) == IconicState) {
-        // Mapping an iconic window asks for its normal state; activation de-iconifies
-        // with window managers that ignore the map.
-        XMapWindow(c.d(), w);
-        c.sendToRoot(w, c.atom("_NET_ACTIVE_WINDOW"), kSourcePager, CurrentTime, 0);
+    // Restore first: the frame of a maximised or minimised window differs from the normal
+    // one, and the size asked for the client must account for the normal frame.
+    if (!restored(c, w)) {
+        const Atom netState = c.atom("_NET_WM_STATE");
+        c.sendToRoot(w, netState, kStateRemove, long(c.atom("_NET_WM_STATE_MAXIMIZED_VERT")),
+                     long(c.atom("_NET_WM_STATE_MAXIMIZED_HORZ")), kSourcePager);
+        c.sendToRoot(w, netState, kStateRemove, long(c.atom("_NET_WM_STATE_FULLSCREEN")), 0,
+                     kSourcePager);
+        if (c.wmState(w) == IconicState) {
+            // Mapping an iconic window asks for its normal state; activation de-iconifies
+            // with window managers that ignore the map.
+            XMapWindow(c.d(), w);
+            c.sendToRoot(w, c.atom("_NET_ACTIVE_WINDOW"), kSourcePager, CurrentTime, 0);
+        }
+        waitFor(c, kSettleMs, [&] { return restored(c, w); });
     }
-    // The frame comes on top of the size asked for the client.
-    auto extents = c.cardinals(w, c.atom("_NET_FRAME_EXTENTS"), XA_CARDINAL);
-    extents.resize(4, 0);
-    const long left = long(extents[0]), right = long(extents[1]), top = long(extents[2]),
-               bottom = long(extents[3]);
-    const long clientW = qMax(1L, long(outer.width()) - left - right);
-    const long clientH = qMax(1L, long(outer.height()) - top - bottom);
-    if (c.supports("_NET_MOVERESIZE_WINDOW")) {
-        // NorthWest gravity: x and y are the frame's corner.
-        constexpr long kGravityNorthWest = 1;
-        const long flags = kGravityNorthWest | (0xFL << 8) | (kSourcePager << 12);
-        c.sendToRoot(w, c.atom("_NET_MOVERESIZE_WINDOW"), flags, outer.x(), outer.y(),
-                     clientW, clientH);
-    } else {
-        XSizeHints hints;
-        long supplied = 0;
-        if (!XGetWMNormalHints(c.d(), w, &hints, &supplied))
-            hints.flags = 0;
-        hints.flags |= PWinGravity;
-        hints.win_gravity = NorthWestGravity;
-        XSetWMNormalHints(c.d(), w, &hints);
-        XMoveResizeWindow(c.d(), w, outer.x(), outer.y(), unsigned(clientW),
-                          unsigned(clientH));
+    // The window manager answers asynchronously and may adjust its frame meanwhile: ask
+    // again once if the frame has not come where it was asked.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        requestFrame(c, w, outer);
+        if (waitFor(c, kSettleMs, [&] { return frameRect(c, w) == outer; }))
+            return;
     }
 }
 
