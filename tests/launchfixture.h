@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 namespace launchtest {
@@ -25,6 +26,13 @@ public:
                    const QString &folder) override {
         RecordingPlatform::shellOpen(target, parameters, folder);
         return realShell ? platform::Platform::shellOpen(target, parameters, folder) : true;
+    }
+    // Runs just before a window is placed (to put another window over it, say).
+    std::function<void()> beforePlace;
+    void placeWindow(quint64 window, const QRect &outer) override {
+        if (beforePlace)
+            beforePlace();
+        RecordingPlatform::placeWindow(window, outer);
     }
 };
 

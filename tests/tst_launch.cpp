@@ -73,9 +73,20 @@ void TestLaunch::placedStart() {
     writeFile(host, "work");
     c.values().XX = xx;
     c.values().YY = yy;
+    // A window of this program that comes over the Logo program's before it is placed:
+    // the placed window must end in front of it.
+    QWidget cover;
+    cover.setGeometry(0, 0, 900, 900);
+    c.platform.beforePlace = [&] {
+        cover.show();
+        cover.raise();
+        cover.activateWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+    };
 
     c.main()->SHELLMWEXE(c.values().MWEXEXE, win(host));
 
+    QVERIFY(cover.isVisible());
     TForm2 *notice = c.program->forms.Form2;
     QCOMPARE(notice->Label1->text(), QStringLiteral("はじめます・・・"));
     QCOMPARE(notice->Label2->text(), QFileInfo(host).fileName());
