@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QtTest>
 
@@ -39,6 +41,8 @@ private slots:
     void parameterSplitting();
     void programKinds_data();
     void programKinds();
+    void windowsProgramNeedsCompatibilityLayer();
+    void onlyStartedProcessesAreEnded();
 
     void newWork_data();
     void newWork();
@@ -298,6 +302,42 @@ void TestLaunch::programKinds() {
                                            : QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(int(platform::programKind(path)), kind);
     QCOMPARE(int(platform::programKind(dir.path())), int(platform::ProgramKind::NotRunnable));
+}
+
+void TestLaunch::windowsProgramNeedsCompatibilityLayer() {
+    if (!QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty())
+        QSKIP("wine is installed here");
+    QTemporaryDir dir;
+    const QString exe = dir.filePath(QStringLiteral("mwex.exe"));
+    writeFile(exe, QByteArray("MZ\x90\0", 4));
+    platform::Platform p;
+    QCOMPARE(p.startProgram(u'"' + win(exe) + u'"', QStringLiteral("\"x\""), QString()), 0);
+}
+
+void TestLaunch::onlyStartedProcessesAreEnded() {
+    // A process this program did not start (or has released) is never signalled: its id
+    // may by then belong to another program.
+    QProcess stranger;
+    stranger.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QVERIFY(stranger.waitForStarted());
+    platform::Platform p;
+    p.terminateProcess(stranger.processId());
+    QVERIFY(!stranger.waitForFinished(300));
+    stranger.kill();
+    stranger.waitForFinished();
+
+    const QString script = QDir::temp().filePath(QStringLiteral("qumo-wait-%1.sh")
+                                                     .arg(QCoreApplication::applicationPid()));
+    writeFile(script, "#!/bin/sh\nexec sleep 30\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const qint64 pid = p.startProgram(win(script), QString(), QString());
+    QVERIFY(pid > 0);
+    QCOMPARE(p.waitForInputIdle(pid, 50), platform::Platform::IdleWait::Idle);
+    p.terminateProcess(pid);
+    QTRY_VERIFY(!p.processRunning(pid));
+    QCOMPARE(p.waitForInputIdle(pid, 50), platform::Platform::IdleWait::Failed);
+    p.releaseProcess(pid);
+    QFile::remove(script);
 }
 
 void TestLaunch::newWork_data() {
