@@ -54,8 +54,8 @@ inline bool alive(qint64 pid) {
 
 struct Classroom {
     QTemporaryDir tmp;
-    QString mwex;  // host path of the MWEX folder
-    QString save;  // host path of the save folder, no final "/"
+    QString mwex; // host path of the MWEX folder
+    QString save; // host path of the save folder, no final "/"
     LaunchPlatform platform;
     std::unique_ptr<QumoProgram> program;
 
@@ -65,8 +65,8 @@ struct Classroom {
         QDir().mkpath(mwex);
         QDir().mkpath(save);
         QFile::copy(testsupport::standinExe(), mwex + QStringLiteral("/mwex.exe"));
-        program = std::make_unique<QumoProgram>(platform, testsupport::win(tmp.filePath(
-                                                              QStringLiteral("QUMOG.x86_64"))));
+        program = std::make_unique<QumoProgram>(
+            platform, testsupport::win(tmp.filePath(QStringLiteral("QUMOG.x86_64"))));
         QumoValues &v = program->values;
         v.MWEXEDIR = testsupport::win(mwex);
         v.MWEXEXE = v.MWEXEDIR + QStringLiteral("\\mwex.exe");
@@ -90,7 +90,8 @@ struct Classroom {
 
     QList<Start> starts() const {
         QList<Start> out;
-        const QString log = QString::fromUtf8(testsupport::readFile(mwex + QStringLiteral("/mwex.log")));
+        const QString log =
+            QString::fromUtf8(testsupport::readFile(mwex + QStringLiteral("/mwex.log")));
         for (const QString &line : log.split(u'\n', Qt::SkipEmptyParts)) {
             const QStringList f = line.split(u'\t');
             Start s;

@@ -114,8 +114,8 @@ void TestLaunch::placedStart() {
     QCOMPARE(qint64(pid.empty() ? 0 : pid[0]), starts[0].pid);
     QTRY_COMPARE_WITH_TIMEOUT(probe.outer(w), QRect(0, 0, xx, yy), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(probe.inFront(w), 10000);
-    qInfo("window 0x%lx of process %lld measured by the X server: x=%d y=%d w=%d h=%d, in front",
-          w, starts[0].pid, probe.outer(w).x(), probe.outer(w).y(), probe.outer(w).width(),
+    qInfo("window 0x%lx of process %lld measured by the X server: x=%d y=%d w=%d h=%d, in front", w,
+          starts[0].pid, probe.outer(w).x(), probe.outer(w).y(), probe.outer(w).width(),
           probe.outer(w).height());
 }
 
@@ -172,7 +172,7 @@ void TestLaunch::plainStart() {
 
 void TestLaunch::retries_data() {
     QTest::addColumn<QString>("config");
-    QTest::addColumn<bool>("program");     // false: mwex.exe is no program at all
+    QTest::addColumn<bool>("program"); // false: mwex.exe is no program at all
     QTest::addColumn<int>("searchRounds");
     QTest::addColumn<int>("attempts");
     QTest::addColumn<bool>("succeeds");
@@ -261,7 +261,8 @@ void TestLaunch::parameterSplitting_data() {
     QTest::addColumn<QString>("parameters");
     QTest::addColumn<QStringList>("args");
     QTest::newRow("quoted path with blanks is one argument")
-        << u"\"Z:\\my works\\さくひん 1.mwx\""_qs << QStringList{u"Z:\\my works\\さくひん 1.mwx"_qs};
+        << u"\"Z:\\my works\\さくひん 1.mwx\""_qs
+        << QStringList{u"Z:\\my works\\さくひん 1.mwx"_qs};
     QTest::newRow("two quotes are one empty argument") << u"\"\""_qs << QStringList{QString()};
     QTest::newRow("nothing is no argument") << QString() << QStringList();
     QTest::newRow("blanks separate") << u"a  b\tc"_qs << QStringList{"a", "b", "c"};
@@ -282,10 +283,13 @@ void TestLaunch::programKinds_data() {
     QTest::addColumn<bool>("executable");
     QTest::addColumn<int>("kind");
     using K = platform::ProgramKind;
-    QTest::newRow("linux binary") << QByteArray("\x7f" "ELF\2\1\1") << true << int(K::Native);
+    QTest::newRow("linux binary") << QByteArray("\x7f"
+                                                "ELF\2\1\1")
+                                  << true << int(K::Native);
     QTest::newRow("script") << QByteArray("#!/bin/sh\nexit 0\n") << true << int(K::Native);
-    QTest::newRow("binary without execute permission")
-        << QByteArray("\x7f" "ELF\2\1\1") << false << int(K::NotRunnable);
+    QTest::newRow("binary without execute permission") << QByteArray("\x7f"
+                                                                     "ELF\2\1\1")
+                                                       << false << int(K::NotRunnable);
     QTest::newRow("windows program") << QByteArray("MZ\x90\0", 4) << false << int(K::Windows);
     QTest::newRow("text") << QByteArray("hello") << true << int(K::NotRunnable);
     QTest::newRow("empty file") << QByteArray() << true << int(K::NotRunnable);
@@ -326,8 +330,8 @@ void TestLaunch::onlyStartedProcessesAreEnded() {
     stranger.kill();
     stranger.waitForFinished();
 
-    const QString script = QDir::temp().filePath(QStringLiteral("qumo-wait-%1.sh")
-                                                     .arg(QCoreApplication::applicationPid()));
+    const QString script = QDir::temp().filePath(
+        QStringLiteral("qumo-wait-%1.sh").arg(QCoreApplication::applicationPid()));
     writeFile(script, "#!/bin/sh\nexec sleep 30\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const qint64 pid = p.startProgram(win(script), QString(), QString());
@@ -345,14 +349,14 @@ void TestLaunch::newWork_data() {
     QTest::addColumn<bool>("haveTemplate");
     QTest::addColumn<QString>("expected");
     QTest::newRow("empty folder") << QStringList() << true << QStringLiteral("NEW1.mwx");
-    QTest::newRow("gap is filled") << QStringList{"NEW1.mwx", "NEW3.mwx"} << true
-                                   << QStringLiteral("NEW2.mwx");
+    QTest::newRow("gap is filled")
+        << QStringList{"NEW1.mwx", "NEW3.mwx"} << true << QStringLiteral("NEW2.mwx");
     QTest::newRow("after a run") << QStringList{"NEW1.mwx", "NEW2.mwx", "NEW10.mwx"} << true
                                  << QStringLiteral("NEW3.mwx");
-    QTest::newRow("other names do not count") << QStringList{"NEW01.mwx", "new2.mwx.bak"} << true
-                                              << QStringLiteral("NEW1.mwx");
-    QTest::newRow("missing template: started anyway") << QStringList() << false
-                                                      << QStringLiteral("NEW1.mwx");
+    QTest::newRow("other names do not count")
+        << QStringList{"NEW01.mwx", "new2.mwx.bak"} << true << QStringLiteral("NEW1.mwx");
+    QTest::newRow("missing template: started anyway")
+        << QStringList() << false << QStringLiteral("NEW1.mwx");
 }
 
 void TestLaunch::newWork() {

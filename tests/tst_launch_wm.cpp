@@ -124,9 +124,8 @@ void TestLaunchWm::restoredAndPlaced() {
     const QRect outer = probe.outer(w);
     qInfo("started %s, window 0x%lx measured by the X server: frame x=%d y=%d w=%d h=%d "
           "(frame extents l=%lu r=%lu t=%lu b=%lu), states [%s], active and on top",
-          state.isEmpty() ? "normal" : qPrintable(state), w, outer.x(), outer.y(),
-          outer.width(), outer.height(), e[0], e[1], e[2], e[3],
-          qPrintable(probe.netStates(w).join(u' ')));
+          state.isEmpty() ? "normal" : qPrintable(state), w, outer.x(), outer.y(), outer.width(),
+          outer.height(), e[0], e[1], e[2], e[3], qPrintable(probe.netStates(w).join(u' ')));
 }
 
 QUMO_TEST_MAIN(TestLaunchWm)

@@ -30,8 +30,7 @@ void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
         return;
     }
 
-    const quint64 AppWnd =
-        RunExeFile(platform_, this, F1, F2, QString(), 5, windowSearchRounds);
+    const quint64 AppWnd = RunExeFile(platform_, this, F1, F2, QString(), 5, windowSearchRounds);
     if (AppWnd == 0) {
         ++v_.AppFLG;
         if (v_.AppFLG < 3) {
@@ -57,16 +56,15 @@ void TForm1::SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, qin
 }
 
 quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &AFile,
-                   const QString &AParameters, const QString &Verb, int vShow,
-                   int searchRounds) {
+                   const QString &AParameters, const QString &Verb, int vShow, int searchRounds) {
     // The owner, the default verb and show mode 5 are what the shell call gets on
     // Windows; a started program here always shows its windows itself.
     Q_UNUSED(hWnd);
     Q_UNUSED(Verb);
     Q_UNUSED(vShow);
     quint64 Result = 0;
-    const qint64 process = platform.startProgram(u'"' + AFile + u'"', u'"' + AParameters + u'"',
-                                                 QString());
+    const qint64 process =
+        platform.startProgram(u'"' + AFile + u'"', u'"' + AParameters + u'"', QString());
     if (process == 0)
         return 0;
 
@@ -82,8 +80,7 @@ quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &A
         for (int WaitCount = 0; WaitCount < searchRounds; ++WaitCount) {
             QThread::msleep(100);
             quint64 slot = dwIDOrigin;
-            platform.enumTopWindows(
-                [&](quint64 w) { return EnumTopWindow(platform, w, &slot); });
+            platform.enumTopWindows([&](quint64 w) { return EnumTopWindow(platform, w, &slot); });
             if (slot != dwIDOrigin) {
                 Result = slot;
                 break;

@@ -15,8 +15,8 @@ QStringList splitWindowsParameters(const QString &parameters);
 
 // What this host can do with a program file (a host path).
 enum class ProgramKind {
-    Native,  // an executable file of this host (a binary or a script with "#!")
-    Windows, // a Windows program, run through the compatibility layer when it is installed
+    Native,      // an executable file of this host (a binary or a script with "#!")
+    Windows,     // a Windows program, run through the compatibility layer when it is installed
     NotRunnable, // anything else: not started
 };
 ProgramKind programKind(const QString &hostPath);

@@ -10,8 +10,8 @@
 // Programs are started detached (they run on after this program ends). Each started
 // process is kept as a pidfd until it is released, so that ending it can never hit an
 // unrelated process that got the same id after it ended.
-#include "platform/platform.h"
 #include "platform/paths.h"
+#include "platform/platform.h"
 #include "platform/process.h"
 
 #include <QApplication>
@@ -93,7 +93,10 @@ ProgramKind programKind(const QString &hostPath) {
     const QByteArray head = f.read(4);
     if (head.startsWith("MZ"))
         return ProgramKind::Windows;
-    if ((head == "\x7f" "ELF" || head.startsWith("#!")) && info.isExecutable())
+    if ((head == "\x7f"
+                 "ELF" ||
+         head.startsWith("#!")) &&
+        info.isExecutable())
         return ProgramKind::Native;
     return ProgramKind::NotRunnable;
 }
@@ -238,8 +241,8 @@ void Platform::releaseProcess(qint64 pid) {
 }
 
 void Platform::messageBox(QWidget *owner, const QString &text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text,
-                    QMessageBox::Ok, owner);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                    owner);
     box.exec();
 }
 

@@ -14,7 +14,9 @@ namespace platform::x11 {
 
 namespace {
 
-int ignoreErrors(Display *, XErrorEvent *) { return 0; }
+int ignoreErrors(Display *, XErrorEvent *) {
+    return 0;
+}
 
 // The connection of this program's own window searches, opened on first use and kept.
 // X errors inside an operation (a window that vanished meanwhile) are ignored instead of
@@ -46,8 +48,8 @@ public:
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char *data = nullptr;
-        if (XGetWindowProperty(display_, w, property, 0, 1024, False, type, &actualType,
-                               &format, &count, &after, &data) == Success &&
+        if (XGetWindowProperty(display_, w, property, 0, 1024, False, type, &actualType, &format,
+                               &count, &after, &data) == Success &&
             data && format == 32) {
             const auto *items = reinterpret_cast<const unsigned long *>(data);
             out.assign(items, items + count);
@@ -62,10 +64,10 @@ public:
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char *data = nullptr;
-        const bool ok = XGetWindowProperty(display_, w, property, 0, 0, False,
-                                           AnyPropertyType, &actualType, &format, &count,
-                                           &after, &data) == Success &&
-                        actualType != 0;
+        const bool ok =
+            XGetWindowProperty(display_, w, property, 0, 0, False, AnyPropertyType, &actualType,
+                               &format, &count, &after, &data) == Success &&
+            actualType != 0;
         if (data)
             XFree(data);
         return ok;
@@ -108,8 +110,7 @@ public:
         e.xclient.data.l[2] = l2;
         e.xclient.data.l[3] = l3;
         e.xclient.data.l[4] = l4;
-        XSendEvent(display_, root(), False, SubstructureRedirectMask | SubstructureNotifyMask,
-                   &e);
+        XSendEvent(display_, root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
     }
 
 private:
@@ -201,8 +202,8 @@ void requestFrame(const Connection &c, Window w, const QRect &outer) {
         // NorthWest gravity: x and y are the frame's corner.
         constexpr long kGravityNorthWest = 1;
         const long flags = kGravityNorthWest | (0xFL << 8) | (kSourcePager << 12);
-        c.sendToRoot(w, c.atom("_NET_MOVERESIZE_WINDOW"), flags, outer.x(), outer.y(),
-                     clientW, clientH);
+        c.sendToRoot(w, c.atom("_NET_MOVERESIZE_WINDOW"), flags, outer.x(), outer.y(), clientW,
+                     clientH);
         return;
     }
     XSizeHints hints;
@@ -216,8 +217,6 @@ void requestFrame(const Connection &c, Window w, const QRect &outer) {
 }
 
 } // namespace
-
-bool available() { return Connection() ? true : false; }
 
 std::vector<quint64> topLevelWindows() {
     std::vector<quint64> out;
@@ -328,10 +327,20 @@ void Platform::enumTopWindows(const std::function<bool(quint64)> &visit) {
             return;
 }
 
-qint64 Platform::windowProcessId(quint64 window) { return x11::windowPid(window); }
-bool Platform::windowHasOwner(quint64 window) { return x11::hasOwner(window); }
-bool Platform::windowVisible(quint64 window) { return x11::isVisible(window); }
-void Platform::placeWindow(quint64 window, const QRect &outer) { x11::place(window, outer); }
-void Platform::bringToFront(quint64 window) { x11::activate(window); }
+qint64 Platform::windowProcessId(quint64 window) {
+    return x11::windowPid(window);
+}
+bool Platform::windowHasOwner(quint64 window) {
+    return x11::hasOwner(window);
+}
+bool Platform::windowVisible(quint64 window) {
+    return x11::isVisible(window);
+}
+void Platform::placeWindow(quint64 window, const QRect &outer) {
+    x11::place(window, outer);
+}
+void Platform::bringToFront(quint64 window) {
+    x11::activate(window);
+}
 
 } // namespace platform

@@ -12,8 +12,7 @@
 
 namespace platform::x11 {
 
-// False when there is no X11 display; every function below then finds nothing.
-bool available();
+// Without an X11 display every function below finds nothing and places nothing.
 // Client windows of the root's children, front to back.
 std::vector<quint64> topLevelWindows();
 qint64 windowPid(quint64 window);

@@ -12,7 +12,9 @@
 
 namespace x11probe {
 
-inline int quiet(Display *, XErrorEvent *) { return 0; }
+inline int quiet(Display *, XErrorEvent *) {
+    return 0;
+}
 
 class Probe {
 public:
@@ -34,8 +36,8 @@ public:
         unsigned long n = 0, after = 0;
         unsigned char *data = nullptr;
         XSync(d_, False);
-        if (XGetWindowProperty(d_, w, atom(property), 0, 4096, False, type, &actual, &format,
-                               &n, &after, &data) == Success &&
+        if (XGetWindowProperty(d_, w, atom(property), 0, 4096, False, type, &actual, &format, &n,
+                               &after, &data) == Success &&
             data && format == 32) {
             const auto *v = reinterpret_cast<const unsigned long *>(data);
             out.assign(v, v + n);
@@ -80,8 +82,8 @@ public:
         unsigned long n = 0, after = 0;
         unsigned char *data = nullptr;
         long state = -1;
-        if (XGetWindowProperty(d_, w, a, 0, 2, False, a, &actual, &format, &n, &after,
-                               &data) == Success &&
+        if (XGetWindowProperty(d_, w, a, 0, 2, False, a, &actual, &format, &n, &after, &data) ==
+                Success &&
             data && n > 0)
             state = long(reinterpret_cast<const unsigned long *>(data)[0]);
         if (data)
