@@ -47,6 +47,7 @@ private slots:
     void newWork_data();
     void newWork();
     void newWorkTwoClicksStartTwice();
+    void newWorkPlacedWithSettingsSize();
 
     void menuLanguage_data();
     void menuLanguage();
@@ -417,17 +418,25 @@ struct StartedClassroom {
     QString ini;
     QString previousFolder = QDir::currentPath();
 
-    explicit StartedClassroom(const QByteArray &iniBytes) {
+    QString mwex;
+
+    explicit StartedClassroom(const QByteArray &iniBytes, const QString &moreSettings = {}) {
         // The start-up's medium probe makes a folder in the current one: keep it in here.
         QDir::setCurrent(tmp.path());
         const auto l = makeInstall(tmp.path(), QStringLiteral("QUMOG.x86_64"), false,
                                    QStringLiteral("<TATE>600</TATE><YOKO>800</YOKO>"
-                                                  "<NAME>さくひん</NAME>"));
+                                                  "<NAME>さくひん</NAME>") +
+                                       moreSettings);
+        mwex = l.mwexDir;
         ini = l.mwexDir + QStringLiteral("/MWEx.ini");
         writeFile(ini, iniBytes);
         program = std::make_unique<QumoProgram>(platform, l.programFile);
     }
     ~StartedClassroom() {
+        const QString log = QString::fromUtf8(readFile(mwex + QStringLiteral("/mwex.log")));
+        for (const QString &line : log.split(u'\n', Qt::SkipEmptyParts))
+            if (const qint64 pid = line.section(u'\t', 0, 0).toLongLong(); launchtest::alive(pid))
+                ::kill(pid_t(pid), SIGKILL);
         program.reset();
         QDir::setCurrent(previousFolder);
     }
@@ -438,6 +447,40 @@ struct StartedClassroom {
     TForm1 *main() const { return program->main(); }
 };
 } // namespace
+
+void TestLaunch::newWorkPlacedWithSettingsSize() {
+    StartedClassroom c("Hiragana", QStringLiteral("\r\n<MWXX>600</MWXX>\r\n<MWYY>450</MWYY>"));
+    writeFile(c.mwex + QStringLiteral("/NEW.mwx"), "template work");
+    QVERIFY(c.start());
+    QCOMPARE(c.program->values.XX, 600);
+    QCOMPARE(c.program->values.YY, 450);
+
+    c.main()->SpeedButton6->click();
+
+    const QString work = platform::toHost(c.program->values.QUMOHOZON + u"NEW1.mwx"_qs);
+    QCOMPARE(readFile(work), QByteArray("template work"));
+    const QString log = QString::fromUtf8(readFile(c.mwex + QStringLiteral("/mwex.log")));
+    QCOMPARE(log.split(u'\n', Qt::SkipEmptyParts).size(), 1);
+    QCOMPARE(log.trimmed().section(u'\t', 2), u"1\t"_qs + work);
+    QCOMPARE(c.program->values.AppFLG, 0);
+    QCOMPARE(c.platform.errors, QStringList());
+    // The window is found through the X server by its process, as the shell found it.
+    x11probe::Probe probe;
+    const qint64 pid = log.section(u'\t', 0, 0).toLongLong();
+    Window w = 0;
+    QVERIFY(QTest::qWaitFor([&] {
+        platform::Platform p;
+        p.enumTopWindows([&](quint64 top) {
+            if (p.windowProcessId(top) != pid)
+                return true;
+            w = Window(top);
+            return false;
+        });
+        return w != 0;
+    }));
+    QTRY_COMPARE_WITH_TIMEOUT(probe.outer(w), QRect(0, 0, 600, 450), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(probe.inFront(w), 10000);
+}
 
 void TestLaunch::menuLanguage_data() {
     QTest::addColumn<QByteArray>("before");
