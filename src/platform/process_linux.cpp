@@ -120,7 +120,9 @@ QString unquoted(const QString &s) {
     return t;
 }
 
-// Started processes that have not been released: id -> pidfd (-1 when none could be had).
+// Started processes that have not been released: id -> pidfd, or one of these.
+constexpr int kNoPidfd = -1; // the kernel has none: the id is used as it is
+constexpr int kEnded = -2;   // the process had already ended when it was looked at
 QHash<qint64, int> &startedProcesses() {
     static QHash<qint64, int> table;
     return table;
@@ -128,10 +130,13 @@ QHash<qint64, int> &startedProcesses() {
 
 int openPidfd(qint64 pid) {
 #ifdef SYS_pidfd_open
-    return int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd >= 0)
+        return fd;
+    return errno == ESRCH ? kEnded : kNoPidfd;
 #else
     Q_UNUSED(pid);
-    return -1;
+    return kNoPidfd;
 #endif
 }
 
@@ -192,9 +197,9 @@ bool Platform::processRunning(qint64 pid) {
 }
 
 Platform::IdleWait Platform::waitForInputIdle(qint64 pid, int ms) {
-    if (!processRunning(pid))
+    const int fd = startedProcesses().value(pid, kNoPidfd);
+    if (fd == kEnded || !processRunning(pid))
         return IdleWait::Failed;
-    const int fd = startedProcesses().value(pid, -1);
     if (fd >= 0) {
         pollfd p{fd, POLLIN, 0};
         int r;
@@ -227,7 +232,7 @@ void Platform::terminateProcess(qint64 pid) {
         return;
     }
 #endif
-    if (processRunning(pid))
+    if (*it == kNoPidfd && processRunning(pid))
         ::kill(pid_t(pid), SIGKILL);
 }
 
