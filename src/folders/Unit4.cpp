@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QShowEvent>
+#include <algorithm>
 
 namespace {
 constexpr int kBarHeight = 74;
@@ -326,6 +327,12 @@ void TForm4::warn(const QString &text) {
         return;
     notice->Label1->setText(text);
     notice->Label1->adjustSize();
+    // At its big size a warning is wider than the notice's design width: widen the notice
+    // so the whole sentence shows, keeping the label's margin on the right and OK centred.
+    const int designWidth = 645;
+    const int width = std::max(designWidth, notice->Label1->x() * 2 + notice->Label1->width());
+    notice->setFixedWidth(width);
+    notice->BitBtn1->move((width - notice->BitBtn1->width()) / 2, notice->BitBtn1->y());
     // The picker covers the main window, so centring over it centres over the main window.
     notice->move(geometry().center() - QPoint(notice->width() / 2, notice->height() / 2));
     notice->exec();
