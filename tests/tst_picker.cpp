@@ -19,9 +19,13 @@
 using namespace testsupport;
 
 namespace {
-QString lines(const QStringList &l) { return l.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"); }
+QString lines(const QStringList &l) {
+    return l.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
 
-bool isRed(const QPushButton *b) { return b->palette().color(QPalette::ButtonText) == Qt::red; }
+bool isRed(const QPushButton *b) {
+    return b->palette().color(QPalette::ButtonText) == Qt::red;
+}
 
 // Buttons whose text is red, by caption.
 QStringList redCaptions(const QList<QPushButton *> &buttons) {
@@ -103,6 +107,7 @@ private slots:
     void nothingToChoose();
     void warnings();
     void layoutForSmallHands();
+    void smallWindowKeepsEveryButtonInside();
 
     void startupRosterMode();
     void startupCancelEndsProgram();
@@ -157,7 +162,7 @@ std::unique_ptr<TForm4> TestPicker::openPicker() {
 static void fullRoster(const std::function<void(const QString &, const QString &)> &write) {
     write(QStringLiteral("学年名.txt"), lines({"<学年名>", "1年", "-", "3年", "</学年名>"}));
     write(QStringLiteral("学年1.txt"), lines({"<学級名>", "1組", "2組", "</学級名>", "<1>",
-                                                "たろう", "はなこ", "<2>", "じろう", "さくら"}));
+                                              "たろう", "はなこ", "<2>", "じろう", "さくら"}));
     write(QStringLiteral("学年3.txt"), lines({"<学級名>", "</学級名>", "<1>", "さぶろう", "</1>"}));
 }
 
@@ -511,9 +516,9 @@ void TestPicker::warnings() {
     QVERIFY(p->isVisible());
     QVERIFY(p->Panel8->isVisible());
 
-    QCOMPARE(answers.texts, (QStringList{"うえにある ボタンをえらんでください。",
-                                         "ボタンをえらんでください。",
-                                         "うえにある ボタンをえらんでください。"}));
+    QCOMPARE(answers.texts,
+             (QStringList{"うえにある ボタンをえらんでください。", "ボタンをえらんでください。",
+                          "うえにある ボタンをえらんでください。"}));
     QCOMPARE(answers.fitted, (QList<bool>{true, true, true}));
     QCOMPARE(platform_->beeps.size(), 3); // the notice beeps as it shows
     p->close();
@@ -548,6 +553,35 @@ void TestPicker::layoutForSmallHands() {
     p->Label5->setText(QStringLiteral("1年 1組 やまだ はなこ でよければ、OK します。"));
     QVERIFY(QFontMetrics(p->Label5->font()).horizontalAdvance(p->Label5->text()) <
             p->BitBtn62->x() - p->Label5->x());
+    p->close();
+}
+
+void TestPicker::smallWindowKeepsEveryButtonInside() {
+    fullRoster([this](const QString &n, const QString &t) { writeRoster(n, t); });
+    auto p = openPicker();
+    QVERIFY(click(buttonCaptioned(p->gradeButtons, "1年")));
+    QVERIFY(click(p->BitBtn59));
+    QVERIFY(click(p->BitBtn65)); // back to the grades, every page laid out
+    p->resize(800, 500);
+    QTRY_COMPARE(p->size(), QSize(800, 500));
+    QList<QPushButton *> all = p->gradeButtons + p->classButtons + p->nameButtons;
+    all += {p->BitBtn59, p->BitBtn58, p->BitBtn64, p->BitBtn60, p->BitBtn61,
+            p->BitBtn65, p->BitBtn62, p->BitBtn63, p->BitBtn66};
+    for (QPushButton *b : all) {
+        const QRect inWindow(b->mapTo(p.get(), QPoint(0, 0)), b->size());
+        QVERIFY2(p->rect().contains(inWindow), qPrintable(b->objectName()));
+    }
+    // Name buttons stay apart and the bar stays below them.
+    for (int i = 0; i < p->nameButtons.size(); ++i) {
+        for (int j = i + 1; j < p->nameButtons.size(); ++j)
+            QVERIFY(!p->nameButtons[i]->geometry().intersects(p->nameButtons[j]->geometry()));
+        QVERIFY(p->nameButtons[i]->geometry().bottom() < p->Panel9->y());
+    }
+    QVERIFY(p->gradeButtons[0]->font().pixelSize() < 27);
+    // Back at the design size, the design places return.
+    p->resize(1113, 660);
+    QTRY_COMPARE(p->gradeButtons[6]->geometry(), QRect(442, 418, 200, 60));
+    QCOMPARE(p->gradeButtons[0]->font().pixelSize(), 27);
     p->close();
 }
 
@@ -648,13 +682,13 @@ void TestPicker::screenshots() {
     writeRoster(QStringLiteral("学年名.txt"),
                 lines({"<学年名>", "1年", "2年", "3年", "4年", "5年", "6年", "</学年名>"}));
     QStringList names{"<学級名>", "1組", "2組", "3組", "</学級名>", "<1>"};
-    const QStringList sample{"あおき ゆう", "いとう はな", "うえだ そら", "えんどう りく",
-                             "おかだ めい", "かとう れん", "きむら ひな", "くどう かい",
-                             "けんもち さき", "こばやし あん", "さとう たく", "しみず のあ",
-                             "すずき ゆい", "せきね はると", "そのだ みお", "たなか こう",
-                             "ちば ゆず", "つじ あおい", "てらだ しん", "とみた えま",
+    const QStringList sample{"あおき ゆう",   "いとう はな",   "うえだ そら",   "えんどう りく",
+                             "おかだ めい",   "かとう れん",   "きむら ひな",   "くどう かい",
+                             "けんもち さき", "こばやし あん", "さとう たく",   "しみず のあ",
+                             "すずき ゆい",   "せきね はると", "そのだ みお",   "たなか こう",
+                             "ちば ゆず",     "つじ あおい",   "てらだ しん",   "とみた えま",
                              "なかむら りお", "にしだ つむぎ", "ぬまた そうた", "ねもと あかり",
-                             "のだ ひろ", "はやし まい", "ひらの けんた", "ふじい さな"};
+                             "のだ ひろ",     "はやし まい",   "ひらの けんた", "ふじい さな"};
     names += sample;
     names += QStringList{"<2>", "やまだ はなこ"};
     writeRoster(QStringLiteral("学年1.txt"), lines(names));

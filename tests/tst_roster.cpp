@@ -17,7 +17,9 @@ QStringList shown(const QStringList &captions, bool (*usable)(const QString &)) 
 }
 
 // Lines joined with CR LF, each one ended by it.
-QString lines(const QStringList &l) { return l.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"); }
+QString lines(const QStringList &l) {
+    return l.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
 
 QStringList numbered(const QString &stem, int first, int last) {
     QStringList l;
@@ -48,9 +50,8 @@ void TestRoster::gradeList_data() {
     QTest::newRow("hyphen leaves a gap, later grades keep their place")
         << lines({"<学年名>", "1年", "-", "3年", "</学年名>"}) << true
         << QStringList{"1=1年", "3=3年"};
-    QTest::newRow("empty line leaves a gap")
-        << lines({"<学年名>", "1年", "", "3年", "</学年名>"}) << true
-        << QStringList{"1=1年", "3=3年"};
+    QTest::newRow("empty line leaves a gap") << lines({"<学年名>", "1年", "", "3年", "</学年名>"})
+                                             << true << QStringList{"1=1年", "3=3年"};
     QTest::newRow("no closing tag: the list runs to the end")
         << lines({"<学年名>", "1年", "2年"}) << true << QStringList{"1=1年", "2=2年"};
     QTest::newRow("last line without line break is not used")
@@ -61,16 +62,14 @@ void TestRoster::gradeList_data() {
     QTest::newRow("text before the tag is ignored")
         << lines({"せつめい", "<学年名>", "1年", "</学年名>"}) << true << QStringList{"1=1年"};
     QTest::newRow("at most seven grades")
-        << lines(QStringList{"<学年名>"} + numbered("G", 1, 9) + QStringList{"</学年名>"})
-        << true
+        << lines(QStringList{"<学年名>"} + numbered("G", 1, 9) + QStringList{"</学年名>"}) << true
         << QStringList{"1=G1", "2=G2", "3=G3", "4=G4", "5=G5", "6=G6", "7=G7"};
-    QTest::newRow("labels keep their spaces")
-        << lines({"<学年名>", " 1年 ", "2 年", "</学年名>"}) << true
-        << QStringList{"1= 1年 ", "2=2 年"};
+    QTest::newRow("labels keep their spaces") << lines({"<学年名>", " 1年 ", "2 年", "</学年名>"})
+                                              << true << QStringList{"1= 1年 ", "2=2 年"};
     QTest::newRow("a hyphen with spaces is a label")
         << lines({"<学年名>", " - ", "</学年名>"}) << true << QStringList{"1= - "};
-    QTest::newRow("without the tag the buttons stay") << lines({"1年", "2年"}) << false
-                                                        << QStringList{};
+    QTest::newRow("without the tag the buttons stay")
+        << lines({"1年", "2年"}) << false << QStringList{};
     QTest::newRow("grade file without the grade tag stays")
         << lines({"<学級名>", "1組", "</学級名>"}) << false << QStringList{};
     QTest::newRow("empty text stays") << QString() << false << QStringList{};
@@ -100,12 +99,10 @@ void TestRoster::classList_data() {
         << lines({"<学級名>", "1組", "2組"}) << true << QStringList{};
     QTest::newRow("hyphen is an ordinary class")
         << lines({"<学級名>", "-", "2組", "</学級名>"}) << true << QStringList{"1=-", "2=2組"};
-    QTest::newRow("empty line leaves a gap")
-        << lines({"<学級名>", "1組", "", "3組", "</学級名>"}) << true
-        << QStringList{"1=1組", "3=3組"};
+    QTest::newRow("empty line leaves a gap") << lines({"<学級名>", "1組", "", "3組", "</学級名>"})
+                                             << true << QStringList{"1=1組", "3=3組"};
     QTest::newRow("at most eight classes")
-        << lines(QStringList{"<学級名>"} + numbered("C", 1, 10) + QStringList{"</学級名>"})
-        << true
+        << lines(QStringList{"<学級名>"} + numbered("C", 1, 10) + QStringList{"</学級名>"}) << true
         << QStringList{"1=C1", "2=C2", "3=C3", "4=C4", "5=C5", "6=C6", "7=C7", "8=C8"};
     QTest::newRow("empty class list of a grade without classes")
         << lines({"<学級名>", "</学級名>", "<1>", "たろう"}) << true << QStringList{};
@@ -136,7 +133,8 @@ void TestRoster::nameList_data() {
                                       "はなこ", "<2>", "じろう", "</2>"});
     QTest::newRow("class 1 stops at the header of class 2")
         << twoClasses << "1" << QStringList{"1=たろう", "2=はなこ"};
-    QTest::newRow("class 2 after the class-1 names") << twoClasses << "2" << QStringList{"1=じろう"};
+    QTest::newRow("class 2 after the class-1 names")
+        << twoClasses << "2" << QStringList{"1=じろう"};
     QTest::newRow("no header for the class: no names") << twoClasses << "3" << QStringList{};
     QTest::newRow("header with a word after the digit")
         << lines({"<学級名>", "1組", "</学級名>", "<1組>", "たろう", "</1組>"}) << "1"

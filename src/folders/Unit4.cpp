@@ -14,6 +14,7 @@
 
 namespace {
 constexpr int kBarHeight = 74;
+constexpr QSize kDesignSize(1113, 660);
 const QColor kPageColour(192, 220, 192);
 const QString kGradeListFile = QStringLiteral("学年名.txt");
 const QString kFirstGradeFile = QStringLiteral("学年1.txt");
@@ -50,11 +51,18 @@ QWidget *makeBar(QWidget *page, const char *name) {
     return bar;
 }
 
+// Remembers a control's design place and font size, from which the layout scales it.
+void placeAtDesign(QWidget *w, const QRect &geometry) {
+    w->setProperty("designRect", geometry);
+    w->setProperty("designPx", w->font().pixelSize());
+    w->setGeometry(geometry);
+}
+
 QLabel *makeBarLabel(QWidget *bar, const char *name, const QString &text) {
     auto *label = new QLabel(text, bar);
     label->setObjectName(QLatin1String(name));
     label->setFont(tahoma(27));
-    label->setGeometry(16, 0, 600, kBarHeight);
+    placeAtDesign(label, QRect(16, 0, 600, kBarHeight));
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
 }
@@ -63,7 +71,7 @@ QPushButton *makeBarButton(QWidget *bar, const char *name, const QString &text, 
     auto *b = new QPushButton(text, bar);
     b->setObjectName(QLatin1String(name));
     b->setFont(tahoma(21));
-    b->setGeometry(left, (kBarHeight - 58) / 2, 152, 58);
+    placeAtDesign(b, QRect(left, (kBarHeight - 58) / 2, 152, 58));
     return b;
 }
 
@@ -72,8 +80,8 @@ QPushButton *makeChoice(QWidget *page, const QString &name, int tag, const QRect
     auto *b = new QPushButton(design, page);
     b->setObjectName(name);
     b->setProperty("Tag", tag);
-    b->setGeometry(geometry);
     b->setFont(font);
+    placeAtDesign(b, geometry);
     b->setCursor(Qt::PointingHandCursor);
     return b;
 }
@@ -98,7 +106,7 @@ TForm4::TForm4(QumoValues &values, TForm1 *main, QWidget *parent)
     // Only the close box in the title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    resize(1113, 660);
+    resize(kDesignSize);
     buildControls();
 }
 
@@ -183,10 +191,28 @@ void TForm4::buildControls() {
 
 void TForm4::layoutPages() {
     const QRect client = rect();
+    // At the design size or larger every control keeps its design place and size. A smaller
+    // window (the picker takes the main window's size) scales the whole page down, so that
+    // no button a pupil needs is cut off.
+    const double scale = std::clamp(std::min(client.width() / double(kDesignSize.width()),
+                                             client.height() / double(kDesignSize.height())),
+                                    0.25, 1.0);
+    const int barHeight = qRound(kBarHeight * scale);
     for (QWidget *page : {Panel2, Panel3, Panel4})
         page->setGeometry(client);
     for (QWidget *bar : {Panel1, Panel6, Panel7, Panel5, Panel9, Panel8})
-        bar->setGeometry(0, client.height() - kBarHeight, client.width(), kBarHeight);
+        bar->setGeometry(0, client.height() - barHeight, client.width(), barHeight);
+    for (QWidget *w : findChildren<QWidget *>()) {
+        const QVariant design = w->property("designRect");
+        if (!design.isValid())
+            continue;
+        const QRect r = design.toRect();
+        w->setGeometry(qRound(r.x() * scale), qRound(r.y() * scale), qRound(r.width() * scale),
+                       qRound(r.height() * scale));
+        QFont f = w->font();
+        f.setPixelSize(std::max(1, qRound(w->property("designPx").toInt() * scale)));
+        w->setFont(f);
+    }
 }
 
 void TForm4::resizeEvent(QResizeEvent *e) {
@@ -208,7 +234,9 @@ QString TForm4::caption(const QPushButton *button) {
 
 // ---- roster loaders ----
 
-QString TForm4::rosterFile(const QString &F) const { return v_.RULEDIR + u'\\' + F; }
+QString TForm4::rosterFile(const QString &F) const {
+    return v_.RULEDIR + u'\\' + F;
+}
 
 bool TForm4::readRoster(const QString &F) {
     NAMAE.clear();
@@ -415,7 +443,9 @@ void TForm4::BitBtn59Click() {
     }
 }
 
-void TForm4::BitBtn58Click() { SYOKIGAKUNEN(); }
+void TForm4::BitBtn58Click() {
+    SYOKIGAKUNEN();
+}
 
 void TForm4::BitBtn64Click() {
     v_.GAKUNEN.clear();
@@ -439,7 +469,9 @@ void TForm4::BitBtn60Click() {
     SHIMEILOAD(QStringLiteral("学年") + M12 + QStringLiteral(".txt"), M22);
 }
 
-void TForm4::BitBtn61Click() { SYOKIKUMI(); }
+void TForm4::BitBtn61Click() {
+    SYOKIKUMI();
+}
 
 void TForm4::BitBtn65Click() {
     SYOKIGAKUNEN();
@@ -463,7 +495,9 @@ void TForm4::BitBtn62Click() {
         warn(QStringLiteral("うえにある ボタンをえらんでください。"));
 }
 
-void TForm4::BitBtn63Click() { SYOKINAMAE(); }
+void TForm4::BitBtn63Click() {
+    SYOKINAMAE();
+}
 
 void TForm4::BitBtn66Click() {
     if (M2 > 0) {

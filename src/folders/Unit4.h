@@ -17,9 +17,9 @@ public:
     TForm4(QumoValues &values, TForm1 *main, QWidget *parent = nullptr);
 
     // ---- pages ----
-    QWidget *Panel2 = nullptr; // grade page
-    QWidget *Panel3 = nullptr; // class page
-    QWidget *Panel4 = nullptr; // name page
+    QWidget *Panel2 = nullptr;         // grade page
+    QWidget *Panel3 = nullptr;         // class page
+    QWidget *Panel4 = nullptr;         // name page
     QList<QPushButton *> gradeButtons; // BitBtn3 .. BitBtn8, BitBtn57; tags 1 to 7
     QList<QPushButton *> classButtons; // BitBtn9 .. BitBtn16; tags 1 to 8
     QList<QPushButton *> nameButtons;  // BitBtn17, BitBtn1, BitBtn2, BitBtn18 .. BitBtn56
@@ -51,15 +51,15 @@ public:
     void BitBtn3Click(QPushButton *Sender);  // every grade button
     void BitBtn9Click(QPushButton *Sender);  // every class button
     void BitBtn18Click(QPushButton *Sender); // every name button
-    void BitBtn59Click(); // grade OK
-    void BitBtn58Click(); // grade redo
-    void BitBtn64Click(); // grade: give up
-    void BitBtn60Click(); // class OK
-    void BitBtn61Click(); // class redo
-    void BitBtn65Click(); // class: back
-    void BitBtn62Click(); // name OK
-    void BitBtn63Click(); // name redo
-    void BitBtn66Click(); // name: back
+    void BitBtn59Click();                    // grade OK
+    void BitBtn58Click();                    // grade redo
+    void BitBtn64Click();                    // grade: give up
+    void BitBtn60Click();                    // class OK
+    void BitBtn61Click();                    // class redo
+    void BitBtn65Click();                    // class: back
+    void BitBtn62Click();                    // name OK
+    void BitBtn63Click();                    // name redo
+    void BitBtn66Click();                    // name: back
     void SYOKIGAKUNEN();
     void SYOKIKUMI();
     void SYOKINAMAE();

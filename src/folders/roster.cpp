@@ -73,7 +73,9 @@ bool isFolderName(const QString &label) {
     return true;
 }
 
-bool usableCaption(const QString &caption) { return !caption.isEmpty() && isFolderName(caption); }
+bool usableCaption(const QString &caption) {
+    return !caption.isEmpty() && isFolderName(caption);
+}
 
 bool usableGradeCaption(const QString &caption) {
     return caption != QLatin1String("-") && usableCaption(caption);
