@@ -111,6 +111,7 @@ private slots:
 
     void startupRosterMode();
     void startupCancelEndsProgram();
+    void startupNothingToChooseAddsNoLevel();
 
     void screenshots();
 
@@ -671,6 +672,21 @@ void TestPicker::startupCancelEndsProgram() {
     QDirIterator it(root, QDirIterator::Subdirectories);
     while (it.hasNext())
         QVERIFY2(!it.next().endsWith(QStringLiteral("QUMODATE.csv")), qPrintable(it.filePath()));
+}
+
+void TestPicker::startupNothingToChooseAddsNoLevel() {
+    const QString root = dir_.filePath(QStringLiteral("install-nameless"));
+    const InstallLayout l = makeInstall(root, QStringLiteral("_QUMOG.x86_64"), false, kSettings);
+    writeFile(l.mwexDir + QStringLiteral("/学年1.txt"), sjis(lines({"<学級名>", "</学級名>"})));
+    RecordingPlatform platform;
+    QumoProgram program(platform, l.programFile);
+    program.main()->show();
+    QTRY_VERIFY_WITH_TIMEOUT(program.main()->startupDone(), 20000);
+    QVERIFY(!program.forms.Form4->isVisible());
+    QVERIFY(program.values.SHIMEI.isEmpty());
+    QCOMPARE(program.values.QUMOHOZON, win(root) + QStringLiteral("\\さくひん\\"));
+    QVERIFY(platform.beeps.isEmpty());
+    program.main()->close();
 }
 
 // ---- pictures of the pages as a pupil sees them ----
