@@ -1,8 +1,6 @@
 // Roster files: cutting the grade, class and name lists out of a file's text.
 #include "folders/roster.h"
-#include "support/testsupport.h"
 
-#include <QApplication>
 #include <QtTest>
 
 namespace {
@@ -195,5 +193,5 @@ void TestRoster::folderNames() {
     QCOMPARE(roster::usableGradeCaption(label), usable);
 }
 
-QUMO_TEST_MAIN(TestRoster)
+QTEST_APPLESS_MAIN(TestRoster)
 #include "tst_roster.moc"
