@@ -75,7 +75,7 @@ private:
     void buildControls();
     void layoutPages();
     QString rosterFile(const QString &F) const;
-    // Reads a roster file through the text store; empty optional when it does not exist.
+    // Empties NAMAE, then reads a roster file into it; false when the file does not exist.
     bool readRoster(const QString &F);
     static int applyCaptions(const QList<QPushButton *> &buttons, const QStringList &captions,
                              bool (*usable)(const QString &));
