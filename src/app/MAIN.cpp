@@ -128,6 +128,7 @@ void TForm1::buildControls() {
     Panel1->installEventFilter(this);
 
     connectControls();
+    connectLogoProgramButtons();
 }
 
 void TForm1::connectControls() {
@@ -136,20 +137,18 @@ void TForm1::connectControls() {
     connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
     connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
     connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(SpeedButton8, &QToolButton::clicked, this, &TForm1::SpeedButton8Click);
     connect(SpeedButton10, &QToolButton::clicked, this, &TForm1::SpeedButton10Click);
     connect(SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
-    connect(SpeedButton13, &QToolButton::clicked, this, &TForm1::SpeedButton13Click);
-    connect(SpeedButton14, &QToolButton::clicked, this, &TForm1::SpeedButton14Click);
+    // The new-work and language buttons are wired by connectLogoProgramButtons().
     // Press and release of any mouse button, and the pointer entering and leaving, are
     // handled by the window itself (eventFilter).
     for (QWidget *w : {static_cast<QWidget *>(SpeedButton7), static_cast<QWidget *>(SpeedButton8),
                        static_cast<QWidget *>(SpeedButton9), Panel2})
         w->installEventFilter(this);
 
-    // The engine's events. Top-level documents only, loaded or failed with an error page; a navigation that was
-    // cancelled or stopped completes no document.
+    // The engine's events. Top-level documents only, loaded or failed with an error page; a
+    // navigation that was cancelled or stopped completes no document.
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &i) {
         if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
             i.status() == QWebEngineLoadingInfo::LoadFailedStatus)
