@@ -607,6 +607,10 @@ void TestBrowser::layoutAtDefaultSize() {
         QVERIFY2(!b->icon().isNull(), qPrintable(b->objectName()));
         QVERIFY2(drawn(b->icon().pixmap(b->iconSize()).toImage()) > 0.2,
                  qPrintable(b->objectName()));
+        // Drawn afresh for a high-density screen, not scaled up.
+        const QPixmap dense = b->icon().pixmap(b->iconSize(), 2.0);
+        QCOMPARE(dense.size(), b->iconSize() * 2);
+        QVERIFY2(drawn(dense.toImage()) > 0.2, qPrintable(b->objectName()));
         QCOMPARE(b->cursor().shape(), b == form_->SpeedButton8 ? Qt::WaitCursor
                                                                : Qt::PointingHandCursor);
         QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
