@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "app/values.h"
 #include "browser/webpage.h"
+#include "platform/paths.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -112,7 +113,7 @@ private:
     bool navigate(const QString &name);
     // The page has finished loading `name` and the field shows it.
     bool shows(const QString &name) const {
-        return !page_->isLoading() && page_->url() == QUrl::fromLocalFile(host(name)) &&
+        return !page_->isLoading() && platform::urlFromEngine(page_->url()) == seen(name) &&
                form_->Edit2->text() == seen(name);
     }
     bool clickPageUntil(const std::function<bool()> &done);
@@ -152,6 +153,12 @@ void TestBrowser::initTestCase() {
               page("Late", "<iframe id='f' src='about:blank'></iframe><script>"
                            "setTimeout(function(){document.getElementById('f').src="
                            "'inner.html'},300)</script>"));
+    writeFile(host("form.html"), page("Form", "<form action='submitted.html'><input name='q' "
+                                              "value='x'></form>"));
+    writeFile(host("submitted.html"), page("Submitted"));
+    writeFile(host("refresh.html"), "<html><head><meta http-equiv='refresh' "
+                                    "content='0;url=refreshed.html'></head></html>");
+    writeFile(host("refreshed.html"), page("Refreshed"));
     writeFile(host("opener.html"), bigLink("Opener", "second.html", "_blank"));
     writeFile(host("second.html"), page("Second"));
 
@@ -238,7 +245,10 @@ void TestBrowser::everyNavigationKindReachesHandler_data() {
     QTest::newRow("script") << "script" << "scripted.html" << true;
     QTest::newRow("frame") << "frame" << "inner.html" << false;
     QTest::newRow("frame changed later by script") << "late frame" << "inner.html" << false;
+    QTest::newRow("form sent") << "form" << "submitted.html?q=x" << true;
+    QTest::newRow("page refreshing to another") << "refresh" << "refreshed.html" << true;
     QTest::newRow("history back") << "back" << "a.html" << true;
+    QTest::newRow("history forward") << "forward" << "b.html" << true;
     QTest::newRow("home button") << "home" << "index.html" << true;
 }
 
@@ -266,6 +276,21 @@ void TestBrowser::everyNavigationKindReachesHandler() {
     } else if (kind == QLatin1String("late frame")) {
         decisions_.clear();
         form_->Navigate(shellNav("late-frame.html"));
+    } else if (kind == QLatin1String("form")) {
+        QVERIFY(navigate("form.html"));
+        decisions_.clear();
+        form_->WebBrowser1->page()->runJavaScript(QStringLiteral("document.forms[0].submit();"));
+    } else if (kind == QLatin1String("refresh")) {
+        decisions_.clear();
+        form_->Navigate(shellNav("refresh.html"));
+    } else if (kind == QLatin1String("forward")) {
+        QVERIFY(navigate("a.html"));
+        QVERIFY(navigate("b.html"));
+        QTest::mouseClick(form_->SpeedButton2, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(shows("a.html"), kLoad);
+        decisions_.clear();
+        QTRY_VERIFY(form_->SpeedButton4->isEnabled());
+        QTest::mouseClick(form_->SpeedButton4, Qt::LeftButton);
     } else if (kind == QLatin1String("back")) {
         QVERIFY(navigate("a.html"));
         QVERIFY(navigate("b.html"));
