@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QToolButton>
 #include <QToolTip>
 #include <QWebEngineHistory>
@@ -45,6 +47,39 @@ QByteArray page(const QString &title, const QString &body = QString()) {
         .arg(title, body)
         .toUtf8();
 }
+
+// A loopback web server: "/moved" answers with a redirect to "/page.html", anything else
+// with a small page.
+class LoopbackServer : public QTcpServer {
+public:
+    LoopbackServer() {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, s, [s] {
+                    const QByteArray request = s->readAll();
+                    const QByteArray path = request.split(' ').value(1);
+                    QByteArray answer;
+                    if (path == "/moved") {
+                        answer = "HTTP/1.1 302 Found\r\nLocation: /page.html\r\n"
+                                 "Content-Length: 0\r\nConnection: close\r\n\r\n";
+                    } else {
+                        const QByteArray body = "<html><title>Web</title><body>web</body></html>";
+                        answer = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                 QByteArray::number(body.size()) +
+                                 "\r\nConnection: close\r\n\r\n" + body;
+                    }
+                    s->write(answer);
+                    s->disconnectFromHost();
+                });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+        listen(QHostAddress::LocalHost);
+    }
+    QString url(const char *path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(QLatin1String(path));
+    }
+};
 
 // The share of a picture's pixels that are not transparent.
 double drawn(const QImage &img) {
@@ -78,6 +113,7 @@ private slots:
     void everyNavigationKindReachesHandler_data();
     void everyNavigationKindReachesHandler();
     void typedAddressWithoutScheme();
+    void redirectTargetReachesHandler();
     void cancelledNavigationDoesNotLoad();
     void handlerMayProcessEvents();
     void historyButtonsFollowHistory();
@@ -321,6 +357,25 @@ void TestBrowser::typedAddressWithoutScheme() {
                              kLoad);
     QTRY_VERIFY_WITH_TIMEOUT(!page_->isLoading(), kLoad);
     QVERIFY(form_->Edit2->text().startsWith(expected));
+}
+
+void TestBrowser::redirectTargetReachesHandler() {
+    // A web server that moves a page: the handler is asked about the new place too, so a
+    // moved work is still recognised as a work.
+    LoopbackServer server;
+    QVERIFY(server.isListening());
+    form_->Edit2->setText(server.url("/moved"));
+    QTest::mouseClick(form_->SpeedButton11, Qt::LeftButton);
+    const auto asked = [&](const QString &url, QWebEnginePage::NavigationType type) {
+        return std::any_of(decisions_.cbegin(), decisions_.cend(), [&](const Decision &d) {
+            return d.url == url && d.type == type && d.mainFrame;
+        });
+    };
+    const auto redirect = QWebEnginePage::NavigationTypeRedirect;
+    QTRY_VERIFY_WITH_TIMEOUT(asked(server.url("/page.html"), redirect), kLoad);
+    QVERIFY(asked(server.url("/moved"), QWebEnginePage::NavigationTypeTyped));
+    QTRY_COMPARE_WITH_TIMEOUT(form_->Edit2->text(), server.url("/page.html"), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->isLoading(), kLoad);
 }
 
 void TestBrowser::cancelledNavigationDoesNotLoad() {
