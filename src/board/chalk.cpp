@@ -31,10 +31,12 @@ QRgb keyColour(const QImage &layer) {
 
 void keyedSelect(const QRgb *__restrict top, const QRgb *__restrict under, QRgb *__restrict out,
                  int n, QRgb key) {
-    // A branch-free select the compiler turns into vector compares and blends.
+    // Both pixels are read every time and merged through a mask, with no branch, so the
+    // compiler turns the loop into vector compares and logic.
     for (int i = 0; i < n; ++i) {
-        const QRgb t = top[i];
-        out[i] = t == key ? under[i] : t;
+        const QRgb t = top[i], u = under[i];
+        const QRgb m = 0u - QRgb(t == key);
+        out[i] = (u & m) | (t & ~m);
     }
 }
 
