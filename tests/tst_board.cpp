@@ -1,7 +1,7 @@
 // The drawing board: its window and toolbar, chalk strokes, colours, eraser, hiding a
 // colour and wiping, checked on the pixels of the chalk layer and of what it shows.
-#include "boardfixture.h"
 #include "board/chalk.h"
+#include "boardfixture.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -167,7 +167,8 @@ void TestBoard::freehandDragDrawsThroughEveryPosition() {
     t->drag(path);
     const QImage &chalk = t->b().Image1->Picture();
     for (qsizetype i = 1; i < path.size(); ++i)
-        QVERIFY2(segmentIs(chalk, path[i - 1], path[i], board::Red), qPrintable(QString::number(i)));
+        QVERIFY2(segmentIs(chalk, path[i - 1], path[i], board::Red),
+                 qPrintable(QString::number(i)));
     QCOMPARE(t->shown(QPoint(180, 130)), board::Red);
     // Thickness: the field's 5.
     t->drag({{400, 500}, {600, 500}});

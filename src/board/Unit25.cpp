@@ -30,8 +30,8 @@ QIcon picture(const char *name) {
     return QIcon(QStringLiteral(":/board/%1.svg").arg(QLatin1String(name)));
 }
 
-QToolButton *makeButton(QWidget *parent, const char *name, int top, int height,
-                        const QString &hint, const char *icon) {
+QToolButton *makeButton(QWidget *parent, const char *name, int top, int height, const QString &hint,
+                        const char *icon) {
     auto *b = new QToolButton(parent);
     b->setObjectName(QLatin1String(name));
     b->setGeometry(2, top, 46, height);
@@ -115,8 +115,10 @@ void TForm25::buildControls() {
     const QRect scr = screenRect();
     Panel1->setGeometry(scr.width() - ToolbarWidth, 0, ToolbarWidth, scr.height());
 
-    SpeedButton14 = makeButton(Panel1, "SpeedButton14", 0, 30, QStringLiteral("直線/曲線"), "straight");
-    SpeedButton15 = makeButton(Panel1, "SpeedButton15", 0, 30, QStringLiteral("直線/曲線"), "freehand");
+    SpeedButton14 =
+        makeButton(Panel1, "SpeedButton14", 0, 30, QStringLiteral("直線/曲線"), "straight");
+    SpeedButton15 =
+        makeButton(Panel1, "SpeedButton15", 0, 30, QStringLiteral("直線/曲線"), "freehand");
     SpeedButton2 = makeButton(Panel1, "SpeedButton2", 34, 30, QStringLiteral("赤"), "red");
     SpeedButton3 = makeButton(Panel1, "SpeedButton3", 68, 30, QStringLiteral("青"), "blue");
     SpeedButton4 = makeButton(Panel1, "SpeedButton4", 103, 30, QStringLiteral("黄"), "yellow");
@@ -127,11 +129,13 @@ void TForm25::buildControls() {
     Panel2->setGeometry(0, 206, 52, 30);
     Panel2->setToolTip(QStringLiteral("今のチョーク色"));
     Panel2->setAutoFillBackground(true);
-    SpeedButton9 = makeButton(Panel2, "SpeedButton9", 0, 30, QStringLiteral("透明化"), "seethrough");
+    SpeedButton9 =
+        makeButton(Panel2, "SpeedButton9", 0, 30, QStringLiteral("透明化"), "seethrough");
     Label3 = makeLabel(Panel1, "Label3", 248, QStringLiteral("線の太さ"));
     SpinEdit3 = new TSpinEdit(QStringLiteral("SpinEdit3"), 1, 100, 5, 1, Panel1);
     SpinEdit3->setGeometry(2, 267, 46, 26);
-    SpeedButton8 = makeButton(Panel1, "SpeedButton8", 299, 36, QStringLiteral("グレーの透明色で消す"), "eraser");
+    SpeedButton8 = makeButton(Panel1, "SpeedButton8", 299, 36,
+                              QStringLiteral("グレーの透明色で消す"), "eraser");
     SpeedButton7 = makeButton(Panel1, "SpeedButton7", 337, 36, QStringLiteral("再表示"), "wipe");
     Label1 = makeLabel(Panel1, "Label1", 379, QStringLiteral("拡大倍率"));
     SpinEdit1 = new TSpinEdit(QStringLiteral("SpinEdit1"), 0, 10, 1, 1, Panel1);
@@ -140,9 +144,12 @@ void TForm25::buildControls() {
     SpinEdit2 = new TSpinEdit(QStringLiteral("SpinEdit2"), -360, 360, 30, 5, Panel1);
     SpinEdit2->setGeometry(2, 449, 46, 26);
     SpeedButton10 = makeButton(Panel1, "SpeedButton10", 481, 36, QStringLiteral("切り取り"), "cut");
-    SpeedButton11 = makeButton(Panel1, "SpeedButton11", 481, 36, QStringLiteral("選択解除"), "uncut");
-    SpeedButton12 = makeButton(Panel1, "SpeedButton12", 481, 36, QStringLiteral("イメージクリア"), "clearcut");
-    SpeedButton13 = makeButton(Panel1, "SpeedButton13", 520, 36, QStringLiteral("キャプチャー"), "camera");
+    SpeedButton11 =
+        makeButton(Panel1, "SpeedButton11", 481, 36, QStringLiteral("選択解除"), "uncut");
+    SpeedButton12 =
+        makeButton(Panel1, "SpeedButton12", 481, 36, QStringLiteral("イメージクリア"), "clearcut");
+    SpeedButton13 =
+        makeButton(Panel1, "SpeedButton13", 520, 36, QStringLiteral("キャプチャー"), "camera");
     SpeedButton1 = makeButton(Panel1, "SpeedButton1", 582, 41, QStringLiteral("戻る"), "back");
     SpeedButton1->setAutoRaise(false);
     SpeedButton11->hide();
@@ -278,7 +285,9 @@ void TForm25::setPenColour(QRgb c) {
     showPenColour();
 }
 
-void TForm25::chalkLine(QPoint to) { Image1->changed(Pen.lineTo(Image1->Bitmap(), to)); }
+void TForm25::chalkLine(QPoint to) {
+    Image1->changed(Pen.lineTo(Image1->Bitmap(), to));
+}
 
 void TForm25::Image1MouseDown(Qt::MouseButton, int X, int Y) {
     if (X > width() - Panel1->width())
@@ -469,7 +478,9 @@ void TForm25::SpeedButton1Click() {
     close();
 }
 
-void TForm25::CaptureRect(const QRect &r, QImage &BM) { board::grabScreen(r, BM); }
+void TForm25::CaptureRect(const QRect &r, QImage &BM) {
+    board::grabScreen(r, BM);
+}
 
 // ---- selection and transforms ----
 
@@ -513,9 +524,13 @@ bool TForm25::fits(long double w, long double h) {
     return w >= 1 && h >= 1 && w <= MaxCutSide && h <= MaxCutSide && w * h <= MaxCutPixels;
 }
 
-void TForm25::refuse() { platform_.messageBeep(platform::BeepDefault); }
+void TForm25::refuse() {
+    platform_.messageBeep(platform::BeepDefault);
+}
 
-void TForm25::setCutOut(const QImage &picture) { Image3->setPicture(picture); }
+void TForm25::setCutOut(const QImage &picture) {
+    Image3->setPicture(picture);
+}
 
 void TForm25::HCOPY(qint32 X, qint32 Y) {
     // An empty rectangle cannot become a picture: nothing is cut, the board beeps.
@@ -569,7 +584,9 @@ void TForm25::KAITEN(long double K) {
     setCutOut(copy);
 }
 
-void TForm25::Rotate(QImage &Source, double Angle) { Source = board::rotated(Source, Angle); }
+void TForm25::Rotate(QImage &Source, double Angle) {
+    Source = board::rotated(Source, Angle);
+}
 
 void TForm25::SAYU() {
     if (!Image3->Picture().isNull())
@@ -597,7 +614,9 @@ void TForm25::Image3MouseMove(Qt::MouseButtons, int X, int Y) {
     Image3->move(Image3->x() - (XBAK - X), Image3->y() - (YBAK - Y));
 }
 
-void TForm25::Image3MouseUp(Qt::MouseButton, int, int) { XYFLG = false; }
+void TForm25::Image3MouseUp(Qt::MouseButton, int, int) {
+    XYFLG = false;
+}
 
 long double TForm25::readZoom(long double fallback, const QString &fallbackText) {
     bool ok = false;

@@ -40,11 +40,11 @@ public:
     };
 
     // ---- controls ----
-    TImage *Image2 = nullptr; // background: the frozen screen
-    TImage *Image1 = nullptr; // chalk layer: a second frozen copy, chalk drawn into it
-    TImage *Image3 = nullptr; // the cut-out
-    QFrame *Panel1 = nullptr; // toolbar at the right edge
-    QFrame *Panel2 = nullptr; // shows the current chalk colour
+    TImage *Image2 = nullptr;             // background: the frozen screen
+    TImage *Image1 = nullptr;             // chalk layer: a second frozen copy, chalk drawn into it
+    TImage *Image3 = nullptr;             // the cut-out
+    QFrame *Panel1 = nullptr;             // toolbar at the right edge
+    QFrame *Panel2 = nullptr;             // shows the current chalk colour
     QToolButton *SpeedButton1 = nullptr;  // back to the main window
     QToolButton *SpeedButton2 = nullptr;  // red
     QToolButton *SpeedButton3 = nullptr;  // blue
@@ -75,11 +75,11 @@ public:
     QTimer *Timer1 = nullptr; // the delayed capture
 
     // ---- state of the board ----
-    qint32 KESU = 0;    // chalk width factor: 1, or 4 for the eraser
-    qint32 CSPENS = 0;  // width of the key-colour corner stroke
-    bool PREFLG = false; // straight-line mode
+    qint32 KESU = 0;           // chalk width factor: 1, or 4 for the eraser
+    qint32 CSPENS = 0;         // width of the key-colour corner stroke
+    bool PREFLG = false;       // straight-line mode
     qint32 preX = 0, preY = 0; // the pen's anchor
-    board::ChalkPen Pen; // the chalk layer's drawing pen
+    board::ChalkPen Pen;       // the chalk layer's drawing pen
 
     // ---- state of the cut-out tool ----
     bool RFLG = false;  // selection mode
@@ -91,7 +91,7 @@ public:
     qint32 RRX = 0, RRY = 0;
     bool XYFLG = false; // the cut-out is being dragged
     qint32 XBAK = 0, YBAK = 0;
-    long double PPBAI = 0; // zoom factor last read
+    long double PPBAI = 0;  // zoom factor last read
     long double PPKAKU = 0; // rotation angle last read
 
     // ---- board, chalk and pens ----

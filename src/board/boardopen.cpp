@@ -85,4 +85,6 @@ void TForm1::Timer1Timer() {
     board->exec();
 }
 
-void TForm1::CaptureRect(const QRect &r, QImage &BM) { board::grabScreen(r, BM); }
+void TForm1::CaptureRect(const QRect &r, QImage &BM) {
+    board::grabScreen(r, BM);
+}

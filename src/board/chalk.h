@@ -39,8 +39,7 @@ void keyedSelect(const QRgb *top, const QRgb *under, QRgb *out, int n, QRgb key)
 // Writes the rectangle `r` of the chalk layer `top` shown over `under` into `out` (all three
 // RGB32 and of one size): keyed by the colour of `top`'s bottom-left pixel, or `top` alone
 // when `keyed` is false.
-void composeLayers(const QImage &top, const QImage &under, QImage &out, const QRect &r,
-                   bool keyed);
+void composeLayers(const QImage &top, const QImage &under, QImage &out, const QRect &r, bool keyed);
 
 // A copy of `src` as premultiplied ARGB in which every pixel of the colour of the
 // bottom-left pixel is fully transparent (the cut-out's see-through display).

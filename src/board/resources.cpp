@@ -2,7 +2,9 @@
 
 #include <QtGlobal>
 
-static void initBoardResources() { Q_INIT_RESOURCE(board); }
+static void initBoardResources() {
+    Q_INIT_RESOURCE(board);
+}
 
 namespace board {
 void initResources() {

@@ -13,7 +13,9 @@ ScreenSource &source() {
 }
 } // namespace
 
-void setScreenSource(ScreenSource s) { source() = std::move(s); }
+void setScreenSource(ScreenSource s) {
+    source() = std::move(s);
+}
 
 void grabScreen(const QRect &r, QImage &BM) {
     const int width = r.width(), height = r.height();

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-TSpinEdit::TSpinEdit(const QString &name, int min, int max, int value, int step,
-                     QWidget *parent)
+TSpinEdit::TSpinEdit(const QString &name, int min, int max, int value, int step, QWidget *parent)
     : QSpinBox(parent) {
     setObjectName(name);
     setRange(min, max);

@@ -19,7 +19,9 @@ void TImage::setPicture(const QImage &picture) {
     update();
 }
 
-void TImage::clearPicture() { setPicture(QImage()); }
+void TImage::clearPicture() {
+    setPicture(QImage());
+}
 
 void TImage::changed(const QRect &r) {
     displayValid_ = false;

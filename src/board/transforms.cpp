@@ -24,8 +24,7 @@ QImage creamImage(int w, int h) {
 }
 
 QImage as24(const QImage &src) {
-    return src.format() == QImage::Format_RGB888 ? src
-                                                  : src.convertToFormat(QImage::Format_RGB888);
+    return src.format() == QImage::Format_RGB888 ? src : src.convertToFormat(QImage::Format_RGB888);
 }
 
 // floor(t) for |t| well inside the int range, without a library call.
@@ -35,7 +34,9 @@ inline int floorInt(double t) {
 }
 } // namespace
 
-long long roundHalfUp(double v) { return static_cast<long long>(std::floor(v + 0.5)); }
+long long roundHalfUp(double v) {
+    return static_cast<long long>(std::floor(v + 0.5));
+}
 
 RotatedBox rotatedBox(int w, int h, double angle) {
     const double ra = angle * DegToRad;
