@@ -28,6 +28,7 @@ private slots:
     void grabsChalkLayerFirstThenBackground();
     void buttonPictureHintAndPointer();
     void realGrabLeavesPointerOut();
+    void boardCoversRealScreenAndShowsChalk();
 
 private:
     void enter();
@@ -177,6 +178,55 @@ void TestBoardOpen::realGrabLeavesPointerOut() {
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             QCOMPARE(img.pixel(x, y), qRgb(12, 200, 34));
+}
+
+void TestBoardOpen::boardCoversRealScreenAndShowsChalk() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real display");
+    board::setScreenSource({});
+    QWidget other; // another window on the screen when the board opens
+    other.setWindowFlags(Qt::FramelessWindowHint);
+    other.setAutoFillBackground(true);
+    QPalette pal = other.palette();
+    pal.setColor(QPalette::Window, QColor(250, 160, 0));
+    other.setPalette(pal);
+    other.setGeometry(50, 50, 600, 300);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    QTRY_VERIFY([] {
+        QImage bm;
+        TForm1::CaptureRect(QRect(300, 200, 1, 1), bm);
+        return bm.pixel(0, 0) == qRgb(250, 160, 0);
+    }());
+    // Inside the modal showing: draw across the other window, then look at the real screen
+    // until the chalk shows there, and leave the board.
+    bool drawn = false, seen = false;
+    int ticks = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!board_->isVisible())
+            return;
+        if (!drawn) {
+            board_->Image1MouseMove(Qt::NoButton, 100, 100);
+            board_->Image1MouseDown(Qt::LeftButton, 100, 100);
+            board_->Image1MouseMove(Qt::LeftButton, 500, 300);
+            board_->Image1MouseUp(Qt::LeftButton, 500, 300);
+            drawn = true;
+            return;
+        }
+        QImage bm;
+        TForm1::CaptureRect(QRect(300, 200, 1, 1), bm);
+        seen = bm.pixel(0, 0) == qRgb(255, 0, 0);
+        if (seen || ++ticks > 500)
+            board_->SpeedButton1Click();
+    });
+    poll.start();
+    main_->Timer1Timer(); // returns when the board closes
+    poll.stop();
+    QVERIFY(drawn);
+    QVERIFY(seen);
+    QCOMPARE(board_->Image2->Picture().pixel(300, 200), qRgb(250, 160, 0));
 }
 
 QUMO_TEST_MAIN(TestBoardOpen)

@@ -210,6 +210,8 @@ void TForm25::showEvent(QShowEvent *e) {
     // Borderless over the whole screen, so board positions are screen positions.
     setGeometry(screenRect());
     QDialog::showEvent(e);
+    raise();
+    activateWindow();
     FormShow();
 }
 
