@@ -148,6 +148,9 @@ public:
 } // namespace
 
 int main(int argc, char **argv) {
+    // Only bitmaps are drawn: no window system needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::AddCustomContext("board", "1920x1080 RGB32, pen 5 px, moves of about 12 px");
     std::vector<char *> args(argv, argv + argc);
