@@ -256,6 +256,7 @@ void TestBoard::thicknessText_data() {
     QTest::newRow("a decimal is not a whole number") << "7.5" << 1;
     QTest::newRow("whole number") << "12" << 12;
     QTest::newRow("beyond the limit is used as typed") << "120" << 120;
+    QTest::newRow("huge text held at the widest line") << "2147483647" << int(TForm25::MaxPenWidth);
 }
 
 void TestBoard::thicknessText() {

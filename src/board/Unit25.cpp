@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -332,7 +333,9 @@ void TForm25::Image1MouseMove(Qt::MouseButtons Shift, int X, int Y) {
         return;
     }
     if (Shift & Qt::LeftButton) {
-        Pen.width = SpinEdit3->Value() * KESU;
+        // The text is used as typed; widths beyond any screen are held at a size the
+        // arithmetic of a line can take.
+        Pen.width = int(std::clamp<qint64>(qint64(SpinEdit3->Value()) * KESU, 0, MaxPenWidth));
         Pen.moveTo(QPoint(preX, preY));
         if (!PREFLG)
             chalkLine(QPoint(X, Y));

@@ -138,6 +138,8 @@ public:
     // beyond it is refused like one below a pixel.
     static constexpr qint64 MaxCutSide = 32767;
     static constexpr qint64 MaxCutPixels = qint64(32) << 20;
+    // The widest chalk line drawn, far beyond any screen.
+    static constexpr qint64 MaxPenWidth = 16384;
 
     // ---- screen capture ----
     void SpeedButton13Click();
