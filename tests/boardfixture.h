@@ -95,3 +95,18 @@ inline bool segmentIs(const QImage &img, QPoint a, QPoint b, QRgb c) {
 }
 
 } // namespace boardtest
+
+// A test main for the board's pixel suites. They run on the offscreen platform unless one is
+// named: every pointer event then comes from the test itself, never from a pointer that
+// another program moves over the full-screen board on a shared display.
+#define BOARD_TEST_MAIN(TestObject)                                                        \
+    int main(int argc, char **argv) {                                                      \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                       \
+        testsupport::prepareTestProcess();                                                 \
+        QApplication app(argc, argv);                                                      \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                           \
+        TestObject tc;                                                                     \
+        QTEST_SET_MAIN_SOURCE_PATH                                                         \
+        return QTest::qExec(&tc, argc, argv);                                              \
+    }

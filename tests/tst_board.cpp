@@ -370,5 +370,5 @@ void TestBoard::backButtonBeepsAndCloses() {
     QCOMPARE(t->platform.beeps, QList<unsigned>{platform::BeepDefault});
 }
 
-QUMO_TEST_MAIN(TestBoard)
+BOARD_TEST_MAIN(TestBoard)
 #include "tst_board.moc"

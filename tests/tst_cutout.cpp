@@ -535,5 +535,5 @@ void TestCutOut::colourButtonStampsCutOutFirst() {
     QCOMPARE(b.Pen.color, board::White);
 }
 
-QUMO_TEST_MAIN(TestCutOut)
+BOARD_TEST_MAIN(TestCutOut)
 #include "tst_cutout.moc"
