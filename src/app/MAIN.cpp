@@ -88,6 +88,7 @@ void TForm1::buildControls() {
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     Panel1->installEventFilter(this);
     setupBoardButton();
+    connectLogoProgramButtons();
 }
 
 void TForm1::resizeEvent(QResizeEvent *e) {
