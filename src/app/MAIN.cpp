@@ -99,8 +99,8 @@ void TForm1::buildControls() {
                                QStringLiteral("マイクロワールドEX→ひらがなメニュー"),
                                "menu-hiragana");
     SpeedButton14->hide();
-    SpeedButton8 = makeButton(Panel2, "SpeedButton8", 0, 0, 40, 40, QStringLiteral("線画"), "pen");
-    SpeedButton8->setCursor(Qt::WaitCursor);
+    // Its picture and pointer shape come with the board (setupBoardButton).
+    SpeedButton8 = makeButton(Panel2, "SpeedButton8", 0, 0, 40, 40, QStringLiteral("線画"));
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -128,6 +128,8 @@ void TForm1::buildControls() {
     Panel1->installEventFilter(this);
 
     connectControls();
+    // The board button and the new-work and language buttons are wired by their own units.
+    setupBoardButton();
     connectLogoProgramButtons();
 }
 
@@ -137,14 +139,11 @@ void TForm1::connectControls() {
     connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
     connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
     connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
-    connect(SpeedButton8, &QToolButton::clicked, this, &TForm1::SpeedButton8Click);
     connect(SpeedButton10, &QToolButton::clicked, this, &TForm1::SpeedButton10Click);
     connect(SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
-    // The new-work and language buttons are wired by connectLogoProgramButtons().
-    // Press and release of any mouse button, and the pointer entering and leaving, are
-    // handled by the window itself (eventFilter).
-    for (QWidget *w : {static_cast<QWidget *>(SpeedButton7), static_cast<QWidget *>(SpeedButton8),
-                       static_cast<QWidget *>(SpeedButton9), Panel2})
+    // Press and release of any mouse button are handled by the window itself (eventFilter).
+    for (QWidget *w : {static_cast<QWidget *>(SpeedButton7), static_cast<QWidget *>(SpeedButton9),
+                       Panel2})
         w->installEventFilter(this);
 
     // The engine's events. Top-level documents only, loaded or failed with an error page; a
@@ -192,11 +191,6 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
             else
                 SpeedButton7MouseUp(me);
         }
-    } else if (watched == SpeedButton8) {
-        if (type == QEvent::Enter)
-            SpeedButton8MouseEnter();
-        else if (type == QEvent::Leave)
-            SpeedButton8MouseLeave();
     } else if (watched == Panel2 && type == QEvent::MouseButtonRelease) {
         Panel2Click();
     }
