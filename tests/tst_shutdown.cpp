@@ -145,11 +145,9 @@ void TestShutdown::delayedClose() {
     f->OWARI();
     QVERIFY(f->Timer2->isActive());
     QCOMPARE(f->Timer2->interval(), 1500);
-    const int remaining = f->Timer2->remainingTime();
     f->OWARI(); // a second call changes nothing
     QVERIFY(f->Timer2->isActive());
     QCOMPARE(f->Timer2->interval(), 1500);
-    QVERIFY(f->Timer2->remainingTime() <= 1500 && remaining <= 1500);
     // The timer's own firing closes the window and writes the log.
     QTRY_VERIFY_WITH_TIMEOUT(!f->isVisible(), 10000);
     QVERIFY(!f->Timer2->isActive());
