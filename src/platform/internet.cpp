@@ -5,9 +5,22 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 
 namespace platform {
+
+namespace {
+// While a read waits for the network, the loop also wakes at this pace: not every event
+// dispatcher wakes for every notice of the network's worker thread.
+class WakeUp {
+public:
+    WakeUp() { timer_.start(20); }
+
+private:
+    QTimer timer_;
+};
+} // namespace
 
 InternetSession::InternetSession(const QString &agent)
     : manager_(std::make_unique<QNetworkAccessManager>()), agent_(agent) {
@@ -62,8 +75,11 @@ bool InternetUrl::open(const QString &url) {
         const QVariant s = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         return s.isValid() && (s.toInt() < 300 || s.toInt() >= 400);
     };
-    while (!headReady())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    {
+        WakeUp wake;
+        while (!headReady())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 
     const QVariant s = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     status_ = s.isValid() ? s.toInt() : 0;
@@ -87,6 +103,10 @@ bool InternetUrl::open(const QString &url) {
 }
 
 bool InternetUrl::waitForData() {
+    // The whole announced body is here: the end, whatever the connection does next.
+    if (expected_ >= 0 && received_ == expected_)
+        return false;
+    WakeUp wake;
     while (reply_->bytesAvailable() == 0 && !reply_->isFinished())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return reply_->bytesAvailable() > 0;

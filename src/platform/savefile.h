@@ -5,14 +5,14 @@
 #include <QString>
 #include <memory>
 
-class QSaveFile;
+class QFile;
 
 namespace platform {
 
 class SaveFile {
 public:
     SaveFile();
-    ~SaveFile(); // discards the temporary file unless committed
+    ~SaveFile(); // removes the temporary file unless committed
     SaveFile(const SaveFile &) = delete;
     SaveFile &operator=(const SaveFile &) = delete;
 
@@ -24,8 +24,11 @@ public:
     bool commit(QString *error);
 
 private:
-    std::unique_ptr<QSaveFile> file_;
-    QString path_;
+    void discard();
+
+    std::unique_ptr<QFile> file_;
+    QString path_, host_;
+    bool failed_ = false;
 };
 
 } // namespace platform
