@@ -1,31 +1,14 @@
 #include "platform/platform.h"
-#include "platform/cmdline.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFile>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
 
 namespace platform {
-
-namespace {
-// A native program or a script: an executable file that begins like one. Documents that
-// merely carry an execute bit (common on copied media) still go to their program.
-bool isStartableProgram(const QString &hostPath) {
-    const QFileInfo fi(hostPath);
-    if (!fi.isFile() || !fi.isExecutable())
-        return false;
-    QFile f(hostPath);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(4);
-    return head == "\x7f" "ELF" || head.startsWith("#!");
-}
-} // namespace
 
 void Platform::messageBeep(unsigned) { QApplication::beep(); }
 
@@ -45,12 +28,13 @@ bool Platform::shellOpen(const QString &target, const QString &parameters,
         what = toHost(t);
     if (what.isEmpty())
         return false;
+    // A program is started with the parameters, as the shell runs one on Windows.
+    if (programKind(what) != ProgramKind::NotRunnable) {
+        const qint64 pid = startProgram(fromHost(what), parameters, folder);
+        releaseProcess(pid);
+        return pid != 0;
+    }
     QString dir = toHost(folder);
-    // A program is started itself in `folder`, with its parameters split as a Windows
-    // program would receive them; anything else goes to its associated program.
-    if (isStartableProgram(what) &&
-        QProcess::startDetached(what, splitWindowsCommandLine(parameters), dir))
-        return true;
     return QProcess::startDetached(QStringLiteral("xdg-open"), {what}, dir);
 }
 
