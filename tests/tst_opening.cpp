@@ -15,6 +15,7 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -85,6 +86,7 @@ private slots:
 
     void dialogStartFolder_data();
     void dialogStartFolder();
+    void previewShowsPictures();
     void documentThenWork();
     void severalWorksOnlyFirst();
     void workWithoutLogoProgramOpensWithItsProgram();
@@ -98,6 +100,8 @@ private slots:
     void desktopCopyMergesAndReplaces();
     void exportPackageIsAnInstallLayout();
     void desktopNameCannotLeaveTheDesktop();
+    void confirmationBox_data();
+    void confirmationBox();
 
 private:
     QString tmp(const QString &rel) const { return dir_->path() + u'/' + rel; }
@@ -284,6 +288,48 @@ void TestOpening::dialogStartFolder() {
     QVERIFY(form()->lastNavigation() != u"x"_qs);
 }
 
+void TestOpening::previewShowsPictures() {
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(save + u"pic.png"_qs));
+    writeFile(save + u"note.mwx"_qs, "not a picture");
+    bool sawPicture = false, clearedForOther = false;
+    int ticks = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto *preview = dialog->findChild<QLabel *>(u"picturePreview"_qs);
+        if (++ticks > 500 || !preview) {
+            dialog->reject();
+            return;
+        }
+        // The pupil moves through the list: first onto the picture, then onto the work.
+        auto *view = dialog->findChild<QAbstractItemView *>(u"listView"_qs);
+        auto *model = view ? qobject_cast<QFileSystemModel *>(view->model()) : nullptr;
+        if (!model)
+            return;
+        if (!sawPicture) {
+            dialog->selectNameFilter(dialog->nameFilters().value(1));
+            view->setCurrentIndex(model->index(save + u"pic.png"_qs));
+            sawPicture = !preview->pixmap().isNull();
+        } else {
+            view->setCurrentIndex(model->index(save + u"note.mwx"_qs));
+            clearedForOther = preview->pixmap().isNull();
+            if (clearedForOther)
+                dialog->reject();
+        }
+    });
+    poll.start(20);
+    form()->HIRAKU();
+    poll.stop();
+    QVERIFY(sawPicture);
+    QVERIFY(clearedForOther);
+    QVERIFY(platform_->opened.isEmpty());
+}
+
 void TestOpening::documentThenWork() {
     const QString save = platform::toHost(program_->values.QUMOHOZON);
     writeFile(save + u"doc.txt"_qs, "text");
@@ -453,6 +499,38 @@ void TestOpening::desktopNameCannotLeaveTheDesktop() {
     QCOMPARE(platform_->errors.size(), 4);
     QVERIFY(!QFileInfo::exists(tmp(u"outside"_qs)));
     QVERIFY(filesBelow(tmp(u"desk"_qs)).isEmpty());
+}
+
+void TestOpening::confirmationBox_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestOpening::confirmationBox() {
+    // The host's own box: a question with Yes and No, the CR shown as a line break.
+    QFETCH(bool, yes);
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        text = box->text();
+        icon = box->icon();
+        QAbstractButton *button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+        if (button)
+            button->click();
+        else
+            box->reject();
+    });
+    poll.start(20);
+    platform::Platform host;
+    QCOMPARE(host.confirmYesNo(form(), u"game を\rデスクトップ上の x にコピーします。"_qs), yes);
+    QCOMPARE(text, u"game を\nデスクトップ上の x にコピーします。"_qs);
+    QCOMPARE(icon, QMessageBox::Question);
 }
 
 QUMO_TEST_MAIN(TestOpening)
