@@ -389,18 +389,24 @@ void TestDownloads::windowsServedDuringDownload() {
 // ---- local copies ----
 
 void TestDownloads::localCopy_data() {
-    QTest::addColumn<QString>("source"); // relative to the temp folder; "" = missing
+    QTest::addColumn<QString>("source"); // relative to the temp folder
+    QTest::addColumn<bool>("asUrl");     // a "file:" URL with "/" only goes through the reader
     QTest::addColumn<bool>("ok");
-    QTest::newRow("local path copied") << u"kyozai/w1.mwx"_qs << true;
-    QTest::newRow("missing source") << u"kyozai/none.mwx"_qs << false;
+    QTest::newRow("local path copied") << u"kyozai/w1.mwx"_qs << false << true;
+    QTest::newRow("missing source") << u"kyozai/none.mwx"_qs << false << false;
+    QTest::newRow("file url read") << u"kyozai/w1.mwx"_qs << true << true;
+    QTest::newRow("file url of a missing file") << u"kyozai/none.mwx"_qs << true << false;
 }
 
 void TestDownloads::localCopy() {
     QFETCH(QString, source);
+    QFETCH(bool, asUrl);
     QFETCH(bool, ok);
     writeFile(tmp(u"kyozai/w1.mwx"_qs), "work one");
     const QString target = tmp(u"save/new/w1.mwx"_qs);
-    QCOMPARE(form()->CopyURL(win(tmp(source)), win(target)), ok);
+    const QString from = asUrl ? u"file:///"_qs + win(tmp(source)).replace(u'\\', u'/')
+                               : win(tmp(source));
+    QCOMPARE(form()->CopyURL(from, win(target)), ok);
     QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
     QCOMPARE(notices_.shows, 1);
     QCOMPARE(QFileInfo::exists(target), ok);
