@@ -57,7 +57,8 @@ protected:
                 request += s->readAll();
             s->write(head);
             for (qint64 off = 0; off < body_.size();) {
-                const qint64 n = s->write(body_.constData() + off, qMin<qint64>(1 << 20, body_.size() - off));
+                const qint64 n =
+                    s->write(body_.constData() + off, qMin<qint64>(1 << 20, body_.size() - off));
                 if (n <= 0)
                     break;
                 off += n;
@@ -99,10 +100,10 @@ void BM_Curl50MB(benchmark::State &state) {
     double sum = 0;
     for (auto _ : state) {
         QProcess curl;
-        curl.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"),
-                                            QStringLiteral("/dev/null"), QStringLiteral("-w"),
-                                            QStringLiteral("%{time_total} %{size_download}"),
-                                            fx->url});
+        curl.start(QStringLiteral("curl"),
+                   {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                    QStringLiteral("-w"), QStringLiteral("%{time_total} %{size_download}"),
+                    fx->url});
         curl.waitForFinished(120000);
         const QList<QByteArray> out = curl.readAllStandardOutput().trimmed().split(' ');
         const double seconds = out.value(0).toDouble();
@@ -198,8 +199,8 @@ int main(int argc, char **argv) {
         body[i] = char((i * 131) >> 3);
     f.server = std::make_unique<FileServer>(body);
     f.url = QStringLiteral("http://127.0.0.1:%1/big.bin").arg(f.server->start());
-    f.program = std::make_unique<QumoProgram>(f.platform, platform::fromHost(
-                                                              QCoreApplication::applicationFilePath()));
+    f.program = std::make_unique<QumoProgram>(
+        f.platform, platform::fromHost(QCoreApplication::applicationFilePath()));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -164,8 +164,7 @@ void TestDownloads::cutNN2_data() {
     QTest::addColumn<QString>("out");
     QTest::newRow("quoted argument path")
         << u"%22C:/data/my%20file.txt%22"_qs << u"\"C:\\data\\my file.txt\""_qs;
-    QTest::newRow("only the three sequences")
-        << u"a%2Fb%20c%22d%25"_qs << u"a%2Fb c\"d%25"_qs;
+    QTest::newRow("only the three sequences") << u"a%2Fb%20c%22d%25"_qs << u"a%2Fb c\"d%25"_qs;
     QTest::newRow("empty") << QString() << QString();
 }
 
@@ -182,12 +181,14 @@ void TestDownloads::urlfFilf_data() {
     QTest::addColumn<QString>("out");
     QTest::newRow("url folder") << true << u"http://h/a/b/list.css"_qs << u"x.gif"_qs
                                 << u"http://h/a/b/x.gif"_qs;
-    QTest::newRow("url ending in slash") << true << u"http://h/a/"_qs << u"x"_qs << u"http://h/a/x"_qs;
+    QTest::newRow("url ending in slash")
+        << true << u"http://h/a/"_qs << u"x"_qs << u"http://h/a/x"_qs;
     QTest::newRow("url without slash") << true << u"list.css"_qs << u"x.gif"_qs << u"x.gif"_qs;
     QTest::newRow("backslashes ignored by urlf") << true << u"C:\\a\\b"_qs << u"x"_qs << u"x"_qs;
     QTest::newRow("path folder") << false << u"Z:\\k\\set\\list.css"_qs << u"x.gif"_qs
                                  << u"Z:\\k\\set\\x.gif"_qs;
-    QTest::newRow("path without backslash") << false << u"list.css"_qs << u"x.gif"_qs << u"x.gif"_qs;
+    QTest::newRow("path without backslash")
+        << false << u"list.css"_qs << u"x.gif"_qs << u"x.gif"_qs;
     QTest::newRow("slashes ignored by filf") << false << u"http://h/a/b"_qs << u"x"_qs << u"x"_qs;
 }
 
@@ -404,8 +405,8 @@ void TestDownloads::localCopy() {
     QFETCH(bool, ok);
     writeFile(tmp(u"kyozai/w1.mwx"_qs), "work one");
     const QString target = tmp(u"save/new/w1.mwx"_qs);
-    const QString from = asUrl ? u"file:///"_qs + win(tmp(source)).replace(u'\\', u'/')
-                               : win(tmp(source));
+    const QString from =
+        asUrl ? u"file:///"_qs + win(tmp(source)).replace(u'\\', u'/') : win(tmp(source));
     QCOMPARE(form()->CopyURL(from, win(target)), ok);
     QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
     QCOMPARE(notices_.shows, 1);
@@ -438,12 +439,13 @@ void TestDownloads::installListParse_data() {
     QTest::newRow("two records") << u"a.gif#folder1&b.wav#folder2\\sub&"_qs
                                  << QStringList{u"a.gif|folder1|1"_qs, u"b.wav|folder2\\sub|1"_qs};
     QTest::newRow("line break joins the next file name")
-        << u"a.gif#f1&\r\nb.wav#f2&\r\n"_qs
-        << QStringList{u"a.gif|f1|1"_qs, u"\r\nb.wav|f2|1"_qs};
+        << u"a.gif#f1&\r\nb.wav#f2&\r\n"_qs << QStringList{u"a.gif|f1|1"_qs, u"\r\nb.wav|f2|1"_qs};
     QTest::newRow("text after the last & ignored") << u"a#b&c#d"_qs << QStringList{u"a|b|1"_qs};
     QTest::newRow("no # before &: empty file name skipped") << u"x&"_qs << QStringList{u"|x|0"_qs};
-    QTest::newRow("dot-dot in the file") << u"..\\..\\evil#f&"_qs << QStringList{u"..\\..\\evil|f|0"_qs};
-    QTest::newRow("dot-dot in the folder") << u"a#f\\..\\..&"_qs << QStringList{u"a|f\\..\\..|0"_qs};
+    QTest::newRow("dot-dot in the file")
+        << u"..\\..\\evil#f&"_qs << QStringList{u"..\\..\\evil|f|0"_qs};
+    QTest::newRow("dot-dot in the folder")
+        << u"a#f\\..\\..&"_qs << QStringList{u"a|f\\..\\..|0"_qs};
     QTest::newRow("slash dot-dot") << u"a#f/../..&"_qs << QStringList{u"a|f/../..|0"_qs};
     QTest::newRow("dots and blanks") << u"a#f\\.. .&"_qs << QStringList{u"a|f\\.. .|0"_qs};
     QTest::newRow("drive") << u"a#C:\\Windows&"_qs << QStringList{u"a|C:\\Windows|0"_qs};

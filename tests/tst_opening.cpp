@@ -118,7 +118,9 @@ private:
     QString savedCurrent_;
 };
 
-void TestOpening::initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+void TestOpening::initTestCase() {
+    QApplication::setQuitOnLastWindowClosed(false);
+}
 
 void TestOpening::init() {
     dir_ = std::make_unique<QTemporaryDir>();
@@ -197,8 +199,8 @@ void TestOpening::answerDialog(const QString &names) {
         if (model) {
             view->selectionModel()->clearSelection();
             for (const QString &path : expected)
-                view->selectionModel()->select(model->index(path),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                view->selectionModel()->select(model->index(path), QItemSelectionModel::Select |
+                                                                       QItemSelectionModel::Rows);
         }
         QPushButton *open =
             dialog->findChild<QDialogButtonBox *>(u"buttonBox"_qs)->button(QDialogButtonBox::Open);
@@ -222,7 +224,8 @@ void TestOpening::exe123_data() {
     QTest::addColumn<QStringList>("extra"); // arguments after the first two
     const QString page = u"http://example.org/logo/page 1.html"_qs;
     QTest::newRow("no arguments") << QString() << QString() << page << QStringList();
-    QTest::newRow("link arguments") << QString() << u"data.txt"_qs << page << QStringList{u"data.txt"_qs};
+    QTest::newRow("link arguments")
+        << QString() << u"data.txt"_qs << page << QStringList{u"data.txt"_qs};
     QTest::newRow("plus arguments replace the second")
         << u"+a.txt b.txt"_qs << u"ignored"_qs << page << QStringList{u"a.txt"_qs, u"b.txt"_qs};
     QTest::newRow("empty URL field gives an empty argument")
@@ -274,8 +277,8 @@ void TestOpening::dialogStartFolder() {
     answerDialog(QString());
     form()->SpeedButton7MouseUp(nullptr);
     QVERIFY(seen_.shown);
-    const QString expected = platform::toHost(right ? program_->values.KIJUNDIR
-                                                    : program_->values.QUMOHOZON);
+    const QString expected =
+        platform::toHost(right ? program_->values.KIJUNDIR : program_->values.QUMOHOZON);
     QCOMPARE(seen_.directory + u'/', expected);
     QCOMPARE(seen_.title, u"マイクロワールドEXの作品"_qs);
     QCOMPARE(seen_.filters, (QStringList{u"LOGOの作品 (*.mw*)"_qs, u"すべて (*)"_qs}));
@@ -399,7 +402,8 @@ void TestOpening::programStarts() {
     form()->Edit2->setText(u"http://example.org/p.html"_qs);
     answerDialog(name);
     form()->SpeedButton7MouseUp(nullptr);
-    QCOMPARE(program_->forms.Form2->Label1->text(), win(folder + u'/' + name) + u"をはじめます。"_qs);
+    QCOMPARE(program_->forms.Form2->Label1->text(),
+             win(folder + u'/' + name) + u"をはじめます。"_qs);
     QCOMPARE(program_->forms.Form2->Label2->text(), QString());
     QCOMPARE(form()->Timer2->isActive(), closes);
     if (closes)
@@ -427,8 +431,10 @@ void TestOpening::readOnlyMarkCleared() {
 void TestOpening::desktopQuestion_data() {
     QTest::addColumn<bool>("exporting");
     QTest::addColumn<QString>("text");
-    QTest::newRow("copy") << false << u"game を\rデスクトップ上の みんなのゲーム にコピーします。"_qs;
-    QTest::newRow("export") << true << u"game を\rデスクトップ上の みんなのゲーム にエクスポートします。"_qs;
+    QTest::newRow("copy") << false
+                          << u"game を\rデスクトップ上の みんなのゲーム にコピーします。"_qs;
+    QTest::newRow("export")
+        << true << u"game を\rデスクトップ上の みんなのゲーム にエクスポートします。"_qs;
 }
 
 void TestOpening::desktopQuestion() {
@@ -492,7 +498,8 @@ void TestOpening::exportPackageIsAnInstallLayout() {
 
 void TestOpening::desktopNameCannotLeaveTheDesktop() {
     writeFile(tmp(u"kyozai/game/a.txt"_qs), "a");
-    for (const QString &name : {u"..\\outside"_qs, u"C:\\x"_qs, u"\\\\server\\share"_qs, QString()}) {
+    for (const QString &name :
+         {u"..\\outside"_qs, u"C:\\x"_qs, u"\\\\server\\share"_qs, QString()}) {
         form()->DTPCOPY(win(tmp(u"kyozai/game"_qs)), u"game"_qs, name, QString());
     }
     QVERIFY(platform_->questions.isEmpty());

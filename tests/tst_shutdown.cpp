@@ -48,7 +48,9 @@ private:
     QString savedCurrent_;
 };
 
-void TestShutdown::initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+void TestShutdown::initTestCase() {
+    QApplication::setQuitOnLastWindowClosed(false);
+}
 
 void TestShutdown::init() {
     dir_ = std::make_unique<QTemporaryDir>();
@@ -115,9 +117,9 @@ void TestShutdown::usageLog() {
     } else {
         const QString program = win(tmp(u"inst,授業/QUMOG.x86_64"_qs));
         const QString mwex = win(tmp(u"inst,授業/QUMOG/MWEX"_qs));
-        const QByteArray expected = sjis(u"QUMO=,"_qs + program + u"\r\n"_qs + u"MWEXフォルダ=,"_qs +
-                                         mwex + u"\\\r\n"_qs + u"開始時刻=,2026/03/04,9:05:07\r\n"_qs +
-                                         u"終了時刻=,2026/03/04,10:15:59\r\n"_qs);
+        const QByteArray expected =
+            sjis(u"QUMO=,"_qs + program + u"\r\n"_qs + u"MWEXフォルダ=,"_qs + mwex + u"\\\r\n"_qs +
+                 u"開始時刻=,2026/03/04,9:05:07\r\n"_qs + u"終了時刻=,2026/03/04,10:15:59\r\n"_qs);
         QCOMPARE(readFile(log), expected);
     }
     // Nothing anywhere else either.

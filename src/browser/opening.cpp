@@ -14,7 +14,9 @@
 
 namespace {
 
-QString quoted(const QString &s) { return u'"' + s + u'"'; }
+QString quoted(const QString &s) {
+    return u'"' + s + u'"';
+}
 
 // The open dialog of saved works: several files at once, resizable, no places bar, and a
 // pane that previews the picture under the cursor.
@@ -57,7 +59,9 @@ QFileDialog *makeOpenDialog(QWidget *owner) {
 
 } // namespace
 
-void TForm1::SpeedButton7MouseUp(QMouseEvent *) { HIRAKU(); }
+void TForm1::SpeedButton7MouseUp(QMouseEvent *) {
+    HIRAKU();
+}
 
 void TForm1::HIRAKU() {
     if (!OpenPictureDialog1)
@@ -103,13 +107,11 @@ void TForm1::EXE123(const QString &FF, const QString &F2) {
         T1 = FF.left(plus);
         arguments = FF.mid(plus + 1);
     }
-    const QString TN2 =
-        quoted(v_.programFile) + u' ' + quoted(Edit2->text()) + u' ' + arguments;
+    const QString TN2 = quoted(v_.programFile) + u' ' + quoted(Edit2->text()) + u' ' + arguments;
     platform_.shellOpen(quoted(T1), TN2, platform::extractFilePath(T1));
 }
 
-void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2,
-                     const QString &MW) {
+void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, const QString &MW) {
     QString D = v_.DESKTOP;
     while (D.endsWith(u'\\'))
         D.chop(1);
@@ -119,13 +121,15 @@ void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2,
     // beside or above it.
     if (F2.isEmpty() || !installlist::isInsidePath(F2) ||
         (!MW.isEmpty() && !installlist::isInsidePath(FF))) {
-        platform_.errorBox(this, QStringLiteral("デスクトップのフォルダ名 %1 は使えません。").arg(F2));
+        platform_.errorBox(this,
+                           QStringLiteral("デスクトップのフォルダ名 %1 は使えません。").arg(F2));
         return;
     }
     const QString ToPath = D + u'\\' + F2;
-    const QString question =
-        FF + QStringLiteral(" を") + u'\r' + QStringLiteral("デスクトップ上の ") + F2 +
-        (MW.isEmpty() ? QStringLiteral(" にコピーします。") : QStringLiteral(" にエクスポートします。"));
+    const QString question = FF + QStringLiteral(" を") + u'\r' +
+                             QStringLiteral("デスクトップ上の ") + F2 +
+                             (MW.isEmpty() ? QStringLiteral(" にコピーします。")
+                                           : QStringLiteral(" にエクスポートします。"));
     if (!platform_.confirmYesNo(this, question))
         return;
     platform::createDirectory(ToPath);

@@ -13,7 +13,9 @@
 
 namespace platform {
 
-QDateTime Platform::currentDateTime() { return QDateTime::currentDateTime(); }
+QDateTime Platform::currentDateTime() {
+    return QDateTime::currentDateTime();
+}
 
 bool Platform::confirmYesNo(QWidget *owner, const QString &text) {
     QString shown = text;
@@ -101,7 +103,8 @@ bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QStri
         QStringList shown = failed.mid(0, 5);
         if (failed.size() > 5)
             shown.append(QStringLiteral("…"));
-        errorBox(owner, QStringLiteral("コピーできなかったファイルがあります。\n") + shown.join(u'\n'));
+        errorBox(owner,
+                 QStringLiteral("コピーできなかったファイルがあります。\n") + shown.join(u'\n'));
     }
     return failed.isEmpty() && !cancelled;
 }

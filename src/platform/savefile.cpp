@@ -11,7 +11,9 @@ namespace platform {
 
 SaveFile::SaveFile() = default;
 
-SaveFile::~SaveFile() { discard(); }
+SaveFile::~SaveFile() {
+    discard();
+}
 
 void SaveFile::discard() {
     if (!file_)
@@ -33,9 +35,10 @@ bool SaveFile::open(const QString &path, QString *error) {
     // A hidden name beside the target, made new (never an existing file); created with the
     // ordinary permissions of a new file.
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                             QStringLiteral(".%1.part")
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString temp =
+            target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+            QStringLiteral(".%1.part")
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         auto f = std::make_unique<QFile>(temp);
         if (f->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             file_ = std::move(f);
@@ -43,7 +46,8 @@ bool SaveFile::open(const QString &path, QString *error) {
         }
         if (f->error() != QFileDevice::OpenError || QFileInfo::exists(temp) == false) {
             if (error)
-                *error = QStringLiteral("ファイル %1 を作成できません。%2").arg(path, f->errorString());
+                *error =
+                    QStringLiteral("ファイル %1 を作成できません。%2").arg(path, f->errorString());
             return false;
         }
     }
@@ -67,7 +71,8 @@ bool SaveFile::commit(QString *error) {
     // download, and the rename below already never shows a partial file under the name.
     if (failed_ || !file_->flush()) {
         if (error)
-            *error = QStringLiteral("ファイル %1 に書き込めません。%2").arg(path_, file_->errorString());
+            *error =
+                QStringLiteral("ファイル %1 に書き込めません。%2").arg(path_, file_->errorString());
         discard();
         return false;
     }

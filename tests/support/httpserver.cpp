@@ -10,7 +10,9 @@ HttpServer::HttpServer(QObject *parent) : QTcpServer(parent) {
     connect(this, &QTcpServer::newConnection, this, &HttpServer::onConnection);
 }
 
-bool HttpServer::start() { return listen(QHostAddress::LocalHost, 0); }
+bool HttpServer::start() {
+    return listen(QHostAddress::LocalHost, 0);
+}
 
 QString HttpServer::url(const QString &path) const {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path);
@@ -46,8 +48,8 @@ void HttpServer::addBroken(const QString &path, const QByteArray &body, qsizetyp
     routes_.insert(path, r);
 }
 
-void HttpServer::addDribble(const QString &path, const QByteArray &body, int piece,
-                            int intervalMs, qsizetype cutAt) {
+void HttpServer::addDribble(const QString &path, const QByteArray &body, int piece, int intervalMs,
+                            qsizetype cutAt) {
     Route r;
     r.kind = Kind::Dribble;
     r.body = body;

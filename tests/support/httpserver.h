@@ -33,7 +33,6 @@ signals:
     void pieceSent(const QString &path, qsizetype sent);
 
 public:
-
     // How often a path was asked for, and the last request's head lines.
     int hits(const QString &path) const { return hits_.value(path); }
     QByteArray lastRequest(const QString &path) const { return lastRequest_.value(path); }
