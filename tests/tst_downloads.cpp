@@ -69,6 +69,7 @@ private slots:
     void presentTargetIsNeverFetched();
     void brokenDownloadIsFetchedAgain();
     void nameWithPercentSequencesIsOneName();
+    void japaneseNameIsFetched();
     void missingFoldersAreMade();
     void targetThatCannotBeMadeRaises();
     void nestedRunsKeepTheirOwnOutcome_data();
@@ -304,6 +305,14 @@ void TestDownloads::nameWithPercentSequencesIsOneName() {
     // Found under the same name the next time: not fetched again.
     QVERIFY(form()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
     QCOMPARE(server_->hits(u"/my%20work.mwx"_qs), 1);
+}
+
+void TestDownloads::japaneseNameIsFetched() {
+    // The page reports the name as characters; the request carries it percent-encoded.
+    server_->addFile(u"/w/%E4%BD%9C%E5%93%81%201.mwx"_qs, "sakuhin");
+    const QString target = tmp(u"save/作品 1.mwx"_qs);
+    QVERIFY(form()->CopyURL(server_->url(u"/w/作品%201.mwx"_qs), win(target)));
+    QCOMPARE(readFile(target), QByteArray("sakuhin"));
 }
 
 void TestDownloads::missingFoldersAreMade() {

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -43,10 +45,13 @@ InternetUrl::~InternetUrl() {
 bool InternetUrl::open(const QString &url) {
     if (!session_.isOpen() || reply_)
         return false;
+    // Links come as the page shows them: Japanese names as characters, blanks as "%20".
+    // Control characters (a line break from a list file) never make a request.
+    const bool control = std::any_of(url.begin(), url.end(), [](QChar c) { return c < u' '; });
     const QUrl u = url.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
                        ? urlToEngine(url)
-                       : QUrl(url, QUrl::StrictMode);
-    if (!u.isValid() || u.scheme().isEmpty()) {
+                       : QUrl(url, QUrl::TolerantMode);
+    if (control || !u.isValid() || u.scheme().isEmpty()) {
         error_ = QStringLiteral("invalid URL");
         return false;
     }
