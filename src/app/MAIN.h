@@ -127,6 +127,7 @@ public:
     static QString CutNN2(const QString &S);
 
     // ---- opening works, programs and folders ----
+    QFileDialog *OpenPictureDialog1 = nullptr; // made on first use
     void SpeedButton7MouseUp(QMouseEvent *e);
     void HIRAKU();
     void EXE123(const QString &FF, const QString &F2);
