@@ -81,7 +81,14 @@ TForm14::TForm14(platform::Platform &platform, QWidget *parent)
     Panel3 = whiteBox(Panel1, "Panel3", 80, 4);
     setReadoutColour(false);
 
-    SavePictureDialog1 = new QFileDialog(this);
+}
+
+QFileDialog *TForm14::savePictureDialog() {
+    if (SavePictureDialog1)
+        return SavePictureDialog1;
+    // Made on first use, in the folder it is to show: a file dialog starts watching the
+    // folder it is made in, and the process's current folder may be anything.
+    SavePictureDialog1 = new QFileDialog(this, QString(), platform::toHost(initialFolder_));
     SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
     // Qt's own dialog: the same on every desktop, and reachable from tests.
     SavePictureDialog1->setOption(QFileDialog::DontUseNativeDialog);
@@ -92,6 +99,7 @@ TForm14::TForm14(platform::Platform &platform, QWidget *parent)
                                         QStringLiteral("BMP (*.bmp)"),
                                         QStringLiteral("全て(*.*) (*)")});
     SavePictureDialog1->setSizeGripEnabled(true);
+    return SavePictureDialog1;
 }
 
 void TForm14::setPicture(const QImage &image) {
@@ -198,13 +206,14 @@ void TForm14::HCOPY() {
     QApplication::clipboard()->setImage(bitmap);
     showMinimized();
     platform_.messageBeep(platform::BeepAsterisk);
-    SavePictureDialog1->setDirectory(platform::toHost(initialFolder_));
-    SavePictureDialog1->selectNameFilter(SavePictureDialog1->nameFilters().constFirst());
+    QFileDialog *dialog = savePictureDialog();
+    dialog->setDirectory(platform::toHost(initialFolder_));
+    dialog->selectNameFilter(dialog->nameFilters().constFirst());
     if (!lastName_.isEmpty())
-        SavePictureDialog1->selectFile(lastName_);
-    if (SavePictureDialog1->exec() != QDialog::Accepted)
+        dialog->selectFile(lastName_);
+    if (dialog->exec() != QDialog::Accepted)
         return;
-    const QStringList chosen = SavePictureDialog1->selectedFiles();
+    const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty())
         return;
     const QString F = platform::fromHost(chosen.constFirst());

@@ -31,7 +31,8 @@ public:
     QLabel *Panel2 = nullptr; // width
     QLabel *Label2 = nullptr;
     QLabel *Panel3 = nullptr; // height
-    QFileDialog *SavePictureDialog1 = nullptr;
+    QFileDialog *SavePictureDialog1 = nullptr; // made on first use: savePictureDialog()
+    QFileDialog *savePictureDialog();
 
     // The bitmap shown by Image1 (24 bits, the frozen screen).
     QImage &picture() { return picture_; }
