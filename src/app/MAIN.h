@@ -128,6 +128,9 @@ public:
 
     // ---- opening works, programs and folders ----
     QFileDialog *OpenPictureDialog1 = nullptr; // made on first use
+    // The folder the open-work dialog was last prepared to start in (Windows form); empty
+    // until it is first used. The capture window's save dialog follows it.
+    const QString &openWorkDialogFolder() const { return openWorkDialogFolder_; }
     void SpeedButton7MouseUp(QMouseEvent *e);
     void HIRAKU();
     void EXE123(const QString &FF, const QString &F2);
@@ -185,6 +188,7 @@ private:
     bool shown_ = false;
     bool startupDone_ = false;
     QumoWebPage *page_ = nullptr;
+    QString openWorkDialogFolder_;
 };
 
 // ---- the Logo program: starting it and finding its window ----
