@@ -51,6 +51,9 @@ struct Kernels {
     // The vertical blend of two horizontally blended rows into n bytes.
     void (*blendRows)(const double* top, const double* bottom, double yr0, double yr1, uchar* out,
                       int n);
+    // The same where the bottom weight is exactly 0 (so the top one is exactly 1):
+    // top*1 + bottom*0 is top itself, whatever the bottom row holds.
+    void (*roundRow)(const double* top, uchar* out, int n);
     // A source row's channels as doubles, red, green, blue per pixel (3*w values).
     void (*rowToDoubles)(const uchar* row, const SourceLayout& L, int w, double* out);
     // Horizontal blend from such a row of doubles; writes 3*width values and may write one
@@ -69,6 +72,11 @@ void blendRowsGeneric(const double* top, const double* bottom, double yr0, doubl
                       int n) {
     for (int k = 0; k < n; ++k)
         out[k] = setByteFast(top[k] * yr0 + bottom[k] * yr1);
+}
+
+void roundRowGeneric(const double* top, uchar* out, int n) {
+    for (int k = 0; k < n; ++k)
+        out[k] = setByteFast(top[k]);
 }
 
 void rowToDoublesGeneric(const uchar* row, const SourceLayout& L, int w, double* out) {
@@ -136,18 +144,33 @@ __attribute__((target("avx2"))) void blendRowsAvx2(const double* top, const doub
         out[k] = setByteFast(top[k] * yr0 + bottom[k] * yr1);
 }
 
+__attribute__((target("avx2"))) void roundRowAvx2(const double* top, uchar* out, int n) {
+    int k = 0;
+    for (; k + 16 <= n; k += 16) {
+        const __m128i a = _mm_packs_epi32(_mm256_cvtpd_epi32(_mm256_loadu_pd(top + k)),
+                                          _mm256_cvtpd_epi32(_mm256_loadu_pd(top + k + 4)));
+        const __m128i b = _mm_packs_epi32(_mm256_cvtpd_epi32(_mm256_loadu_pd(top + k + 8)),
+                                          _mm256_cvtpd_epi32(_mm256_loadu_pd(top + k + 12)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(a, b));
+    }
+    _mm256_zeroupper();
+    for (; k < n; ++k)
+        out[k] = setByteFast(top[k]);
+}
+
 __attribute__((target("avx2"))) void rowToDoublesAvx2(const uchar* row, const SourceLayout& L,
                                                       int w, double* out) {
     if (L.bpp == 3 && L.r == 0) {
         // Already red, green, blue in a row: four bytes at a time.
         const int n = 3 * w;
         int k = 0;
-        for (; k + 4 <= n; k += 4) {
-            std::uint32_t four;
-            std::memcpy(&four, row + k, 4);
-            _mm256_storeu_pd(out + k, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(
-                                          _mm_cvtsi32_si128(static_cast<int>(four)))));
+        for (; k + 8 <= n; k += 8) {
+            const __m256i i8 =
+                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + k)));
+            _mm256_storeu_pd(out + k, _mm256_cvtepi32_pd(_mm256_castsi256_si128(i8)));
+            _mm256_storeu_pd(out + k + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(i8, 1)));
         }
+        _mm256_zeroupper();
         for (; k < n; ++k)
             out[k] = row[k];
         return;
@@ -203,17 +226,47 @@ blendColumnsFromBytesAvx2(const uchar* row, const SourceLayout& L, const int* of
     blendColumnsFromBytesGeneric(row, L, off0 + ix, off1 + ix, xr0 + ix, xr1 + ix, out + 3 * ix,
                                  width - ix, 0);
 }
+// GCC 12 reports the intrinsics' own undefined placeholders as maybe uninitialized.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// Sixteen values per step on processors with 512-bit vectors; the same products, sums and
+// rounding as above. Negative results cannot occur (non-negative weights and samples); the
+// max keeps them at 0 anyway, as the scalar form does, before the unsigned narrowing that
+// limits to 255.
+__attribute__((target("avx512f"))) void blendRowsAvx512(const double* top, const double* bottom,
+                                                        double yr0, double yr1, uchar* out, int n) {
+    const __m512d w0 = _mm512_set1_pd(yr0);
+    const __m512d w1 = _mm512_set1_pd(yr1);
+    int k = 0;
+    for (; k + 16 <= n; k += 16) {
+        const __m512d a = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(top + k), w0),
+                                        _mm512_mul_pd(_mm512_loadu_pd(bottom + k), w1));
+        const __m512d b = _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(top + k + 8), w0),
+                                        _mm512_mul_pd(_mm512_loadu_pd(bottom + k + 8), w1));
+        __m512i v = _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_cvtpd_epi32(a)),
+                                       _mm512_cvtpd_epi32(b), 1);
+        v = _mm512_max_epi32(v, _mm512_setzero_si512());
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm512_cvtusepi32_epi8(v));
+    }
+    _mm256_zeroupper();
+    for (; k < n; ++k)
+        out[k] = setByteFast(top[k] * yr0 + bottom[k] * yr1);
+}
+#pragma GCC diagnostic pop
 #endif
 
 Kernels chooseKernels(bool vector) {
 #ifdef QUMO_RESIZE_X86
     __builtin_cpu_init();
+    if (vector && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f"))
+        return {blendRowsAvx512, roundRowAvx2, rowToDoublesAvx2, blendColumnsFromDoublesAvx2,
+                blendColumnsFromBytesAvx2};
     if (vector && __builtin_cpu_supports("avx2"))
-        return {blendRowsAvx2, rowToDoublesAvx2, blendColumnsFromDoublesAvx2,
+        return {blendRowsAvx2, roundRowAvx2, rowToDoublesAvx2, blendColumnsFromDoublesAvx2,
                 blendColumnsFromBytesAvx2};
 #endif
     (void)vector;
-    return {blendRowsGeneric, rowToDoublesGeneric, blendColumnsFromDoublesGeneric,
+    return {blendRowsGeneric, roundRowGeneric, rowToDoublesGeneric, blendColumnsFromDoublesGeneric,
             blendColumnsFromBytesGeneric};
 }
 
@@ -358,7 +411,10 @@ QImage BitmapResize_Bilinear(const QImage& Bitmap, int Width, int Height) {
             }
             bottom = rowB;
         }
-        k.blendRows(rowA, bottom, ys.r0[iy], ys.r1[iy], NewBM.scanLine(iy), n);
+        if (ys.r1[iy] == 0)
+            k.roundRow(rowA, NewBM.scanLine(iy), n);
+        else
+            k.blendRows(rowA, bottom, ys.r0[iy], ys.r1[iy], NewBM.scanLine(iy), n);
     }
     return NewBM;
 }
