@@ -139,6 +139,14 @@ Header readHeader(const QByteArray& bytes, qint64 maxPixels) {
     h.pixelOffset = offBits != 0 ? offBits : next + entries * entrySize;
     if (h.pixelOffset < next || h.pixelOffset > size)
         throw Failure{QStringLiteral("pixel data outside the file")};
+    // Uncompressed pixels must all be there (the last row may lack its padding): checked
+    // before any pixel memory is taken, so a short file cannot make us allocate much.
+    if (c != BiRle8 && c != BiRle4) {
+        const qint64 stride = ((h.width * bpp + 31) / 32) * 4;
+        const qint64 rowBytes = (h.width * bpp + 7) / 8;
+        if (h.pixelOffset + stride * (h.height - 1) + rowBytes > size)
+            throw Failure{QStringLiteral("the file ends inside its pixels")};
+    }
     // Entries that would overlap the pixels are taken as missing (black).
     const qint64 room = (h.pixelOffset - next) / entrySize;
     for (qint64 i = 0; i < qMin(entries, room); ++i) {
@@ -150,12 +158,7 @@ Header readHeader(const QByteArray& bytes, qint64 maxPixels) {
 
 void decodeRows(const QByteArray& bytes, const Header& h, QImage& img) {
     const auto* d = reinterpret_cast<const uchar*>(bytes.constData());
-    const qint64 size = bytes.size();
-    const qint64 stride = ((h.width * h.bpp + 31) / 32) * 4;
-    const qint64 rowBytes = (h.width * h.bpp + 7) / 8;
-    // The last row may lack its padding.
-    if (h.pixelOffset + stride * (h.height - 1) + rowBytes > size)
-        throw Failure{QStringLiteral("the file ends inside its pixels")};
+    const qint64 stride = ((h.width * h.bpp + 31) / 32) * 4; // sizes checked by readHeader
     const int w = int(h.width);
     for (qint64 r = 0; r < h.height; ++r) {
         const uchar* in = d + h.pixelOffset + r * stride;
