@@ -227,8 +227,10 @@ blendColumnsFromBytesAvx2(const uchar* row, const SourceLayout& L, const int* of
                                  width - ix, 0);
 }
 // GCC 12 reports the intrinsics' own undefined placeholders as maybe uninitialized.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 // Sixteen values per step on processors with 512-bit vectors; the same products, sums and
 // rounding as above. Negative results cannot occur (non-negative weights and samples); the
 // max keeps them at 0 anyway, as the scalar form does, before the unsigned narrowing that
@@ -252,7 +254,9 @@ __attribute__((target("avx512f"))) void blendRowsAvx512(const double* top, const
     for (; k < n; ++k)
         out[k] = setByteFast(top[k] * yr0 + bottom[k] * yr1);
 }
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 Kernels chooseKernels(bool vector) {
