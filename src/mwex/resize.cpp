@@ -185,8 +185,13 @@ __attribute__((target("avx2"))) void blendColumnsFromDoublesAvx2(const double* s
                                                                  int width) {
     // Four doubles per column (the fourth is the next pixel's red, overwritten by the
     // next column); products and sum exactly as the scalar form.
+    // A column whose right weight is exactly 0 is its left sample itself: p*1 + q*0 == p.
     for (int ix = 0; ix < width; ++ix) {
         const __m256d p = _mm256_loadu_pd(src + 3 * x0[ix]);
+        if (xr1[ix] == 0) {
+            _mm256_storeu_pd(out + 3 * ix, p);
+            continue;
+        }
         const __m256d q = _mm256_loadu_pd(src + 3 * x1[ix]);
         const __m256d v = _mm256_add_pd(_mm256_mul_pd(p, _mm256_broadcast_sd(xr0 + ix)),
                                         _mm256_mul_pd(q, _mm256_broadcast_sd(xr1 + ix)));
