@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -59,8 +60,10 @@ struct Kernels {
     void (*rowToDoubles)(const uchar* row, const SourceLayout& L, int w, double* out);
     // Horizontal blend from such a row of doubles; writes 3*width values and may write one
     // more past them, and reads one double past 3*x1 (the buffers have room for both).
-    void (*blendColumnsFromDoubles)(const double* src, const int* x0, const int* x1,
-                                    const double* xr0, const double* xr1, double* out, int width);
+    // d0 and d1 are the offsets 3*x0 and 3*x1 of each column's two samples.
+    void (*blendColumnsFromDoubles)(const double* src, const std::ptrdiff_t* d0,
+                                    const std::ptrdiff_t* d1, const double* xr0, const double* xr1,
+                                    double* out, int width);
     // Horizontal blend straight from a row's bytes (for shrinking, where few source pixels
     // are read); the first vectorWidth columns may read one byte past their pixel, and it
     // may write one double past 3*width (the caller gives safe widths and room).
@@ -90,11 +93,12 @@ void rowToDoublesGeneric(const uchar* row, const SourceLayout& L, int w, double*
     }
 }
 
-void blendColumnsFromDoublesGeneric(const double* src, const int* x0, const int* x1,
-                                    const double* xr0, const double* xr1, double* out, int width) {
+void blendColumnsFromDoublesGeneric(const double* src, const std::ptrdiff_t* d0,
+                                    const std::ptrdiff_t* d1, const double* xr0, const double* xr1,
+                                    double* out, int width) {
     for (int ix = 0; ix < width; ++ix) {
-        const double* p = src + 3 * x0[ix];
-        const double* q = src + 3 * x1[ix];
+        const double* p = src + d0[ix];
+        const double* q = src + d1[ix];
         const double w0 = xr0[ix], w1 = xr1[ix];
         out[0] = p[0] * w0 + q[0] * w1;
         out[1] = p[1] * w0 + q[1] * w1;
@@ -180,20 +184,19 @@ __attribute__((target("avx2"))) void rowToDoublesAvx2(const uchar* row, const So
     rowToDoublesGeneric(row, L, w, out);
 }
 
-__attribute__((target("avx2"))) void blendColumnsFromDoublesAvx2(const double* src, const int* x0,
-                                                                 const int* x1, const double* xr0,
-                                                                 const double* xr1, double* out,
-                                                                 int width) {
+__attribute__((target("avx2"))) void
+blendColumnsFromDoublesAvx2(const double* src, const std::ptrdiff_t* d0, const std::ptrdiff_t* d1,
+                            const double* xr0, const double* xr1, double* out, int width) {
     // Four doubles per column (the fourth is the next pixel's red, overwritten by the
     // next column); products and sum exactly as the scalar form.
     // A column whose right weight is exactly 0 is its left sample itself: p*1 + q*0 == p.
     for (int ix = 0; ix < width; ++ix) {
-        const __m256d p = _mm256_loadu_pd(src + 3 * x0[ix]);
+        const __m256d p = _mm256_loadu_pd(src + d0[ix]);
         if (xr1[ix] == 0) {
             _mm256_storeu_pd(out + 3 * ix, p);
             continue;
         }
-        const __m256d q = _mm256_loadu_pd(src + 3 * x1[ix]);
+        const __m256d q = _mm256_loadu_pd(src + d1[ix]);
         const __m256d v = _mm256_add_pd(_mm256_mul_pd(p, _mm256_broadcast_sd(xr0 + ix)),
                                         _mm256_mul_pd(q, _mm256_broadcast_sd(xr1 + ix)));
         _mm256_storeu_pd(out + 3 * ix, v);
@@ -365,9 +368,12 @@ QImage BitmapResize_Bilinear(const QImage& Bitmap, int Width, int Height) {
     const Axis xs = makeAxis(SrcWidth, Width);
     const Axis ys = makeAxis(SrcHeight, Height);
     std::vector<int> off0(Width), off1(Width);
+    std::vector<std::ptrdiff_t> dd0(Width), dd1(Width);
     for (int ix = 0; ix < Width; ++ix) {
         off0[ix] = xs.i0[ix] * L.bpp;
         off1[ix] = xs.i1[ix] * L.bpp;
+        dd0[ix] = 3 * std::ptrdiff_t(xs.i0[ix]);
+        dd1[ix] = 3 * std::ptrdiff_t(xs.i1[ix]);
     }
 
     // Two blended source rows, tagged with the source row they hold; consecutive
@@ -392,7 +398,7 @@ QImage BitmapResize_Bilinear(const QImage& Bitmap, int Width, int Height) {
         if (viaDoubles) {
             k.rowToDoubles(row, L, SrcWidth, srcDoubles);
             srcDoubles[3 * SrcWidth] = 0;
-            k.blendColumnsFromDoubles(srcDoubles, xs.i0.data(), xs.i1.data(), xs.r0.data(),
+            k.blendColumnsFromDoubles(srcDoubles, dd0.data(), dd1.data(), xs.r0.data(),
                                       xs.r1.data(), buf, Width);
         } else {
             // Four-byte reads stay inside the picture except past the very end of its
