@@ -87,6 +87,7 @@ void TForm1::buildControls() {
     Timer2->setInterval(1500);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     Panel1->installEventFilter(this);
+    setupBoardButton();
     connectLogoProgramButtons();
 }
 

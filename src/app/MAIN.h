@@ -157,6 +157,8 @@ public:
     void SpeedButton8MouseLeave();
     void Timer1Timer();
     static void CaptureRect(const QRect &r, QImage &BM);
+    // Picture, pointer shape and wiring of the board button and its timer.
+    void setupBoardButton();
 
 protected:
     void showEvent(QShowEvent *e) override;
