@@ -152,6 +152,8 @@ public:
 
     // ---- graphics catalogue ----
     void MWSHAPE(const QString &MW);
+    // Builds the catalogue of the current folder (where MWSHAPE pointed the picture list).
+    void MakeShape();
 
     // ---- drawing board ----
     void SpeedButton8Click();
