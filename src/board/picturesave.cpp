@@ -1,20 +1,19 @@
 #include "board/picturesave.h"
+#include "mwex/bmpio.h"
+#include "mwex/jpegio.h"
 #include "platform/paths.h"
 
 bool savePictureFile(const QImage &bitmap, const QString &winPath, QString *error) {
     const QString ext = platform::extractFileExt(winPath).toLower();
-    const char *format = nullptr;
+    QString reason;
+    bool ok = true;
     if (ext == QLatin1String(".bmp"))
-        format = "BMP";
+        ok = bmpio::writeFile(bitmap, winPath, &reason);
     else if (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg"))
-        format = "JPEG";
-    else
-        return true;
-    const QString host = platform::toHost(winPath);
-    if (host.isEmpty() || !bitmap.save(host, format, 100)) {
-        if (error)
-            *error = QStringLiteral("%1 に保存できませんでした。").arg(winPath);
-        return false;
-    }
-    return true;
+        ok = jpegio::writeFile(bitmap, winPath, &reason);
+    if (!ok && error)
+        *error = reason.contains(platform::extractFileName(winPath))
+                     ? reason
+                     : QStringLiteral("%1 に保存できませんでした。%2").arg(winPath, reason);
+    return ok;
 }
