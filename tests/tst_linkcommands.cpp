@@ -1,0 +1,361 @@
+// The link command handler on a real main window with a real browser view: what it decides
+// inside the engine's callback, the actions it runs from the event loop, the queue of
+// clicks, and that hostile names write nothing outside the save and MWEX folders.
+#include "app/program.h"
+#include "browser/linkrunner.h"
+#include "platform/paths.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+using namespace testsupport;
+
+namespace {
+
+// A loopback HTTP server: GET of a known path gives its bytes, anything else 404.
+class HttpServer : public QObject {
+public:
+    HttpServer() {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = server_.nextPendingConnection())
+                serve(s);
+        });
+        if (!server_.listen(QHostAddress::LocalHost))
+            qFatal("no loopback port");
+    }
+    QString url(const QString &path) const {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(server_.serverPort()).arg(path);
+    }
+    QMap<QString, QByteArray> files; // path without the leading "/"
+    QStringList requests;            // in order
+
+private:
+    void serve(QTcpSocket *s) {
+        auto buf = std::make_shared<QByteArray>();
+        connect(s, &QTcpSocket::readyRead, s, [this, s, buf] {
+            buf->append(s->readAll());
+            if (!buf->contains("\r\n\r\n"))
+                return;
+            const QList<QByteArray> first = buf->left(buf->indexOf("\r\n")).split(' ');
+            const QString path = first.size() > 1 ? QString::fromUtf8(first[1]).mid(1) : QString();
+            requests.append(path);
+            QByteArray answer;
+            if (files.contains(path)) {
+                const QByteArray &b = files[path];
+                answer = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                         "Content-Length: " +
+                         QByteArray::number(b.size()) + "\r\nConnection: close\r\n\r\n" + b;
+            } else {
+                const QByteArray b = "<html><body>not here</body></html>";
+                answer = "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: " +
+                         QByteArray::number(b.size()) + "\r\nConnection: close\r\n\r\n" + b;
+            }
+            s->write(answer);
+            s->disconnectFromHost();
+        });
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+    }
+    QTcpServer server_;
+};
+
+// Records like RecordingPlatform; a hook can act from inside an open (a click that arrives
+// while a command runs).
+class HookPlatform : public RecordingPlatform {
+public:
+    bool shellOpen(const QString &target, const QString &parameters,
+                   const QString &folder) override {
+        RecordingPlatform::shellOpen(target, parameters, folder);
+        if (onOpen) {
+            auto hook = std::move(onOpen);
+            onOpen = nullptr;
+            hook();
+        }
+        return true;
+    }
+    std::function<void()> onOpen;
+};
+
+const QString kSettings = u"<TATE>600</TATE>\r\n<YOKO>800</YOKO>\r\n<MWXX>0</MWXX>\r\n"
+                          "<MWYY>0</MWYY>\r\n<HOME>about:blank</HOME>\r\n<NAME>さくひん</NAME>\r\n"
+                          "<LOAD>w</LOAD>\r\n<SAVE></SAVE>\r\n"_qs;
+
+QStringList treeOf(const QString &root) {
+    QStringList all;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        all.append(it.next().mid(root.size()));
+    all.sort();
+    return all;
+}
+
+QString quoted(const QString &s) { return u'"' + s + u'"'; }
+
+} // namespace
+
+class TestLinkCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void decidedAtOnce_data();
+    void decidedAtOnce();
+    void actionsRunFromTheEventLoop_data();
+    void actionsRunFromTheEventLoop();
+    void clickDuringACommandIsQueued();
+    void uncancelledEndReloadsTheUnchangedUrlOnce();
+    void viewIsWiredToTheHandler();
+    void hostileNamesStayInside_data();
+    void hostileNamesStayInside();
+
+private:
+    QString tmp(const QString &rel) const { return dir_->path() + u'/' + rel; }
+    QumoValues &v() { return prog_->values; }
+    TForm1 *form() { return prog_->main(); }
+    LinkCommandRunner *runner() { return form()->linkCommands(); }
+    // Hands a URL to the handler as the engine would, then lets the queue run out.
+    bool handle(const QString &url);
+    void waitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!runner()->busy(), 20000); }
+    // Shows a local page in the view and waits until it has loaded.
+    bool showPage(const QString &hostPath);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<HookPlatform> platform_;
+    std::unique_ptr<QumoProgram> prog_;
+    InstallLayout layout_;
+};
+
+void TestLinkCommands::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    platform_ = std::make_unique<HookPlatform>();
+    qputenv("HOME", tmp(u"home"_qs).toUtf8());
+    qputenv("XDG_CONFIG_HOME", tmp(u"home/.config"_qs).toUtf8());
+    QDir().mkpath(tmp(u"home/Desktop"_qs));
+    layout_ = makeInstall(tmp(u"inst"_qs), u"QUMOG.x86_64"_qs, true, kSettings);
+    prog_ = std::make_unique<QumoProgram>(*platform_, layout_.programFile);
+    // The view drops a navigation asked for while its first page is still loading: the
+    // tests start once the start page is there.
+    QSignalSpy firstLoad(form()->WebBrowser1, &QWebEngineView::loadFinished);
+    form()->show(); // runs the start-up sequence from the event loop
+    QTRY_VERIFY2_WITH_TIMEOUT(form()->startupDone(), qPrintable(platform_->errors.join(u'\n')),
+                              30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!firstLoad.isEmpty(), 30000);
+    platform_->opened.clear();
+}
+
+void TestLinkCommands::cleanup() {
+    if (prog_)
+        QTRY_VERIFY_WITH_TIMEOUT(!runner()->busy(), 20000);
+    prog_.reset();
+    dir_.reset();
+}
+
+bool TestLinkCommands::handle(const QString &url) {
+    bool cancel = false;
+    form()->WebBrowser1BeforeNavigate2(url, cancel);
+    waitIdle();
+    return cancel;
+}
+
+bool TestLinkCommands::showPage(const QString &hostPath) {
+    const QUrl want = QUrl::fromLocalFile(hostPath);
+    bool done = false;
+    auto c = connect(form()->WebBrowser1, &QWebEngineView::loadFinished, this, [&](bool ok) {
+        if (ok && form()->WebBrowser1->url() == want)
+            done = true;
+    });
+    form()->Navigate(u"file://"_qs + win(hostPath));
+    const bool ok = QTest::qWaitFor([&] { return done; }, 30000);
+    disconnect(c);
+    return ok;
+}
+
+void TestLinkCommands::decidedAtOnce_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("field"); // the URL field right after the call
+    QTest::newRow("ordinary page proceeds, field shows it")
+        << "http://127.0.0.1:1/m/p.htm#top" << false << "http://127.0.0.1:1/m/p.htm#top";
+    QTest::newRow("### without &&& proceeds, field without the marker")
+        << "http://127.0.0.1:1/m/p.htm###sub" << false << "http://127.0.0.1:1/m/p.htm";
+    QTest::newRow("about:blank leaves the field") << "about:blank" << false << "before";
+    QTest::newRow("command @ is cancelled and waits") << "http://127.0.0.1:1/m/x.mwx@" << true
+                                                      << "before";
+    QTest::newRow("extra files wait for the event loop")
+        << "http://127.0.0.1:1/m/p.htm&&&a.txt" << true << "before";
+    QTest::newRow("missing local file waits") << "Z:\\nowhere\\x.mwx" << true << "before";
+}
+
+void TestLinkCommands::decidedAtOnce() {
+    QFETCH(QString, url);
+    form()->Edit2->setText(u"before"_qs);
+    bool cancel = false;
+    form()->WebBrowser1BeforeNavigate2(url, cancel);
+    QTEST(cancel, "cancel");
+    QTEST(form()->Edit2->text(), "field");
+    // Nothing acted inside the callback.
+    QVERIFY(platform_->opened.isEmpty());
+    QVERIFY(platform_->beeps.isEmpty());
+    QCOMPARE(runner()->busy(), cancel);
+    if (url.contains(u"###sub"_qs))
+        QVERIFY(QFileInfo(platform::toHost(v().QUMOHOZON + u"sub"_qs)).isDir());
+    waitIdle();
+}
+
+void TestLinkCommands::actionsRunFromTheEventLoop_data() {
+    QTest::addColumn<QString>("url"); // "%M" is the material folder (Windows form)
+    QTest::addColumn<bool>("dl");
+    QTest::addColumn<QStringList>("opened");
+    QTest::addColumn<int>("beeps");
+    QTest::addColumn<QString>("field"); // after the handling
+
+    QTest::newRow("@ opens outside without the @")
+        << "http://127.0.0.1:1/m/game.mwx@" << false
+        << QStringList{quoted(u"http://127.0.0.1:1/m/game.mwx"_qs)} << 0 << "before";
+    const QString site = QLatin1String("http:/") + QLatin1String(linkcmd::kMaterialSiteHostPath);
+    QTest::newRow("material site page opens outside")
+        << site + "a.htm" << false << QStringList{quoted(site + "a.htm")} << 0 << "before";
+    QTest::newRow("missing local work beeps") << "%M\\none.mwx" << false << QStringList{} << 1
+                                              << "before";
+    QTest::newRow("local folder opens") << "%M\\game" << false << QStringList{quoted("%M\\game")}
+                                        << 0 << "before";
+    QTest::newRow("local document opens where it lies")
+        << "%M\\song.wav" << false << QStringList{quoted("%M\\song.wav")} << 0 << "before";
+    QTest::newRow("local archive opens where it lies, DL too")
+        << "%M\\a.zip" << true << QStringList{quoted("%M\\a.zip")} << 0 << "before";
+    QTest::newRow("desktop name that leaves the desktop beeps")
+        << "%M\\game\\..!" << false << QStringList{} << 1 << "before";
+    QTest::newRow("escaping extra file beeps, page then loads")
+        << "http://127.0.0.1:1/m/p.htm&&&..\\..\\x.txt" << false << QStringList{} << 1
+        << "http://127.0.0.1:1/m/p.htm";
+}
+
+void TestLinkCommands::actionsRunFromTheEventLoop() {
+    QFETCH(QString, url);
+    QFETCH(bool, dl);
+    QFETCH(QStringList, opened);
+    const QString m = win(tmp(u"material"_qs));
+    writeFile(tmp(u"material/song.wav"_qs), "RIFF");
+    writeFile(tmp(u"material/a.zip"_qs), "PK");
+    QDir().mkpath(tmp(u"material/game"_qs));
+    url.replace(u"%M"_qs, m);
+    for (QString &o : opened)
+        o.replace(u"%M"_qs, m);
+    v().DL = dl;
+    form()->Edit2->setText(u"before"_qs);
+    QVERIFY(handle(url));
+    QCOMPARE(platform_->opened, opened);
+    QTEST(int(platform_->beeps.size()), "beeps");
+    QTEST(form()->Edit2->text(), "field");
+}
+
+void TestLinkCommands::clickDuringACommandIsQueued() {
+    const QString a = u"http://127.0.0.1:1/a.htm@"_qs, b = u"http://127.0.0.1:1/b.htm@"_qs;
+    bool secondCancelled = false;
+    QStringList openedWhenSecondArrived;
+    platform_->onOpen = [&] {
+        // The pupil clicks again while the first command is still running.
+        openedWhenSecondArrived = platform_->opened;
+        form()->WebBrowser1BeforeNavigate2(b, secondCancelled);
+    };
+    QSignalSpy handled(runner(), &LinkCommandRunner::handled);
+    QVERIFY(handle(a));
+    QVERIFY(secondCancelled);
+    // Not nested: the second ran after the first had finished.
+    QCOMPARE(openedWhenSecondArrived.size(), 1);
+    QCOMPARE(platform_->opened, (QStringList{quoted(u"http://127.0.0.1:1/a.htm"_qs),
+                                             quoted(u"http://127.0.0.1:1/b.htm"_qs)}));
+    QCOMPARE(handled.size(), 2);
+    QCOMPARE(handled[0][0].toString(), a);
+    QCOMPARE(handled[1][0].toString(), b);
+}
+
+void TestLinkCommands::uncancelledEndReloadsTheUnchangedUrlOnce() {
+    // A web document whose download fails (404): the handling ends uncancelled and the
+    // browser shows the server's answer; the URL passes the handler once, not again.
+    HttpServer http;
+    const QString url = http.url(u"m/missing.txt"_qs);
+    QSignalSpy handled(runner(), &LinkCommandRunner::handled);
+    QSignalSpy loaded(form()->WebBrowser1, &QWebEngineView::loadFinished);
+    QVERIFY(handle(url));
+    QCOMPARE(handled.size(), 1);
+    QCOMPARE(handled[0][1].toBool(), false);
+    QTRY_VERIFY_WITH_TIMEOUT(form()->WebBrowser1->url().toString() == url, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(http.requests.contains(u"m/missing.txt"_qs), 20000);
+    QCOMPARE(handled.size(), 1);
+    QVERIFY(!runner()->busy());
+    QVERIFY(!QFileInfo::exists(platform::toHost(v().QUMOHOZON + u"missing.txt"_qs)));
+}
+
+void TestLinkCommands::viewIsWiredToTheHandler() {
+    // A real click in a real page: the "@" link is cancelled and opened outside, the page
+    // stays.
+    const QString page = tmp(u"material/index.html"_qs);
+    writeFile(page, "<html><body><a id='w' href='http://127.0.0.1:1/x/game.mwx@'>w</a>"
+                    "</body></html>");
+    QVERIFY(showPage(page));
+    form()->WebBrowser1->page()->runJavaScript(u"document.getElementById('w').click();"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(platform_->opened,
+                              QStringList{quoted(u"http://127.0.0.1:1/x/game.mwx"_qs)}, 20000);
+    QCOMPARE(form()->WebBrowser1->url(), QUrl::fromLocalFile(page));
+}
+
+void TestLinkCommands::hostileNamesStayInside_data() {
+    QTest::addColumn<QString>("marks"); // what follows the work's URL
+    QTest::newRow("raw .. in an extra file") << "&&&a/../../../../x.txt";
+    QTest::newRow(".. after the marker") << "&&&..../x.txt";
+    QTest::newRow("backslash .. after the marker") << "&&&..\\..\\x.txt";
+    QTest::newRow("encoded ..") << "&&&%2e%2e%2f%2e%2e%2fx.txt";
+    QTest::newRow("encoded backslash") << "&&&..%5c..%5cx.txt";
+    QTest::newRow("double encoded") << "&&&%252e%252e%252fx.txt";
+    QTest::newRow("drive") << "&&&Z:\\tmp\\x.txt";
+    QTest::newRow("leading slash") << "&&&/tmp/x.txt";
+    QTest::newRow("leading backslash") << "&&&\\tmp\\x.txt";
+    QTest::newRow("unc") << "&&&\\\\server\\share\\x.txt";
+    QTest::newRow("nul") << "&&&x%00.txt";
+    QTest::newRow("sub-folder ..") << "&&&x.txt###..\\..\\out";
+    QTest::newRow("sub-folder encoded ..") << "&&&x.txt###%2e%2e%2f%2e%2e";
+    QTest::newRow("sub-folder absolute") << "&&&x.txt###Z:\\tmp\\out";
+    QTest::newRow("sub-folder only") << "###../../../out";
+}
+
+void TestLinkCommands::hostileNamesStayInside() {
+    QFETCH(QString, marks);
+    HttpServer http;
+    for (const char *p : {"m/x.txt", "m/game.mwx", "x.txt", "tmp/x.txt"})
+        http.files.insert(QString::fromLatin1(p), "data");
+    // Whatever is fetched, only the save folder and the MWEX folder may change.
+    const QString root = dir_->path();
+    const QString save = platform::toHost(v().QUMOHOZON);
+    const QString mwex = layout_.mwexDir;
+    const auto outside = [&] {
+        QStringList t;
+        for (const QString &f : treeOf(root)) {
+            const QString full = root + f;
+            if (!full.startsWith(save) && !full.startsWith(mwex + u'/') && !f.startsWith(u"/home"_qs))
+                t.append(f);
+        }
+        return t;
+    };
+    const QStringList before = outside();
+    handle(http.url(u"m/game.mwx"_qs) + marks);
+    QCOMPARE(outside(), before);
+    // The shared /tmp stays clean too.
+    QVERIFY(!QFileInfo::exists(u"/tmp/x.txt"_qs));
+    QVERIFY(!QFileInfo::exists(u"/tmp/out"_qs));
+    QCOMPARE(platform_->beeps.size(), 1);
+}
+
+QUMO_TEST_MAIN(TestLinkCommands)
+#include "tst_linkcommands.moc"
