@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEnginePage>
@@ -312,44 +313,63 @@ void TestLinkCommands::viewIsWiredToTheHandler() {
 }
 
 void TestLinkCommands::hostileNamesStayInside_data() {
-    QTest::addColumn<QString>("marks"); // what follows the work's URL
-    QTest::newRow("raw .. in an extra file") << "&&&a/../../../../x.txt";
-    QTest::newRow(".. after the marker") << "&&&..../x.txt";
-    QTest::newRow("backslash .. after the marker") << "&&&..\\..\\x.txt";
-    QTest::newRow("encoded ..") << "&&&%2e%2e%2f%2e%2e%2fx.txt";
-    QTest::newRow("encoded backslash") << "&&&..%5c..%5cx.txt";
-    QTest::newRow("double encoded") << "&&&%252e%252e%252fx.txt";
-    QTest::newRow("drive") << "&&&Z:\\tmp\\x.txt";
-    QTest::newRow("leading slash") << "&&&/tmp/x.txt";
-    QTest::newRow("leading backslash") << "&&&\\tmp\\x.txt";
-    QTest::newRow("unc") << "&&&\\\\server\\share\\x.txt";
-    QTest::newRow("nul") << "&&&x%00.txt";
-    QTest::newRow("sub-folder ..") << "&&&x.txt###..\\..\\out";
-    QTest::newRow("sub-folder encoded ..") << "&&&x.txt###%2e%2e%2f%2e%2e";
-    QTest::newRow("sub-folder absolute") << "&&&x.txt###Z:\\tmp\\out";
-    QTest::newRow("sub-folder only") << "###../../../out";
+    QTest::addColumn<QString>("url"); // %S: the server's base URL, %M: the material folder
+    QTest::addColumn<bool>("dl");
+    const auto web = [](const char *name, const char *marks) {
+        QTest::newRow(name) << u"%S/m/game.mwx"_qs + QString::fromUtf8(marks) << false;
+    };
+    web("raw .. in an extra file", "&&&a/../../../../x.txt");
+    web(".. after the marker", "&&&..../x.txt");
+    web("backslash .. after the marker", "&&&..\\..\\x.txt");
+    web("encoded ..", "&&&%2e%2e%2f%2e%2e%2fx.txt");
+    web("encoded backslash", "&&&..%5c..%5cx.txt");
+    web("double encoded", "&&&%252e%252e%252fx.txt");
+    web("drive", "&&&Z:\\tmp\\x.txt");
+    web("leading slash", "&&&/tmp/x.txt");
+    web("leading backslash", "&&&\\tmp\\x.txt");
+    web("unc", "&&&\\\\server\\share\\x.txt");
+    web("nul", "&&&x%00.txt");
+    web("sub-folder ..", "&&&x.txt###..\\..\\out");
+    web("sub-folder encoded ..", "&&&x.txt###%2e%2e%2f%2e%2e");
+    web("sub-folder absolute", "&&&x.txt###Z:\\tmp\\out");
+    web("sub-folder only", "###../../../out");
+    QTest::newRow("local, DL: .. in an extra file") << u"%M\\game.mwx&&&..\\..\\x.txt"_qs << true;
+    QTest::newRow("local, DL: sub-folder ..") << u"%M\\game.mwx&&&x.txt###..\\out"_qs << true;
+    QTest::newRow("desktop name ..") << u"%M\\game\\..!"_qs << false;
+    QTest::newRow("desktop name encoded ..") << u"file:///%F/game/..%5C..%5Cout$"_qs << false;
+    QTest::newRow("desktop name with a drive") << u"%M\\game\\Z:!"_qs << false;
 }
 
 void TestLinkCommands::hostileNamesStayInside() {
-    QFETCH(QString, marks);
+    QFETCH(QString, url);
+    QFETCH(bool, dl);
     HttpServer http;
     for (const char *p : {"m/x.txt", "m/game.mwx", "x.txt", "tmp/x.txt"})
         http.files.insert(QString::fromLatin1(p), "data");
-    // Whatever is fetched, only the save folder and the MWEX folder may change.
+    writeFile(tmp(u"material/game.mwx"_qs), "work");
+    writeFile(tmp(u"material/x.txt"_qs), "data");
+    writeFile(tmp(u"material/game/page.htm"_qs), "page");
+    url.replace(u"%S"_qs, http.url(QString()).chopped(1));
+    url.replace(u"%M"_qs, win(tmp(u"material"_qs)));
+    url.replace(u"%F"_qs, win(tmp(u"material"_qs)).replace(u'\\', u'/'));
+    v().DL = dl;
+    // Whatever is fetched or copied, only the save folder and the MWEX folder may change
+    // (and the browser engine's own data in the home folder).
     const QString root = dir_->path();
     const QString save = platform::toHost(v().QUMOHOZON);
-    const QString mwex = layout_.mwexDir;
+    const QString mwex = layout_.mwexDir + u'/';
     const auto outside = [&] {
         QStringList t;
         for (const QString &f : treeOf(root)) {
             const QString full = root + f;
-            if (!full.startsWith(save) && !full.startsWith(mwex + u'/') && !f.startsWith(u"/home"_qs))
+            if (!full.startsWith(save) && !full.startsWith(mwex) &&
+                !f.contains(QRegularExpression(u"^/home/\\.(cache|local|config|pki)"_qs)))
                 t.append(f);
         }
         return t;
     };
     const QStringList before = outside();
-    handle(http.url(u"m/game.mwx"_qs) + marks);
+    handle(url);
     QCOMPARE(outside(), before);
     // The shared /tmp stays clean too.
     QVERIFY(!QFileInfo::exists(u"/tmp/x.txt"_qs));

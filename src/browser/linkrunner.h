@@ -39,6 +39,9 @@ private:
     bool run(const QString &URL);
     Outcome act(const linkcmd::Step &st);
     Outcome workLocalCopy(const linkcmd::Step &st);
+    // The default beep, navigation cancelled.
+    Outcome refuse();
+    static bool staysInside(const QString &MSF, const QString &folder);
     void open(const QString &thing);
     void notice(const QString &line1, const QString &line2 = QString());
     static void pump();

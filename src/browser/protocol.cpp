@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -141,8 +142,26 @@ bool LinkCommandRunner::run(const QString &URL) {
     }
 }
 
+LinkCommandRunner::Outcome LinkCommandRunner::refuse() {
+    form_->platform().messageBeep(platform::BeepDefault);
+    return Outcome::Cancelled;
+}
+
+bool LinkCommandRunner::staysInside(const QString &MSF, const QString &folder) {
+    return MSF.startsWith(folder) && linkcmd::isContainedName(MSF.mid(folder.size()));
+}
+
 LinkCommandRunner::Outcome LinkCommandRunner::act(const Step &st) {
     QumoValues &v = form_->values();
+    // Every file that a row fetches or copies lands in the save folder or, for install
+    // lists, in the MWEX folder; a name that would leave it is refused.
+    const bool fetches = st.action == Action::WorkWeb || st.action == Action::DocumentFetch ||
+                         st.action == Action::ArchiveDownload ||
+                         st.action == Action::ProgramFetch;
+    if (fetches && !staysInside(st.MSF, v.QUMOHOZON))
+        return refuse();
+    if (st.action == Action::InstallListWeb && !staysInside(st.MSF, v.MWEXEDIR + u'\\'))
+        return refuse();
     switch (st.action) {
     case Action::OpenOutside:
     case Action::OpenSite:
@@ -160,8 +179,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step &st) {
         return Outcome::Cancelled;
     case Action::RefuseDesktopName:
     case Action::Beep:
-        form_->platform().messageBeep(platform::BeepDefault);
-        return Outcome::Cancelled;
+        return refuse();
     case Action::InstallListWeb: {
         pump();
         const bool ok = form_->CopyURL(st.target, st.MSF);
@@ -263,9 +281,12 @@ LinkCommandRunner::Outcome LinkCommandRunner::workLocalCopy(const Step &st) {
     QString F = st.name;
     // The file name of a "file:" URL still holds its folders ("/kyozai/game.mwx"): such a
     // name never names the pupil's copy, which is then found under the work's own name.
-    const bool plainName = linkcmd::isPlainFolderName(F);
-    if (!plainName || !platform::fileExists(v.QUMOHOZON + F)) {
-        F = platform::extractFileName(st.MSF);
+    if (!linkcmd::isPlainFolderName(F) || !platform::fileExists(v.QUMOHOZON + F)) {
+        // A Windows path may carry "/" as well: the copy is named by the last part only, so
+        // that it lands in the save folder itself.
+        F = st.MSF.mid(st.MSF.lastIndexOf(QRegularExpression(QStringLiteral("[\\\\/:]"))) + 1);
+        if (!linkcmd::isPlainFolderName(F))
+            return refuse();
         form_->FFCOPY(st.MSF, v.QUMOHOZON + F);
     }
     form_->SHELLMWEXE(v.MWEXEXE, v.QUMOHOZON + F);
