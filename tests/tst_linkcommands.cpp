@@ -1,10 +1,7 @@
 // The link command handler on a real main window with a real browser view: what it decides
 // inside the engine's callback, the actions it runs from the event loop, the queue of
 // clicks, and that hostile names write nothing outside the save and MWEX folders.
-#include "app/program.h"
-#include "browser/linkrunner.h"
-#include "platform/paths.h"
-#include "support/testsupport.h"
+#include "linkfixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +17,7 @@
 #include <memory>
 
 using namespace testsupport;
+using namespace linktest;
 
 namespace {
 
@@ -69,39 +67,6 @@ private:
     QTcpServer server_;
 };
 
-// Records like RecordingPlatform; a hook can act from inside an open (a click that arrives
-// while a command runs).
-class HookPlatform : public RecordingPlatform {
-public:
-    bool shellOpen(const QString &target, const QString &parameters,
-                   const QString &folder) override {
-        RecordingPlatform::shellOpen(target, parameters, folder);
-        if (onOpen) {
-            auto hook = std::move(onOpen);
-            onOpen = nullptr;
-            hook();
-        }
-        return true;
-    }
-    std::function<void()> onOpen;
-};
-
-const QString kSettings = u"<TATE>600</TATE>\r\n<YOKO>800</YOKO>\r\n<MWXX>0</MWXX>\r\n"
-                          "<MWYY>0</MWYY>\r\n<HOME>about:blank</HOME>\r\n<NAME>さくひん</NAME>\r\n"
-                          "<LOAD>w</LOAD>\r\n<SAVE></SAVE>\r\n"_qs;
-
-QStringList treeOf(const QString &root) {
-    QStringList all;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        all.append(it.next().mid(root.size()));
-    all.sort();
-    return all;
-}
-
-QString quoted(const QString &s) { return u'"' + s + u'"'; }
-
 } // namespace
 
 class TestLinkCommands : public QObject {
@@ -120,65 +85,32 @@ private slots:
     void hostileNamesStayInside();
 
 private:
-    QString tmp(const QString &rel) const { return dir_->path() + u'/' + rel; }
-    QumoValues &v() { return prog_->values; }
-    TForm1 *form() { return prog_->main(); }
-    LinkCommandRunner *runner() { return form()->linkCommands(); }
+    QString tmp(const QString &rel) const { return room_->tmp(rel); }
+    QumoValues &v() { return room_->v(); }
+    TForm1 *form() { return room_->form(); }
+    LinkCommandRunner *runner() { return room_->runner(); }
     // Hands a URL to the handler as the engine would, then lets the queue run out.
-    bool handle(const QString &url);
-    void waitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!runner()->busy(), 20000); }
-    // Shows a local page in the view and waits until it has loaded.
-    bool showPage(const QString &hostPath);
+    bool handle(const QString &url) {
+        const bool cancel = room_->handle(url);
+        [&] { QVERIFY(room_->idle()); }();
+        return cancel;
+    }
+    void waitIdle() { QVERIFY(room_->idle()); }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<HookPlatform> platform_;
-    std::unique_ptr<QumoProgram> prog_;
-    InstallLayout layout_;
+    std::unique_ptr<Classroom> room_;
+    HookPlatform *platform_ = nullptr;
 };
 
 void TestLinkCommands::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    platform_ = std::make_unique<HookPlatform>();
-    qputenv("HOME", tmp(u"home"_qs).toUtf8());
-    qputenv("XDG_CONFIG_HOME", tmp(u"home/.config"_qs).toUtf8());
-    QDir().mkpath(tmp(u"home/Desktop"_qs));
-    layout_ = makeInstall(tmp(u"inst"_qs), u"QUMOG.x86_64"_qs, true, kSettings);
-    prog_ = std::make_unique<QumoProgram>(*platform_, layout_.programFile);
-    // The view drops a navigation asked for while its first page is still loading: the
-    // tests start once the start page is there.
-    QSignalSpy firstLoad(form()->WebBrowser1, &QWebEngineView::loadFinished);
-    form()->show(); // runs the start-up sequence from the event loop
-    QTRY_VERIFY2_WITH_TIMEOUT(form()->startupDone(), qPrintable(platform_->errors.join(u'\n')),
-                              30000);
-    QTRY_VERIFY_WITH_TIMEOUT(!firstLoad.isEmpty(), 30000);
-    platform_->opened.clear();
+    room_ = std::make_unique<Classroom>();
+    platform_ = &room_->platform;
+    QVERIFY2(room_->start(), qPrintable(platform_->errors.join(u'\n')));
 }
 
 void TestLinkCommands::cleanup() {
-    if (prog_)
-        QTRY_VERIFY_WITH_TIMEOUT(!runner()->busy(), 20000);
-    prog_.reset();
-    dir_.reset();
-}
-
-bool TestLinkCommands::handle(const QString &url) {
-    bool cancel = false;
-    form()->WebBrowser1BeforeNavigate2(url, cancel);
-    waitIdle();
-    return cancel;
-}
-
-bool TestLinkCommands::showPage(const QString &hostPath) {
-    const QUrl want = QUrl::fromLocalFile(hostPath);
-    bool done = false;
-    auto c = connect(form()->WebBrowser1, &QWebEngineView::loadFinished, this, [&](bool ok) {
-        if (ok && form()->WebBrowser1->url() == want)
-            done = true;
-    });
-    form()->Navigate(u"file://"_qs + win(hostPath));
-    const bool ok = QTest::qWaitFor([&] { return done; }, 30000);
-    disconnect(c);
-    return ok;
+    if (room_)
+        QVERIFY(room_->idle());
+    room_.reset();
 }
 
 void TestLinkCommands::decidedAtOnce_data() {
@@ -305,8 +237,8 @@ void TestLinkCommands::viewIsWiredToTheHandler() {
     const QString page = tmp(u"material/index.html"_qs);
     writeFile(page, "<html><body><a id='w' href='http://127.0.0.1:1/x/game.mwx@'>w</a>"
                     "</body></html>");
-    QVERIFY(showPage(page));
-    form()->WebBrowser1->page()->runJavaScript(u"document.getElementById('w').click();"_qs);
+    QVERIFY(room_->showPage(page));
+    room_->click(u"w"_qs);
     QTRY_COMPARE_WITH_TIMEOUT(platform_->opened,
                               QStringList{quoted(u"http://127.0.0.1:1/x/game.mwx"_qs)}, 20000);
     QCOMPARE(form()->WebBrowser1->url(), QUrl::fromLocalFile(page));
@@ -355,9 +287,9 @@ void TestLinkCommands::hostileNamesStayInside() {
     v().DL = dl;
     // Whatever is fetched or copied, only the save folder and the MWEX folder may change
     // (and the browser engine's own data in the home folder).
-    const QString root = dir_->path();
+    const QString root = room_->dir.path();
     const QString save = platform::toHost(v().QUMOHOZON);
-    const QString mwex = layout_.mwexDir + u'/';
+    const QString mwex = room_->layout.mwexDir + u'/';
     const auto outside = [&] {
         QStringList t;
         for (const QString &f : treeOf(root)) {
