@@ -33,7 +33,9 @@ linkcmd::Context LinkCommandRunner::context() const {
 }
 
 bool LinkCommandRunner::beforeNavigate(const QString &URL) {
-    if (!passing_.isEmpty() && passing_.contains(URL)) {
+    if (!passing_.isEmpty() &&
+        (passing_.contains(URL) ||
+         passing_.contains(platform::urlToEngine(URL).toString(QUrl::FullyEncoded)))) {
         passing_.clear();
         return false;
     }
@@ -80,7 +82,8 @@ void LinkCommandRunner::runPending() {
         }
         if (!cancelled) {
             const QUrl engineUrl = platform::urlToEngine(URL);
-            passing_ = QStringList{URL, platform::urlFromEngine(engineUrl)};
+            passing_ = QStringList{URL, platform::urlFromEngine(engineUrl),
+                                   engineUrl.toString(QUrl::FullyEncoded)};
             form_->WebBrowser1->load(engineUrl);
         }
         emit handled(URL, cancelled);
