@@ -11,6 +11,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -21,6 +23,69 @@
 #include <memory>
 
 namespace linktest {
+
+// A loopback HTTP server: GET of a known path gives its bytes with the content type of its
+// extension, a path given a status answers with it, anything else is 404.
+class HttpServer : public QObject {
+public:
+    HttpServer() {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = server_.nextPendingConnection())
+                serve(s);
+        });
+        if (!server_.listen(QHostAddress::LocalHost))
+            qFatal("no loopback port");
+    }
+    // "http://127.0.0.1:<port>/" + path.
+    QString url(const QString &path) const {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(server_.serverPort()).arg(path);
+    }
+    int hits(const QString &path) const { return int(requests.count(path)); }
+
+    QMap<QString, QByteArray> files; // path without the leading "/"
+    QMap<QString, QPair<int, QByteArray>> statuses;
+    QStringList requests; // in order, as sent
+
+private:
+    static QByteArray typeOf(const QString &path) {
+        if (path.endsWith(QLatin1String(".html")) || path.endsWith(QLatin1String(".htm")))
+            return "text/html; charset=utf-8";
+        if (path.endsWith(QLatin1String(".css")))
+            return "text/css";
+        if (path.endsWith(QLatin1String(".txt")))
+            return "text/plain";
+        return "application/octet-stream";
+    }
+    void serve(QTcpSocket *s) {
+        auto buf = std::make_shared<QByteArray>();
+        connect(s, &QTcpSocket::readyRead, s, [this, s, buf] {
+            if (buf->contains("\r\n\r\n"))
+                return;
+            buf->append(s->readAll());
+            if (!buf->contains("\r\n\r\n"))
+                return;
+            const QList<QByteArray> first = buf->left(buf->indexOf("\r\n")).split(' ');
+            const QString path = first.size() > 1 ? QString::fromUtf8(first[1]).mid(1) : QString();
+            requests.append(path);
+            int status = 404;
+            QByteArray body = "<html><body>not found</body></html>", type = "text/html";
+            if (files.contains(path)) {
+                status = 200;
+                body = files[path];
+                type = typeOf(path);
+            } else if (statuses.contains(path)) {
+                status = statuses[path].first;
+                body = statuses[path].second;
+            }
+            s->write("HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") +
+                     "\r\nContent-Type: " + type + "\r\nContent-Length: " +
+                     QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+            s->disconnectFromHost();
+        });
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+    }
+    QTcpServer server_;
+};
 
 // Records what it is asked; programs (".exe") really start when `realPrograms` is set; a
 // hook can act from inside an open (a click that arrives while a command runs).
@@ -119,7 +184,8 @@ public:
     QumoValues &v() { return program->values; }
     TForm1 *form() { return program->main(); }
     LinkCommandRunner *runner() { return form()->linkCommands(); }
-    QString save() const { return platform::toHost(program->values.QUMOHOZON); }
+    // The save folder's host path, without a final "/".
+    QString save() const { return platform::toHost(program->values.QUMOHOZON).chopped(1); }
     bool idle() { return QTest::qWaitFor([&] { return !runner()->busy(); }, 30000); }
 
     // Hands a URL to the handler as the engine would; true when it was cancelled.

@@ -19,56 +19,6 @@
 using namespace testsupport;
 using namespace linktest;
 
-namespace {
-
-// A loopback HTTP server: GET of a known path gives its bytes, anything else 404.
-class HttpServer : public QObject {
-public:
-    HttpServer() {
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *s = server_.nextPendingConnection())
-                serve(s);
-        });
-        if (!server_.listen(QHostAddress::LocalHost))
-            qFatal("no loopback port");
-    }
-    QString url(const QString &path) const {
-        return QStringLiteral("http://127.0.0.1:%1/%2").arg(server_.serverPort()).arg(path);
-    }
-    QMap<QString, QByteArray> files; // path without the leading "/"
-    QStringList requests;            // in order
-
-private:
-    void serve(QTcpSocket *s) {
-        auto buf = std::make_shared<QByteArray>();
-        connect(s, &QTcpSocket::readyRead, s, [this, s, buf] {
-            buf->append(s->readAll());
-            if (!buf->contains("\r\n\r\n"))
-                return;
-            const QList<QByteArray> first = buf->left(buf->indexOf("\r\n")).split(' ');
-            const QString path = first.size() > 1 ? QString::fromUtf8(first[1]).mid(1) : QString();
-            requests.append(path);
-            QByteArray answer;
-            if (files.contains(path)) {
-                const QByteArray &b = files[path];
-                answer = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                         "Content-Length: " +
-                         QByteArray::number(b.size()) + "\r\nConnection: close\r\n\r\n" + b;
-            } else {
-                const QByteArray b = "<html><body>not here</body></html>";
-                answer = "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: " +
-                         QByteArray::number(b.size()) + "\r\nConnection: close\r\n\r\n" + b;
-            }
-            s->write(answer);
-            s->disconnectFromHost();
-        });
-        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-    }
-    QTcpServer server_;
-};
-
-} // namespace
-
 class TestLinkCommands : public QObject {
     Q_OBJECT
 private slots:
