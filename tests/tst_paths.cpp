@@ -73,6 +73,10 @@ void TestPaths::urlFromEngine_data() {
     QTest::newRow("fragment kept") << QUrl(u"file:///tmp/page.htm#top"_qs) << u"file:///Z:/tmp/page.htm#top"_qs;
     QTest::newRow("web unchanged") << QUrl(u"http://example.org/logo1/a.mwx"_qs) << u"http://example.org/logo1/a.mwx"_qs;
     QTest::newRow("web japanese decoded") << QUrl(u"http://example.org/%E4%BD%9C.mwx"_qs) << u"http://example.org/作.mwx"_qs;
+    QTest::newRow("bare drive path clicked in a page")
+        << QUrl(u"z:%5Ctmp%5Cx y%5C作品.txt"_qs) << u"Z:\\tmp\\x%20y\\作品.txt"_qs;
+    QTest::newRow("bare drive path with a command mark")
+        << QUrl(u"z:%5Cmat%5Cmeiro!"_qs) << u"Z:\\mat\\meiro!"_qs;
     QTest::newRow("about blank") << QUrl(u"about:blank"_qs) << u"about:blank"_qs;
 }
 

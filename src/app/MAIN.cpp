@@ -87,6 +87,8 @@ void TForm1::buildControls() {
     Timer2->setInterval(1500);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     Panel1->installEventFilter(this);
+    setupBoardButton();
+    connectLogoProgramButtons();
 }
 
 void TForm1::resizeEvent(QResizeEvent *e) {

@@ -137,9 +137,17 @@ public:
 
     // ---- the Logo program: launching, new work, menu language ----
     void SHELLMWEXE(const QString &F1, const QString &F2);
+    // Places window `AWnd` with the rectangle X, Y, XSize, YSize (right and bottom); the
+    // null window shows the retry message instead.
+    void SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, qint32 YSize);
     void SpeedButton6Click();
     void SpeedButton13Click();
     void SpeedButton14Click();
+    // Wires the new-work and menu-language buttons; called once the controls exist.
+    void connectLogoProgramButtons();
+    // Rounds of the search for the started program's window, 100 ms apart (tests shorten
+    // it to keep a program that never shows a window from taking ten seconds).
+    int windowSearchRounds = 101;
 
     // ---- graphics catalogue ----
     void MWSHAPE(const QString &MW);
@@ -150,6 +158,8 @@ public:
     void SpeedButton8MouseLeave();
     void Timer1Timer();
     static void CaptureRect(const QRect &r, QImage &BM);
+    // Picture, pointer shape and wiring of the board button and its timer.
+    void setupBoardButton();
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -179,3 +189,15 @@ private:
     // link command protocol
     LinkCommandRunner *linkCommands_ = nullptr;
 };
+
+// ---- the Logo program: starting it and finding its window ----
+// Starts `AFile` with `AParameters` in double quotes as its only argument, waits until it
+// is ready and searches `searchRounds` times, 100 ms apart, for its first visible top-level
+// window without owner. Returns that window, or 0; a process that showed no window is
+// ended. `hWnd`, `Verb` and `vShow` are the owner, verb and show mode of the shell call.
+quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &AFile,
+                   const QString &AParameters, const QString &Verb, int vShow,
+                   int searchRounds = 101);
+// The window-enumeration callback of that search: `*lp` holds the process id on entry and
+// the window once found. Returns true to go on, false to stop.
+bool EnumTopWindow(platform::Platform &platform, quint64 hTopWnd, quint64 *lp);

@@ -61,13 +61,14 @@ bool QumoApplication::notify(QObject *receiver, QEvent *event) {
 QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFile) {
     values.programFile = programFile;
     forms.Form1 = new TForm1(values, platform);
-    forms.Form25 = new TForm25();
+    forms.Form25 = new TForm25(values, platform);
     forms.Form14 = new TForm14();
     forms.Form16 = new TForm16();
     forms.Form2 = new TForm2();
     forms.Form4 = new TForm4(values, forms.Form1);
     forms.Form5 = new TForm5(platform);
     forms.Form1->setForms(&forms);
+    forms.Form25->setForms(&forms);
 }
 
 QumoProgram::~QumoProgram() {

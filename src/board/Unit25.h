@@ -1,10 +1,177 @@
 #pragma once
-// The drawing board: the frozen screen with a chalk layer over it.
+// The drawing board: the frozen screen with a chalk layer over it, the cut-out, and the
+// toolbar at the right edge. Shown modally by the main window; created once, so its
+// fields and state persist between showings.
+#include "board/chalk.h"
+#include "board/spinedit.h"
+#include "board/timage.h"
+
 #include <QDialog>
 #include <QImage>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTimer;
+class QToolButton;
+struct QumoValues;
+struct QumoForms;
+namespace platform {
+class Platform;
+}
 
 class TForm25 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm25(QWidget *parent = nullptr);
+    TForm25(QumoValues &values, platform::Platform &platform, QWidget *parent = nullptr);
+    ~TForm25() override;
+
+    void setForms(QumoForms *forms) { forms_ = forms; }
+    QumoForms *forms() const { return forms_; }
+    QumoValues &values() { return v_; }
+    platform::Platform &platform() { return platform_; }
+
+    // Left, top, right, bottom; right and bottom exclusive.
+    struct TRect {
+        qint32 left = 0, top = 0, right = 0, bottom = 0;
+        bool operator==(const TRect &) const = default;
+    };
+
+    // ---- controls ----
+    TImage *Image2 = nullptr;             // background: the frozen screen
+    TImage *Image1 = nullptr;             // chalk layer: a second frozen copy, chalk drawn into it
+    TImage *Image3 = nullptr;             // the cut-out
+    QFrame *Panel1 = nullptr;             // toolbar at the right edge
+    QFrame *Panel2 = nullptr;             // shows the current chalk colour
+    QToolButton *SpeedButton1 = nullptr;  // back to the main window
+    QToolButton *SpeedButton2 = nullptr;  // red
+    QToolButton *SpeedButton3 = nullptr;  // blue
+    QToolButton *SpeedButton4 = nullptr;  // yellow
+    QToolButton *SpeedButton5 = nullptr;  // white
+    QToolButton *SpeedButton6 = nullptr;  // black
+    QToolButton *SpeedButton7 = nullptr;  // wipe all chalk
+    QToolButton *SpeedButton8 = nullptr;  // eraser
+    QToolButton *SpeedButton9 = nullptr;  // hide the current colour
+    QToolButton *SpeedButton10 = nullptr; // cut
+    QToolButton *SpeedButton11 = nullptr; // leave selection mode
+    QToolButton *SpeedButton12 = nullptr; // clear the cut-out
+    QToolButton *SpeedButton13 = nullptr; // capture menu
+    QToolButton *SpeedButton14 = nullptr; // straight lines (shown in straight-line mode)
+    QToolButton *SpeedButton15 = nullptr; // freehand (shown in freehand mode)
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    TSpinEdit *SpinEdit1 = nullptr; // zoom factor
+    TSpinEdit *SpinEdit2 = nullptr; // rotation angle
+    TSpinEdit *SpinEdit3 = nullptr; // chalk thickness
+    QLineEdit *Edit1 = nullptr;     // off-screen, holds the keyboard focus
+    QMenu *PopupMenu1 = nullptr;    // cut-out transforms
+    QAction *N1 = nullptr, *N2 = nullptr, *N3 = nullptr, *N6 = nullptr, *N4 = nullptr,
+            *N5 = nullptr;
+    QMenu *PopupMenu4 = nullptr; // capture delays
+    QAction *N14 = nullptr, *N51 = nullptr, *N101 = nullptr, *N301 = nullptr;
+    QTimer *Timer1 = nullptr; // the delayed capture
+
+    // ---- state of the board ----
+    qint32 KESU = 0;           // chalk width factor: 1, or 4 for the eraser
+    qint32 CSPENS = 0;         // width of the key-colour corner stroke
+    bool PREFLG = false;       // straight-line mode
+    qint32 preX = 0, preY = 0; // the pen's anchor
+    board::ChalkPen Pen;       // the chalk layer's drawing pen
+
+    // ---- state of the cut-out tool ----
+    bool RFLG = false;  // selection mode
+    bool RFLG2 = false; // a cut-out exists
+    bool FDrag = false; // a rubber band is being dragged
+    QPoint DownPt;
+    TRect R;    // the rubber band as drawn now; also the full-screen rectangle of a grab
+    TRect RBAK; // the last rubber band; what a cut copies
+    qint32 RRX = 0, RRY = 0;
+    bool XYFLG = false; // the cut-out is being dragged
+    qint32 XBAK = 0, YBAK = 0;
+    long double PPBAI = 0;  // zoom factor last read
+    long double PPKAKU = 0; // rotation angle last read
+
+    // ---- board, chalk and pens ----
+    void FormShow();
+    void FormClose();
+    void Image1MouseDown(Qt::MouseButton Button, int X, int Y);
+    void Image1MouseMove(Qt::MouseButtons Shift, int X, int Y);
+    void Image1MouseUp(Qt::MouseButton Button, int X, int Y);
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void SpeedButton7Click();
+    void SpeedButton8Click();
+    void SpeedButton9Click();
+    void SpeedButton14Click();
+    static void CaptureRect(const QRect &r, QImage &BM);
+
+    // ---- selection and transforms ----
+    void SpeedButton10Click();
+    void SpeedButton11Click();
+    void SpeedButton12Click();
+    void SpinEdit1Change();
+    void Image3MouseDown(Qt::MouseButton Button, int X, int Y);
+    void Image3MouseMove(Qt::MouseButtons Shift, int X, int Y);
+    void Image3MouseUp(Qt::MouseButton Button, int X, int Y);
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N5Click();
+    void N6Click();
+    void HCOPY(qint32 X, qint32 Y);
+    void KAKUDAI(long double K);
+    void KAITEN(long double K);
+    void Rotate(QImage &Source, double Angle);
+    void SAYU();
+    void JOUGE();
+    static qint32 MIN(qint32 X, qint32 Y) { return X > Y ? Y : X; }
+    static qint32 MAX(qint32 X, qint32 Y) { return X > Y ? X : Y; }
+    // The largest cut-out the board makes, in pixels per side and in all; a transform
+    // beyond it is refused like one below a pixel.
+    static constexpr qint64 MaxCutSide = 32767;
+    static constexpr qint64 MaxCutPixels = qint64(32) << 20;
+    // The widest chalk line drawn, far beyond any screen.
+    static constexpr qint64 MaxPenWidth = 16384;
+
+    // ---- screen capture ----
+    void SpeedButton13Click();
+    void N14Click();
+    void N51Click();
+    void N101Click();
+    void N301Click();
+    void Timer1Timer();
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+
+public slots:
+    void done(int r) override;
+
+private:
+    void buildControls();
+    void setKeyColour();
+    void setPenColour(QRgb c);
+    void showPenColour();
+    void chalkLine(QPoint to);
+    void toggleFocusRect();
+    bool colourButtonStamps();
+    void stamp();
+    void refuse();
+    void setCutOut(const QImage &picture);
+    long double readZoom(long double fallback, const QString &fallbackText);
+    long double readAngle();
+    static bool fits(long double w, long double h);
+
+    QumoValues &v_;
+    platform::Platform &platform_;
+    QumoForms *forms_ = nullptr;
 };

@@ -1,8 +1,90 @@
 // Freezing the screen and opening the drawing board from the main window.
 #include "app/MAIN.h"
+#include "board/Unit25.h"
+#include "board/resources.h"
+#include "board/screengrab.h"
+#include "platform/platform.h"
 
-void TForm1::SpeedButton8Click() {}
-void TForm1::SpeedButton8MouseEnter() {}
-void TForm1::SpeedButton8MouseLeave() {}
-void TForm1::Timer1Timer() {}
-void TForm1::CaptureRect(const QRect &, QImage &) {}
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+// Pointer entering and leaving the board button.
+class BoardButtonWatcher : public QObject {
+public:
+    explicit BoardButtonWatcher(TForm1 *form) : QObject(form), form_(form) {}
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Enter)
+            form_->SpeedButton8MouseEnter();
+        else if (event->type() == QEvent::Leave)
+            form_->SpeedButton8MouseLeave();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TForm1 *form_;
+};
+
+// Changes a timer the way the form designer's timers behave: a new interval restarts a
+// running timer, enabling a running one changes nothing.
+void setTimer(QTimer *t, int interval, bool enabled) {
+    if (t->interval() != interval)
+        t->setInterval(interval);
+    if (!enabled)
+        t->stop();
+    else if (!t->isActive())
+        t->start();
+}
+} // namespace
+
+void TForm1::setupBoardButton() {
+    board::initResources();
+    SpeedButton8->setIcon(QIcon(QStringLiteral(":/board/pen.svg")));
+    SpeedButton8->setIconSize(QSize(36, 36));
+    SpeedButton8->setCursor(Qt::WaitCursor);
+    SpeedButton8->installEventFilter(new BoardButtonWatcher(this));
+    connect(SpeedButton8, &QToolButton::clicked, this, &TForm1::SpeedButton8Click);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+}
+
+void TForm1::SpeedButton8MouseEnter() {
+    setTimer(Timer1, v_.CFLG == 0 ? 1000 : Timer1->interval(), true);
+}
+
+void TForm1::SpeedButton8MouseLeave() {
+    if (v_.CFLG > 0)
+        v_.CFLG = 0;
+    else
+        Timer1->stop();
+}
+
+void TForm1::SpeedButton8Click() {
+    v_.CFLG = 1;
+    setTimer(Timer1, 10, true);
+}
+
+void TForm1::Timer1Timer() {
+    Timer1->stop();
+    platform_.messageBeep(platform::BeepAsterisk);
+    TForm25 *board = forms_ ? forms_->Form25 : nullptr;
+    if (!board)
+        return;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize size = screen ? screen->geometry().size() : QSize(800, 600);
+    const QRect r(QPoint(0, 0), size);
+    // Two separate grabs, the chalk layer first; nothing is hidden for them.
+    QImage bm;
+    CaptureRect(r, bm);
+    board->Image1->setPicture(bm);
+    CaptureRect(r, bm);
+    board->Image2->setPicture(bm);
+    board->Image1->update();
+    board->exec();
+}
+
+void TForm1::CaptureRect(const QRect &r, QImage &BM) {
+    board::grabScreen(r, BM);
+}

@@ -1,4 +1,106 @@
 // Starting the Logo program with a work and placing its window.
 #include "app/MAIN.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 
-void TForm1::SHELLMWEXE(const QString &, const QString &) {}
+#include <QApplication>
+#include <QThread>
+
+namespace {
+const QString kRetryMessage = QStringLiteral("もう一度クリックしてください．　");
+} // namespace
+
+void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
+    QString line, folder;
+    if (F2.isEmpty()) {
+        line = platform::extractFileName(F1);
+        folder = v_.QUMOHOZON;
+    } else {
+        line = platform::extractFileName(F2);
+        folder = platform::extractFilePath(F2);
+    }
+    MATE(QStringLiteral("はじめます・・・"), line);
+
+    if (v_.XX < 1 || v_.YY < 1) {
+        // Plain start: the program places itself; nothing is checked or reported.
+        if (platform::isReadOnly(F2))
+            platform::setReadOnly(F2, false);
+        platform_.shellOpen(u'"' + F1 + u'"', u'"' + F2 + u'"', folder);
+        return;
+    }
+
+    const quint64 AppWnd = RunExeFile(platform_, this, F1, F2, QString(), 5, windowSearchRounds);
+    if (AppWnd == 0) {
+        ++v_.AppFLG;
+        if (v_.AppFLG < 3) {
+            QApplication::processEvents();
+            SHELLMWEXE(F1, F2);
+            v_.AppFLG = 0;
+            return;
+        }
+        v_.AppFLG = 0;
+        SetPositionSize(0, 0, 0, v_.XX, v_.YY);
+        return;
+    }
+    SetPositionSize(AppWnd, 0, 0, v_.XX, v_.YY);
+}
+
+void TForm1::SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, qint32 YSize) {
+    if (AWnd == 0) {
+        platform_.messageBox(this, kRetryMessage);
+        return;
+    }
+    platform_.placeWindow(AWnd, QRect(QPoint(X, Y), QPoint(XSize - 1, YSize - 1)));
+    platform_.bringToFront(AWnd);
+}
+
+quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &AFile,
+                   const QString &AParameters, const QString &Verb, int vShow, int searchRounds) {
+    // The owner, the default verb and show mode 5 are what the shell call gets on
+    // Windows; a started program here always shows its windows itself.
+    Q_UNUSED(hWnd);
+    Q_UNUSED(Verb);
+    Q_UNUSED(vShow);
+    quint64 Result = 0;
+    const qint64 process =
+        platform.startProgram(u'"' + AFile + u'"', u'"' + AParameters + u'"', QString());
+    if (process == 0)
+        return 0;
+
+    // The pupil's other clicks are served while the program gets ready.
+    platform::Platform::IdleWait ret;
+    do {
+        ret = platform.waitForInputIdle(process, 50);
+        QApplication::processEvents();
+    } while (ret == platform::Platform::IdleWait::TimedOut);
+
+    if (ret == platform::Platform::IdleWait::Idle) {
+        const quint64 dwIDOrigin = quint64(process);
+        for (int WaitCount = 0; WaitCount < searchRounds; ++WaitCount) {
+            QThread::msleep(100);
+            quint64 slot = dwIDOrigin;
+            platform.enumTopWindows([&](quint64 w) { return EnumTopWindow(platform, w, &slot); });
+            if (slot != dwIDOrigin) {
+                Result = slot;
+                break;
+            }
+            // A program that has ended shows no window any more.
+            if (!platform.processRunning(process))
+                break;
+        }
+    }
+    if (Result == 0)
+        platform.terminateProcess(process);
+    platform.releaseProcess(process);
+    return Result;
+}
+
+bool EnumTopWindow(platform::Platform &platform, quint64 hTopWnd, quint64 *lp) {
+    if (quint64(platform.windowProcessId(hTopWnd)) == *lp && !platform.windowHasOwner(hTopWnd) &&
+        platform.windowVisible(hTopWnd)) {
+        *lp = hTopWnd;
+        return false;
+    }
+    return true;
+}

@@ -1,6 +1,44 @@
 // New works from the template and the Logo program's menu language.
 #include "app/MAIN.h"
+#include "platform/fs.h"
+#include "platform/platform.h"
 
-void TForm1::SpeedButton6Click() {}
-void TForm1::SpeedButton13Click() {}
-void TForm1::SpeedButton14Click() {}
+#include <QToolButton>
+
+void TForm1::connectLogoProgramButtons() {
+    SpeedButton6->setToolTip(QStringLiteral("新しい作品を作る"));
+    connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
+    connect(SpeedButton13, &QToolButton::clicked, this, &TForm1::SpeedButton13Click);
+    connect(SpeedButton14, &QToolButton::clicked, this, &TForm1::SpeedButton14Click);
+}
+
+void TForm1::SpeedButton6Click() {
+    // The first free number, so gaps left by deleted works are filled again.
+    int n = 1;
+    QString F = QStringLiteral("NEW1.mwx");
+    while (platform::fileExists(v_.QUMOHOZON + F)) {
+        ++n;
+        F = QStringLiteral("NEW") + QString::number(n) + QStringLiteral(".mwx");
+    }
+    FFCOPY(v_.MWEXEDIR + QStringLiteral("\\NEW.mwx"), v_.QUMOHOZON + F);
+    // Started also when the copy failed: the Logo program then reports the missing work.
+    SHELLMWEXE(v_.MWEXEXE, v_.QUMOHOZON + F);
+}
+
+void TForm1::SpeedButton13Click() {
+    platform_.messageBeep(platform::BeepAsterisk);
+    if (v_.DVD)
+        return;
+    BSAVE(v_.KANA, QStringLiteral("Kanji"));
+    SpeedButton14->setVisible(true);
+    SpeedButton13->setVisible(false);
+}
+
+void TForm1::SpeedButton14Click() {
+    platform_.messageBeep(platform::BeepAsterisk);
+    if (v_.DVD)
+        return;
+    BSAVE(v_.KANA, QStringLiteral("Hiragana"));
+    SpeedButton13->setVisible(true);
+    SpeedButton14->setVisible(false);
+}

@@ -50,6 +50,18 @@ QString urlFromEngine(const QUrl &url) {
             s += u'#' + url.fragment(QUrl::PrettyDecoded);
         return s;
     }
+    if (url.scheme().size() == 1 && url.scheme()[0].isLetter()) {
+        // A link to a bare Windows path ("Z:\x\y.txt") arrives as a one-letter scheme with
+        // its backslashes encoded; give it back in the form the page wrote it.
+        QString path = url.path(QUrl::FullyDecoded);
+        path.replace(QLatin1String(" "), QLatin1String("%20"));
+        QString s = url.scheme().toUpper() + u':' + path;
+        if (url.hasQuery())
+            s += u'?' + url.query(QUrl::PrettyDecoded);
+        if (url.hasFragment())
+            s += u'#' + url.fragment(QUrl::PrettyDecoded);
+        return s;
+    }
     return url.toString(QUrl::PrettyDecoded);
 }
 

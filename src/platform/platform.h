@@ -2,7 +2,10 @@
 // Services of the host that act on the outside world. One real implementation per host;
 // tests derive from it and record where acting is impossible here (a document opened
 // with its associated program, a beep).
+#include <QRect>
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -26,6 +29,39 @@ public:
                            const QString &folder);
     // A message box with an error's text, owned by `owner` (may be null).
     virtual void errorBox(QWidget *owner, const QString &text);
+
+    // ---- the Logo program: starting programs, finding and placing their windows ----
+    // A process is named by its id, a window by its native handle (an X11 window id on
+    // Linux); 0 is "none" for both.
+    enum class IdleWait { Idle, TimedOut, Failed };
+
+    // Starts a program (`file`, possibly in double quotes) with a parameter string parsed
+    // the way a Windows program parses its command line, in `folder` (empty: this
+    // process's current folder). Returns the new process's id, or 0 when nothing could be
+    // started: not a program this host can run, or the start failed.
+    virtual qint64 startProgram(const QString &file, const QString &parameters,
+                                const QString &folder);
+    // Waits at most `ms` milliseconds for the process to be ready for input.
+    virtual IdleWait waitForInputIdle(qint64 pid, int ms);
+    // True while the process exists and has not ended.
+    virtual bool processRunning(qint64 pid);
+    // Ends a process started by startProgram at once.
+    virtual void terminateProcess(qint64 pid);
+    // Forgets a process started by startProgram; it runs on.
+    virtual void releaseProcess(qint64 pid);
+    // Calls `visit` for each top-level window, front to back, until it returns false.
+    virtual void enumTopWindows(const std::function<bool(quint64 window)> &visit);
+    virtual qint64 windowProcessId(quint64 window);
+    virtual bool windowHasOwner(quint64 window);
+    // Shown or minimised, as opposed to hidden or withdrawn.
+    virtual bool windowVisible(quint64 window);
+    // Puts the window in its normal state (restoring a maximised or minimised one) with
+    // `outer` as its rectangle, frame included.
+    virtual void placeWindow(quint64 window, const QRect &outer);
+    // Raises and activates the window.
+    virtual void bringToFront(quint64 window);
+    // A modal message box with an OK button.
+    virtual void messageBox(QWidget *owner, const QString &text);
 };
 
 // The implementation for this host.

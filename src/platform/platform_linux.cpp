@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -27,7 +28,12 @@ bool Platform::shellOpen(const QString &target, const QString &parameters,
         what = toHost(t);
     if (what.isEmpty())
         return false;
-    Q_UNUSED(parameters);
+    // A program is started with the parameters, as the shell runs one on Windows.
+    if (programKind(what) != ProgramKind::NotRunnable) {
+        const qint64 pid = startProgram(fromHost(what), parameters, folder);
+        releaseProcess(pid);
+        return pid != 0;
+    }
     QString dir = toHost(folder);
     return QProcess::startDetached(QStringLiteral("xdg-open"), {what}, dir);
 }

@@ -30,6 +30,33 @@ public:
     QList<unsigned> beeps;
     QStringList opened, openedParameters, openedFolders;
     QStringList errors;
+
+    // ---- the Logo program: started for real, placed for real, recorded on the way ----
+    qint64 startProgram(const QString &file, const QString &parameters,
+                        const QString &folder) override {
+        const qint64 pid = platform::Platform::startProgram(file, parameters, folder);
+        started.append(pid);
+        return pid;
+    }
+    void terminateProcess(qint64 pid) override {
+        terminated.append(pid);
+        platform::Platform::terminateProcess(pid);
+    }
+    void placeWindow(quint64 window, const QRect &outer) override {
+        placed.append(window);
+        placedRects.append(outer);
+        platform::Platform::placeWindow(window, outer);
+    }
+    void bringToFront(quint64 window) override {
+        fronted.append(window);
+        platform::Platform::bringToFront(window);
+    }
+    void messageBox(QWidget *, const QString &text) override { messages.append(text); }
+
+    QList<qint64> started, terminated;
+    QList<quint64> placed, fronted;
+    QList<QRect> placedRects;
+    QStringList messages;
 };
 
 // Windows form of a host path ("/tmp/x" -> "Z:\tmp\x").

@@ -1,0 +1,14 @@
+#include "board/resources.h"
+
+#include <QtGlobal>
+
+static void initBoardResources() {
+    Q_INIT_RESOURCE(board);
+}
+
+namespace board {
+void initResources() {
+    static const bool done = (initBoardResources(), true);
+    Q_UNUSED(done);
+}
+} // namespace board

@@ -1,0 +1,90 @@
+#include "board/timage.h"
+#include "board/chalk.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+TImage::TImage(const QString &name, QWidget *parent) : QWidget(parent) {
+    setObjectName(name);
+}
+
+void TImage::setPicture(const QImage &picture) {
+    picture_ = (format_ != QImage::Format_Invalid && picture.format() != format_)
+                   ? picture.convertToFormat(format_)
+                   : picture;
+    displayValid_ = false;
+    if (autoSize_)
+        resize(picture_.size());
+    update();
+}
+
+void TImage::clearPicture() {
+    setPicture(QImage());
+}
+
+void TImage::changed(const QRect &r) {
+    displayValid_ = false;
+    if (backdrop_ && transparent_ && board::keyColour(picture_) != paintedKey_)
+        update();
+    else if (!r.isEmpty())
+        update(r);
+}
+
+void TImage::setTransparent(bool on) {
+    if (on == transparent_)
+        return;
+    transparent_ = on;
+    displayValid_ = false;
+    update();
+}
+
+void TImage::setBackdrop(TImage *under) {
+    backdrop_ = under;
+    setAttribute(Qt::WA_OpaquePaintEvent, under != nullptr);
+}
+
+void TImage::paintEvent(QPaintEvent *e) {
+    if (picture_.isNull())
+        return;
+    QPainter p(this);
+    if (backdrop_) {
+        const QImage &under = backdrop_->Picture();
+        const bool keyed = transparent_ && under.size() == picture_.size();
+        if (!keyed) {
+            for (const QRect &r : e->region())
+                p.drawImage(r.topLeft(), picture_, r);
+            return;
+        }
+        if (frame_.size() != picture_.size())
+            frame_ = QImage(picture_.size(), QImage::Format_RGB32);
+        paintedKey_ = board::keyColour(picture_);
+        for (const QRect &r : e->region()) {
+            board::composeLayers(picture_, under, frame_, r, true);
+            p.drawImage(r.topLeft(), frame_, r);
+        }
+        return;
+    }
+    if (!displayValid_) {
+        display_ = transparent_ ? board::keyedToAlpha(picture_)
+                                : picture_.convertToFormat(QImage::Format_RGB32);
+        displayValid_ = true;
+    }
+    for (const QRect &r : e->region())
+        p.drawImage(r.topLeft(), display_, r);
+}
+
+void TImage::mousePressEvent(QMouseEvent *e) {
+    const QPoint pos = e->position().toPoint();
+    emit mouseDown(e->button(), pos.x(), pos.y());
+}
+
+void TImage::mouseMoveEvent(QMouseEvent *e) {
+    const QPoint pos = e->position().toPoint();
+    emit mouseMove(e->buttons(), pos.x(), pos.y());
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent *e) {
+    const QPoint pos = e->position().toPoint();
+    emit mouseUp(e->button(), pos.x(), pos.y());
+}

@@ -1,0 +1,54 @@
+#pragma once
+// An image control of the board: a picture drawn 1:1 at the control's top-left corner,
+// optionally colour-keyed (pixels of the colour of the picture's bottom-left pixel are not
+// painted). The chalk layer composes itself over the background layer's picture, so one
+// opaque paint covers both; only the dirty part is composed, row by row.
+#include <QImage>
+#include <QWidget>
+
+class TImage : public QWidget {
+    Q_OBJECT
+public:
+    TImage(const QString &name, QWidget *parent);
+
+    const QImage &Picture() const { return picture_; }
+    // Draw into it, then call changed() with what was touched.
+    QImage &Bitmap() { return picture_; }
+    // Replaces the picture. With a backdrop (the chalk layer) or as a backdrop (the
+    // background) it is kept as RGB32, otherwise as given.
+    void setPicture(const QImage &picture);
+    void clearPicture();
+    // Marks `r` of the picture as changed and schedules its repaint; the whole control
+    // when the key colour changed since the last paint.
+    void changed(const QRect &r);
+
+    bool Transparent() const { return transparent_; }
+    void setTransparent(bool on);
+    // The control sizes itself to its picture.
+    void setAutoSize(bool on) { autoSize_ = on; }
+    // The layer this one is shown over when keyed (the chalk layer over the background).
+    void setBackdrop(TImage *under);
+    void setPictureFormat(QImage::Format f) { format_ = f; }
+
+signals:
+    void mouseDown(Qt::MouseButton button, int x, int y);
+    void mouseMove(Qt::MouseButtons buttons, int x, int y);
+    void mouseUp(Qt::MouseButton button, int x, int y);
+
+protected:
+    void paintEvent(QPaintEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+
+private:
+    QImage picture_;
+    QImage frame_;   // composed chalk over background, the chalk layer's screen copy
+    QImage display_; // the picture ready to paint, for a control without backdrop
+    bool displayValid_ = false;
+    bool transparent_ = false;
+    bool autoSize_ = false;
+    QRgb paintedKey_ = 0;
+    TImage *backdrop_ = nullptr;
+    QImage::Format format_ = QImage::Format_Invalid;
+};

@@ -1,0 +1,155 @@
+#include "board/transforms.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace board {
+
+namespace {
+constexpr double DegToRad = 0.017453292519943295;
+constexpr uchar CreamBytes[3] = {255, 251, 240}; // red, green, blue as Format_RGB888 stores them
+
+QImage creamImage(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB888);
+    if (img.isNull())
+        return img;
+    for (int y = 0; y < h; ++y) {
+        uchar *row = img.scanLine(y);
+        for (int x = 0; x < w; ++x)
+            std::memcpy(row + 3 * x, CreamBytes, 3);
+    }
+    return img;
+}
+
+QImage as24(const QImage &src) {
+    return src.format() == QImage::Format_RGB888 ? src : src.convertToFormat(QImage::Format_RGB888);
+}
+
+// floor(t) for |t| well inside the int range, without a library call.
+inline int floorInt(double t) {
+    const int i = static_cast<int>(t);
+    return i - (static_cast<double>(i) > t);
+}
+} // namespace
+
+long long roundHalfUp(double v) {
+    return static_cast<long long>(std::floor(v + 0.5));
+}
+
+RotatedBox rotatedBox(int w, int h, double angle) {
+    const double ra = angle * DegToRad;
+    const double s = std::sin(ra), c = std::cos(ra);
+    const int cx[4] = {0, w - 1, w - 1, 0};
+    const int cy[4] = {0, 0, h - 1, h - 1};
+    long long minX = 0, minY = 0, maxX = 0, maxY = 0;
+    for (int i = 0; i < 4; ++i) {
+        const long long x = roundHalfUp(c * cx[i] - s * cy[i]);
+        const long long y = roundHalfUp(s * cx[i] + c * cy[i]);
+        if (i == 0 || x < minX)
+            minX = x;
+        if (i == 0 || x > maxX)
+            maxX = x;
+        if (i == 0 || y < minY)
+            minY = y;
+        if (i == 0 || y > maxY)
+            maxY = y;
+    }
+    return {minX, minY, maxX - minX + 1, maxY - minY + 1};
+}
+
+QImage rotated(const QImage &source, double angle) {
+    const QImage src = as24(source);
+    const int sw = src.width(), sh = src.height();
+    const RotatedBox box = rotatedBox(sw, sh, angle);
+    QImage dst = creamImage(int(box.width), int(box.height));
+    if (dst.isNull() || src.isNull())
+        return dst;
+    const double ra = -angle * DegToRad;
+    const double s = std::sin(ra), c = std::cos(ra);
+    const int dw = dst.width(), dh = dst.height();
+    // X * cos and X * sin depend on the column only, Y * sin and Y * cos on the row only;
+    // the products are the same doubles the direct formula forms, so the sums are too.
+    std::vector<double> xc(static_cast<size_t>(dw)), xs(static_cast<size_t>(dw));
+    for (int ix = 0; ix < dw; ++ix) {
+        const double X = double(ix + box.left);
+        xc[size_t(ix)] = X * c;
+        xs[size_t(ix)] = X * s;
+    }
+    const uchar *srcBits = src.constBits();
+    const qsizetype srcStride = src.bytesPerLine();
+    for (int iy = 0; iy < dh; ++iy) {
+        const double Y = double(iy + box.top);
+        const double ys = Y * s, yc = Y * c;
+        uchar *out = dst.scanLine(iy);
+        for (int ix = 0; ix < dw; ++ix) {
+            const int mx = floorInt((xc[size_t(ix)] - ys) + 0.5);
+            const int my = floorInt((xs[size_t(ix)] + yc) + 0.5);
+            if (unsigned(mx) < unsigned(sw) && unsigned(my) < unsigned(sh))
+                std::memcpy(out + 3 * ix, srcBits + my * srcStride + 3 * mx, 3);
+        }
+    }
+    return dst;
+}
+
+QImage rotatedReference(const QImage &source, double angle) {
+    const QImage Source = as24(source);
+    double ra = angle * 0.017453292519943295;
+    double SinRad = std::sin(ra), CosRad = std::cos(ra);
+    const int soWidth = Source.width(), soHeight = Source.height();
+    const double cornersX[4] = {0, double(soWidth - 1), double(soWidth - 1), 0};
+    const double cornersY[4] = {0, 0, double(soHeight - 1), double(soHeight - 1)};
+    long long xs[4], ys[4];
+    for (int i = 0; i < 4; ++i) {
+        xs[i] = roundHalfUp(CosRad * cornersX[i] - SinRad * cornersY[i]);
+        ys[i] = roundHalfUp(SinRad * cornersX[i] + CosRad * cornersY[i]);
+    }
+    const long long PicLeft = *std::min_element(xs, xs + 4);
+    const long long PicTop = *std::min_element(ys, ys + 4);
+    const int deWidth = int(*std::max_element(xs, xs + 4) - PicLeft + 1);
+    const int deHeight = int(*std::max_element(ys, ys + 4) - PicTop + 1);
+    QImage Dest = creamImage(deWidth, deHeight);
+    ra = -angle * 0.017453292519943295;
+    SinRad = std::sin(ra);
+    CosRad = std::cos(ra);
+    for (int iy = 0; iy < deHeight; ++iy) {
+        uchar *dr = Dest.scanLine(iy);
+        for (int ix = 0; ix < deWidth; ++ix) {
+            const double X = double(ix + PicLeft), Y = double(iy + PicTop);
+            const long long mx = roundHalfUp(X * CosRad - Y * SinRad);
+            const long long my = roundHalfUp(X * SinRad + Y * CosRad);
+            if (mx >= 0 && mx < soWidth && my >= 0 && my < soHeight)
+                std::memcpy(dr + 3 * ix, Source.constScanLine(int(my)) + 3 * mx, 3);
+        }
+    }
+    return Dest;
+}
+
+QImage mirroredLeftRight(const QImage &source) {
+    const QImage src = as24(source);
+    QImage dst = creamImage(src.width(), src.height());
+    if (dst.isNull())
+        return dst;
+    const int w = src.width();
+    for (int y = 0; y < src.height(); ++y) {
+        const uchar *s = src.constScanLine(y);
+        uchar *d = dst.scanLine(y);
+        for (int x = 0; x < w; ++x)
+            std::memcpy(d + 3 * (w - 1 - x), s + 3 * x, 3);
+    }
+    return dst;
+}
+
+QImage mirroredTopBottom(const QImage &source) {
+    const QImage src = as24(source);
+    QImage dst = creamImage(src.width(), src.height());
+    if (dst.isNull())
+        return dst;
+    const int h = src.height();
+    for (int y = 0; y < h; ++y)
+        std::memcpy(dst.scanLine(h - 1 - y), src.constScanLine(y), size_t(3 * src.width()));
+    return dst;
+}
+
+} // namespace board

@@ -1,0 +1,254 @@
+// Starting, watching and ending other programs on Linux.
+//
+// The shell starts the Logo program and waits until it is "idle" before it looks for the
+// program's window. Linux has no notion of a process waiting for input, so the nearest
+// sound rule is used: a process is ready once it exists and has not ended within the
+// wait; a process that ends during the wait has failed. The wait therefore never times
+// out, and the window search that follows gives the program the time it needs to show
+// its window.
+//
+// Programs are started detached (they run on after this program ends). Each started
+// process is kept as a pidfd until it is released, so that ending it can never hit an
+// unrelated process that got the same id after it ended.
+#include "platform/paths.h"
+#include "platform/platform.h"
+#include "platform/process.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace platform {
+
+QStringList splitWindowsParameters(const QString &parameters) {
+    QStringList args;
+    QString current;
+    bool inQuotes = false, hasArg = false;
+    const qsizetype n = parameters.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = parameters[i];
+        if (c == u'\\') {
+            qsizetype slashes = 0;
+            while (i < n && parameters[i] == u'\\') {
+                ++slashes;
+                ++i;
+            }
+            if (i < n && parameters[i] == u'"') {
+                current += QString(slashes / 2, u'\\');
+                if (slashes % 2) {
+                    current += u'"';
+                    ++i;
+                }
+            } else {
+                current += QString(slashes, u'\\');
+            }
+            hasArg = true;
+            continue;
+        }
+        if (c == u'"') {
+            if (inQuotes && i + 1 < n && parameters[i + 1] == u'"') {
+                current += u'"';
+                i += 2;
+                continue;
+            }
+            inQuotes = !inQuotes;
+            hasArg = true;
+            ++i;
+            continue;
+        }
+        if (!inQuotes && (c == u' ' || c == u'\t')) {
+            if (hasArg)
+                args.append(current);
+            current.clear();
+            hasArg = false;
+            ++i;
+            continue;
+        }
+        current += c;
+        hasArg = true;
+        ++i;
+    }
+    if (hasArg)
+        args.append(current);
+    return args;
+}
+
+ProgramKind programKind(const QString &hostPath) {
+    if (hostPath.isEmpty())
+        return ProgramKind::NotRunnable;
+    QFile f(hostPath);
+    const QFileInfo info(hostPath);
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly))
+        return ProgramKind::NotRunnable;
+    const QByteArray head = f.read(4);
+    if (head.startsWith("MZ"))
+        return ProgramKind::Windows;
+    if ((head == "\x7f"
+                 "ELF" ||
+         head.startsWith("#!")) &&
+        info.isExecutable())
+        return ProgramKind::Native;
+    return ProgramKind::NotRunnable;
+}
+
+QString nativeArgument(const QString &argument) {
+    if (argument.size() >= 3 && argument[1] == u':' &&
+        (argument[2] == u'\\' || argument[2] == u'/')) {
+        const QString host = toHost(argument);
+        if (!host.isEmpty())
+            return host;
+    }
+    return argument;
+}
+
+namespace {
+
+QString unquoted(const QString &s) {
+    QString t = s.trimmed();
+    if (t.size() >= 2 && t.startsWith(u'"') && t.endsWith(u'"'))
+        t = t.mid(1, t.size() - 2);
+    return t;
+}
+
+// Started processes that have not been released: id -> pidfd, or one of these.
+constexpr int kNoPidfd = -1; // the kernel has none: the id is used as it is
+constexpr int kEnded = -2;   // the process had already ended when it was looked at
+QHash<qint64, int> &startedProcesses() {
+    static QHash<qint64, int> table;
+    return table;
+}
+
+int openPidfd(qint64 pid) {
+#ifdef SYS_pidfd_open
+    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd >= 0)
+        return fd;
+    return errno == ESRCH ? kEnded : kNoPidfd;
+#else
+    Q_UNUSED(pid);
+    return kNoPidfd;
+#endif
+}
+
+} // namespace
+
+qint64 Platform::startProgram(const QString &file, const QString &parameters,
+                              const QString &folder) {
+    const QString program = toHost(unquoted(file));
+    const QStringList args = splitWindowsParameters(parameters);
+    QProcess process;
+    switch (programKind(program)) {
+    case ProgramKind::Native: {
+        QStringList native;
+        for (const QString &a : args)
+            native.append(nativeArgument(a));
+        process.setProgram(program);
+        process.setArguments(native);
+        break;
+    }
+    case ProgramKind::Windows: {
+        const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+        if (wine.isEmpty())
+            return 0;
+        process.setProgram(wine);
+        process.setArguments(QStringList{program} + args);
+        break;
+    }
+    case ProgramKind::NotRunnable:
+        return 0;
+    }
+    if (!folder.isEmpty()) {
+        const QString dir = toHost(folder);
+        if (dir.isEmpty())
+            return 0;
+        process.setWorkingDirectory(dir);
+    }
+    qint64 pid = 0;
+    if (!process.startDetached(&pid) || pid <= 0)
+        return 0;
+    startedProcesses().insert(pid, openPidfd(pid));
+    return pid;
+}
+
+bool Platform::processRunning(qint64 pid) {
+    if (pid <= 0)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) S ...": the state follows the last ')'. An ended process that nobody
+    // has reaped yet is a zombie and counts as ended.
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0 || close + 2 >= line.size())
+        return false;
+    const char state = line[close + 2];
+    return state != 'Z' && state != 'X' && state != 'x';
+}
+
+Platform::IdleWait Platform::waitForInputIdle(qint64 pid, int ms) {
+    const int fd = startedProcesses().value(pid, kNoPidfd);
+    if (fd == kEnded || !processRunning(pid))
+        return IdleWait::Failed;
+    if (fd >= 0) {
+        pollfd p{fd, POLLIN, 0};
+        int r;
+        do
+            r = ::poll(&p, 1, ms);
+        while (r < 0 && errno == EINTR);
+        if (r > 0)
+            return IdleWait::Failed; // the pidfd turns readable when the process ends
+    } else {
+        // No pidfd (an old kernel, or a process not started here): look every 5 ms.
+        for (int waited = 0; waited < ms; waited += 5) {
+            ::usleep(5000);
+            if (!processRunning(pid))
+                return IdleWait::Failed;
+        }
+    }
+    return processRunning(pid) ? IdleWait::Idle : IdleWait::Failed;
+}
+
+void Platform::terminateProcess(qint64 pid) {
+    if (pid <= 0)
+        return;
+    auto &table = startedProcesses();
+    const auto it = table.constFind(pid);
+    if (it == table.constEnd())
+        return; // not ours, or already released: never signal a stranger
+#ifdef SYS_pidfd_send_signal
+    if (*it >= 0) {
+        ::syscall(SYS_pidfd_send_signal, *it, SIGKILL, nullptr, 0);
+        return;
+    }
+#endif
+    if (*it == kNoPidfd && processRunning(pid))
+        ::kill(pid_t(pid), SIGKILL);
+}
+
+void Platform::releaseProcess(qint64 pid) {
+    auto &table = startedProcesses();
+    if (!table.contains(pid))
+        return;
+    const int fd = table.take(pid);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+void Platform::messageBox(QWidget *owner, const QString &text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+                    owner);
+    box.exec();
+}
+
+} // namespace platform

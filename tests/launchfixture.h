@@ -1,0 +1,109 @@
+#pragma once
+// A temp classroom for the launch tests: the stand-in Logo program in an MWEX folder, a
+// save folder whose name has a blank and Japanese characters, and the program's windows
+// on a platform that records what it does and really starts and places programs.
+#include "app/MAIN.h"
+#include "app/program.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+namespace launchtest {
+
+// The recording platform that, when asked, also lets the shell open things for real (the
+// plain start of the Logo program is the shell's open of a program).
+class LaunchPlatform : public testsupport::RecordingPlatform {
+public:
+    bool realShell = false;
+    bool shellOpen(const QString &target, const QString &parameters,
+                   const QString &folder) override {
+        RecordingPlatform::shellOpen(target, parameters, folder);
+        return realShell ? platform::Platform::shellOpen(target, parameters, folder) : true;
+    }
+    // Runs just before a window is placed (to put another window over it, say).
+    std::function<void()> beforePlace;
+    void placeWindow(quint64 window, const QRect &outer) override {
+        if (beforePlace)
+            beforePlace();
+        RecordingPlatform::placeWindow(window, outer);
+    }
+};
+
+// One line of the stand-in's log.
+struct Start {
+    qint64 pid = 0;
+    QString folder;
+    QStringList args;
+};
+
+inline bool alive(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray s = stat.readAll();
+    const qsizetype close = s.lastIndexOf(')');
+    return close > 0 && close + 2 < s.size() && s[close + 2] != 'Z';
+}
+
+struct Classroom {
+    QTemporaryDir tmp;
+    QString mwex; // host path of the MWEX folder
+    QString save; // host path of the save folder, no final "/"
+    LaunchPlatform platform;
+    std::unique_ptr<QumoProgram> program;
+
+    Classroom() {
+        mwex = tmp.filePath(QStringLiteral("MWEX"));
+        save = tmp.filePath(QStringLiteral("保存 フォルダ/さくひん"));
+        QDir().mkpath(mwex);
+        QDir().mkpath(save);
+        QFile::copy(testsupport::standinExe(), mwex + QStringLiteral("/mwex.exe"));
+        program = std::make_unique<QumoProgram>(
+            platform, testsupport::win(tmp.filePath(QStringLiteral("QUMOG.x86_64"))));
+        QumoValues &v = program->values;
+        v.MWEXEDIR = testsupport::win(mwex);
+        v.MWEXEXE = v.MWEXEDIR + QStringLiteral("\\mwex.exe");
+        v.KANA = v.MWEXEDIR + QStringLiteral("\\MWEx.ini");
+        v.QUMOHOZON = testsupport::win(save) + u'\\';
+        v.HOZON = QStringLiteral("さくひん");
+    }
+    ~Classroom() {
+        // Leave no stand-in behind on the display.
+        for (const Start &s : starts())
+            if (alive(s.pid))
+                ::kill(pid_t(s.pid), SIGKILL);
+    }
+
+    TForm1 *main() const { return program->main(); }
+    QumoValues &values() { return program->values; }
+
+    void configure(const QString &cfg) {
+        testsupport::writeFile(mwex + QStringLiteral("/mwex.cfg"), cfg.toUtf8());
+    }
+
+    QList<Start> starts() const {
+        QList<Start> out;
+        const QString log =
+            QString::fromUtf8(testsupport::readFile(mwex + QStringLiteral("/mwex.log")));
+        for (const QString &line : log.split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList f = line.split(u'\t');
+            Start s;
+            s.pid = f.value(0).toLongLong();
+            s.folder = f.value(1);
+            s.args = f.mid(3);
+            if (f.value(2).toInt() != s.args.size())
+                s.args.append(QStringLiteral("<argument count differs>"));
+            out.append(s);
+        }
+        return out;
+    }
+};
+
+} // namespace launchtest

@@ -1,0 +1,144 @@
+#pragma once
+// Asks the X server directly (not through the shell's platform layer) where a window is,
+// what state it is in and whether it is in front. Header-only; used by the launch tests.
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <vector>
+
+namespace x11probe {
+
+inline int quiet(Display *, XErrorEvent *) {
+    return 0;
+}
+
+class Probe {
+public:
+    Probe() : d_(XOpenDisplay(nullptr)) { XSetErrorHandler(quiet); }
+    ~Probe() {
+        if (d_)
+            XCloseDisplay(d_);
+    }
+    Probe(const Probe &) = delete;
+    Probe &operator=(const Probe &) = delete;
+
+    bool ok() const { return d_ != nullptr; }
+    Atom atom(const char *name) const { return XInternAtom(d_, name, False); }
+
+    std::vector<unsigned long> longs(Window w, const char *property, Atom type) const {
+        std::vector<unsigned long> out;
+        Atom actual = 0;
+        int format = 0;
+        unsigned long n = 0, after = 0;
+        unsigned char *data = nullptr;
+        XSync(d_, False);
+        if (XGetWindowProperty(d_, w, atom(property), 0, 4096, False, type, &actual, &format, &n,
+                               &after, &data) == Success &&
+            data && format == 32) {
+            const auto *v = reinterpret_cast<const unsigned long *>(data);
+            out.assign(v, v + n);
+        }
+        if (data)
+            XFree(data);
+        return out;
+    }
+
+    Window root() const { return DefaultRootWindow(d_); }
+
+    bool windowManagerRuns() const {
+        const auto v = longs(root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+        return !v.empty() && v[0] != 0;
+    }
+
+    // The window's outer rectangle on the screen: its client area plus the frame the
+    // window manager announces.
+    QRect outer(Window w) const {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(d_, w, &a))
+            return {};
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(d_, w, root(), 0, 0, &x, &y, &child);
+        auto e = longs(w, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+        e.resize(4, 0);
+        return QRect(x - int(e[0]), y - int(e[2]), a.width + int(e[0] + e[1]),
+                     a.height + int(e[2] + e[3]));
+    }
+
+    bool viewable(Window w) const {
+        XWindowAttributes a;
+        return XGetWindowAttributes(d_, w, &a) && a.map_state == IsViewable;
+    }
+
+    // ICCCM WM_STATE: 1 normal, 3 iconic, -1 none.
+    long wmState(Window w) const {
+        Atom a = atom("WM_STATE");
+        Atom actual = 0;
+        int format = 0;
+        unsigned long n = 0, after = 0;
+        unsigned char *data = nullptr;
+        long state = -1;
+        if (XGetWindowProperty(d_, w, a, 0, 2, False, a, &actual, &format, &n, &after, &data) ==
+                Success &&
+            data && n > 0)
+            state = long(reinterpret_cast<const unsigned long *>(data)[0]);
+        if (data)
+            XFree(data);
+        return state;
+    }
+
+    // The names of the window's _NET_WM_STATE atoms.
+    QStringList netStates(Window w) const {
+        QStringList names;
+        for (unsigned long a : longs(w, "_NET_WM_STATE", XA_ATOM)) {
+            char *name = XGetAtomName(d_, Atom(a));
+            if (name) {
+                names.append(QString::fromLatin1(name));
+                XFree(name);
+            }
+        }
+        return names;
+    }
+
+    // In front: the active window of the window manager, above every other normal
+    // window; without one, the topmost viewable child of the root.
+    bool inFront(Window w) const {
+        if (windowManagerRuns()) {
+            const auto active = longs(root(), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+            if (active.empty() || active[0] != w)
+                return false;
+            const auto stack = longs(root(), "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+            for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+                if (*it == w)
+                    return true;
+                if (!netStates(Window(*it)).contains(QStringLiteral("_NET_WM_STATE_ABOVE")))
+                    return false;
+            }
+            return false;
+        }
+        Window r = 0, parent = 0, *children = nullptr;
+        unsigned int n = 0;
+        bool front = false;
+        XSync(d_, False);
+        if (XQueryTree(d_, root(), &r, &parent, &children, &n)) {
+            for (unsigned int i = n; i-- > 0;) {
+                if (viewable(children[i])) {
+                    front = children[i] == w;
+                    break;
+                }
+            }
+        }
+        if (children)
+            XFree(children);
+        return front;
+    }
+
+private:
+    Display *d_;
+};
+
+} // namespace x11probe

@@ -1,0 +1,374 @@
+// The drawing board: its window and toolbar, chalk strokes, colours, eraser, hiding a
+// colour and wiping, checked on the pixels of the chalk layer and of what it shows.
+#include "board/chalk.h"
+#include "boardfixture.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+using namespace boardtest;
+using board::Silver;
+
+class TestBoard : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void toolbarControls_data();
+    void toolbarControls();
+    void showingResetsPenKeyAndTools();
+    void fieldsAndModeKeptBetweenShowings();
+
+    void freehandDragDrawsThroughEveryPosition();
+    void pressAndReleaseDrawNothing();
+    void straightLineDrawnOnReleaseAndClicksJoin();
+    void rightButtonDragDrawsStraightLine();
+    void dragAcrossToolbarStripStopsAndJoinsOnReturn();
+    void thicknessText_data();
+    void thicknessText();
+
+    void eraserRevealsBackgroundInFourfoldBand();
+    void seeThroughHidesCurrentColourAndRedBringsItBack();
+    void blueAfterEraserKeepsFourfoldWidth();
+    void strokeOverBottomLeftPixelChangesKey();
+    void wipeRestoresFrozenScreen();
+    void backButtonBeepsAndCloses();
+
+private:
+    std::unique_ptr<Board> t;
+};
+
+void TestBoard::init() {
+    t = std::make_unique<Board>();
+    t->open();
+}
+
+void TestBoard::cleanup() {
+    if (t && t->form)
+        t->form->hide();
+    t.reset();
+}
+
+namespace {
+// Width of a vertical cut through a horizontal stroke of colour c at column x, centred on y.
+int strokeThickness(const QImage &img, int x, int y, QRgb c) {
+    int n = 0;
+    for (int dy = -60; dy <= 60; ++dy)
+        if (y + dy >= 0 && y + dy < img.height() && img.pixel(x, y + dy) == c)
+            ++n;
+    return n;
+}
+} // namespace
+
+void TestBoard::toolbarControls_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("straight") << "SpeedButton14" << 0 << 30 << u"直線/曲線"_qs;
+    QTest::newRow("freehand") << "SpeedButton15" << 0 << 30 << u"直線/曲線"_qs;
+    QTest::newRow("red") << "SpeedButton2" << 34 << 30 << u"赤"_qs;
+    QTest::newRow("blue") << "SpeedButton3" << 68 << 30 << u"青"_qs;
+    QTest::newRow("yellow") << "SpeedButton4" << 103 << 30 << u"黄"_qs;
+    QTest::newRow("white") << "SpeedButton5" << 137 << 30 << u"白"_qs;
+    QTest::newRow("black") << "SpeedButton6" << 171 << 30 << u"黒"_qs;
+    QTest::newRow("see-through on the colour panel") << "SpeedButton9" << 0 << 30 << u"透明化"_qs;
+    QTest::newRow("eraser") << "SpeedButton8" << 299 << 36 << u"グレーの透明色で消す"_qs;
+    QTest::newRow("wipe") << "SpeedButton7" << 337 << 36 << u"再表示"_qs;
+    QTest::newRow("cut") << "SpeedButton10" << 481 << 36 << u"切り取り"_qs;
+    QTest::newRow("leave selection") << "SpeedButton11" << 481 << 36 << u"選択解除"_qs;
+    QTest::newRow("clear cut-out") << "SpeedButton12" << 481 << 36 << u"イメージクリア"_qs;
+    QTest::newRow("capture") << "SpeedButton13" << 520 << 36 << u"キャプチャー"_qs;
+    QTest::newRow("back") << "SpeedButton1" << 582 << 41 << u"戻る"_qs;
+}
+
+void TestBoard::toolbarControls() {
+    QFETCH(QString, name);
+    QFETCH(int, top);
+    QFETCH(int, height);
+    QFETCH(QString, hint);
+    auto *b = t->b().findChild<QToolButton *>(name);
+    QVERIFY(b);
+    QCOMPARE(b->geometry().top(), top);
+    QCOMPARE(b->height(), height);
+    QCOMPARE(b->width(), 46);
+    QCOMPARE(b->toolTip(), hint);
+    QVERIFY(!b->icon().isNull());
+    QVERIFY(!b->icon().pixmap(32, 32).isNull());
+    QCOMPARE(b->autoRaise(), name != QLatin1String("SpeedButton1"));
+}
+
+void TestBoard::showingResetsPenKeyAndTools() {
+    TForm25 &b = t->b();
+    // Borderless over the whole screen, toolbar at the right edge.
+    QVERIFY(b.windowFlags() & Qt::FramelessWindowHint);
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    QCOMPARE(b.geometry(), QRect(QPoint(0, 0), screen));
+    QCOMPARE(b.Panel1->geometry(), QRect(screen.width() - 50, 0, 50, screen.height()));
+    QCOMPARE(b.Panel2->geometry(), QRect(0, 206, 52, 30));
+    QCOMPARE(b.Panel2->toolTip(), u"今のチョーク色"_qs);
+    QCOMPARE(b.Edit1->geometry().right() < 0, true);
+    QCOMPARE(b.focusWidget(), static_cast<QWidget *>(b.Edit1));
+    QCOMPARE(b.Image1->Picture().size(), screen);
+    QCOMPARE(b.Image2->Picture(), t->frozen);
+    // Key silver, pen red and 6 wide, factor 1, tools idle, freehand.
+    QCOMPARE(board::keyColour(b.Image1->Picture()), Silver);
+    QCOMPARE(b.Pen.color, board::Red);
+    QCOMPARE(b.Pen.width, 6);
+    QCOMPARE(b.KESU, 1);
+    QCOMPARE(b.Panel2->palette().color(QPalette::Window), QColor(Qt::red));
+    QVERIFY(b.SpeedButton10->isVisible());
+    QVERIFY(!b.SpeedButton11->isVisible());
+    QVERIFY(!b.SpeedButton12->isVisible());
+    QVERIFY(b.SpeedButton15->isVisible());
+    QVERIFY(!b.SpeedButton14->isVisible());
+    QVERIFY(!b.Image3->isVisible());
+    // Fields and their labels.
+    QCOMPARE(b.SpinEdit3->value(), 5);
+    QCOMPARE(b.SpinEdit1->value(), 1);
+    QCOMPARE(b.SpinEdit2->value(), 30);
+    QCOMPARE(b.SpinEdit2->singleStep(), 5);
+    QCOMPARE(b.Label3->text(), u"線の太さ"_qs);
+    QCOMPARE(b.Label1->text(), u"拡大倍率"_qs);
+    QCOMPARE(b.Label2->text(), u"回転角度"_qs);
+    // Only the corner stroke differs from the frozen screen.
+    const QImage &chalk = b.Image1->Picture();
+    QCOMPARE(chalk.copy(0, 0, chalk.width(), chalk.height() - 4),
+             t->frozen.copy(0, 0, chalk.width(), chalk.height() - 4));
+    QCOMPARE(t->shown(QPoint(0, chalk.height() - 1)), t->frozen.pixel(0, chalk.height() - 1));
+}
+
+void TestBoard::fieldsAndModeKeptBetweenShowings() {
+    TForm25 &b = t->b();
+    b.SpinEdit3->setValue(9);
+    b.SpinEdit2->setValue(-45);
+    b.SpeedButton15->click();
+    QVERIFY(b.PREFLG);
+    b.SpeedButton8Click();
+    QCOMPARE(b.KESU, 4);
+    b.SpeedButton1->click();
+    QTRY_VERIFY(!b.isVisible());
+    t->open();
+    QCOMPARE(b.SpinEdit3->value(), 9);
+    QCOMPARE(b.SpinEdit2->value(), -45);
+    QVERIFY(b.PREFLG);
+    QVERIFY(b.SpeedButton14->isVisible());
+    QVERIFY(!b.SpeedButton15->isVisible());
+    QCOMPARE(b.KESU, 1);
+    QCOMPARE(b.Pen.color, board::Red);
+}
+
+void TestBoard::freehandDragDrawsThroughEveryPosition() {
+    const QList<QPoint> path = {{100, 100}, {180, 130}, {260, 260}, {150, 300}, {152, 301}};
+    t->drag(path);
+    const QImage &chalk = t->b().Image1->Picture();
+    for (qsizetype i = 1; i < path.size(); ++i)
+        QVERIFY2(segmentIs(chalk, path[i - 1], path[i], board::Red),
+                 qPrintable(QString::number(i)));
+    QCOMPARE(t->shown(QPoint(180, 130)), board::Red);
+    // Thickness: the field's 5.
+    t->drag({{400, 500}, {600, 500}});
+    QCOMPARE(strokeThickness(chalk, 500, 500, board::Red), 5);
+}
+
+void TestBoard::pressAndReleaseDrawNothing() {
+    const QImage before = t->b().Image1->Picture();
+    t->press(QPoint(300, 300));
+    t->release(QPoint(300, 300));
+    QCOMPARE(t->b().Image1->Picture(), before);
+}
+
+void TestBoard::straightLineDrawnOnReleaseAndClicksJoin() {
+    TForm25 &b = t->b();
+    b.SpeedButton15->click();
+    QVERIFY(b.PREFLG);
+    QVERIFY(b.SpeedButton14->isVisible());
+    const QImage before = b.Image1->Picture();
+    const QPoint a(100, 400), mid(300, 200), c(500, 420);
+    t->press(a);
+    t->move(mid);
+    t->move(QPoint(450, 500));
+    QCOMPARE(b.Image1->Picture(), before); // nothing while the button is held
+    t->release(c);
+    QVERIFY(segmentIs(b.Image1->Picture(), a, c, board::Red));
+    QVERIFY(b.Image1->Picture().pixel(mid) != board::Red);
+    // A click without moving joins the end of the last line to the click point.
+    const QPoint d(520, 700);
+    t->press(d);
+    t->release(d);
+    QVERIFY(segmentIs(b.Image1->Picture(), c, d, board::Red));
+    const QPoint e(200, 750);
+    t->press(e);
+    t->release(e);
+    QVERIFY(segmentIs(b.Image1->Picture(), d, e, board::Red));
+    b.SpeedButton14->click();
+    QVERIFY(!b.PREFLG);
+    QVERIFY(b.SpeedButton15->isVisible());
+}
+
+void TestBoard::rightButtonDragDrawsStraightLine() {
+    TForm25 &b = t->b();
+    b.SpeedButton14Click();
+    t->drag({{100, 100}, {120, 120}}); // sets the pen's width from the field
+    const QPoint a(300, 300), c(600, 350);
+    t->drag({a, {400, 400}, c}, Qt::RightButton);
+    QVERIFY(segmentIs(b.Image1->Picture(), a, c, board::Red));
+    // In freehand mode a right-button drag draws nothing.
+    b.SpeedButton14Click();
+    const QImage before = b.Image1->Picture();
+    t->drag({{300, 600}, {400, 650}, {500, 600}}, Qt::RightButton);
+    QCOMPARE(b.Image1->Picture(), before);
+}
+
+void TestBoard::dragAcrossToolbarStripStopsAndJoinsOnReturn() {
+    const int W = t->width();
+    const QPoint a(W - 200, 300), b1(W - 100, 300), in1(W - 30, 300), in2(W - 10, 420),
+        back(W - 160, 420);
+    t->press(a);
+    t->move(b1);
+    t->move(in1);
+    t->move(in2);
+    t->move(back);
+    t->release(back);
+    const QImage &chalk = t->b().Image1->Picture();
+    QVERIFY(segmentIs(chalk, a, b1, board::Red));
+    QVERIFY(segmentIs(chalk, b1, back, board::Red)); // one segment on return
+    for (int x = W - 50; x < W; ++x)
+        for (int y = 280; y < 440; ++y)
+            QVERIFY(chalk.pixel(x, y) != board::Red);
+    // Presses over the strip are ignored too.
+    const QImage before = chalk;
+    t->b().Image1MouseDown(Qt::LeftButton, W - 20, 600);
+    t->b().Image1MouseMove(Qt::LeftButton, W - 25, 650);
+    t->b().Image1MouseUp(Qt::LeftButton, W - 25, 650);
+    QCOMPARE(t->b().Image1->Picture(), before);
+}
+
+void TestBoard::thicknessText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("thickness");
+    QTest::newRow("not a number counts as 1") << "abc" << 1;
+    QTest::newRow("empty counts as 1") << "" << 1;
+    QTest::newRow("a decimal is not a whole number") << "7.5" << 1;
+    QTest::newRow("whole number") << "12" << 12;
+    QTest::newRow("beyond the limit is used as typed") << "120" << 120;
+    QTest::newRow("huge text held at the widest line") << "2147483647" << int(TForm25::MaxPenWidth);
+}
+
+void TestBoard::thicknessText() {
+    QFETCH(QString, text);
+    QFETCH(int, thickness);
+    t->b().SpinEdit3->setText(text);
+    t->drag({{200, 500}, {700, 500}});
+    QCOMPARE(t->b().Pen.width, thickness);
+    if (thickness <= 100)
+        QCOMPARE(strokeThickness(t->b().Image1->Picture(), 450, 500, board::Red), thickness);
+}
+
+void TestBoard::eraserRevealsBackgroundInFourfoldBand() {
+    TForm25 &b = t->b();
+    t->drag({{100, 300}, {700, 300}}); // red, 5 thick
+    b.SpeedButton8->click();
+    QCOMPARE(b.KESU, 4);
+    QCOMPARE(b.Pen.color, Silver);
+    QCOMPARE(b.Panel2->palette().color(QPalette::Window), QColor::fromRgb(Silver));
+    t->drag({{400, 150}, {400, 450}}); // erases a band 20 wide
+    QCOMPARE(b.Pen.width, 20);
+    const QImage &chalk = b.Image1->Picture();
+    for (int dx = -9; dx <= 9; ++dx) {
+        const QPoint p(400 + dx, 300);
+        QCOMPARE(chalk.pixel(p), Silver);
+        QCOMPARE(t->shown(p), t->frozen.pixel(p));
+    }
+    for (int dx : {-13, 13}) {
+        QCOMPARE(chalk.pixel(400 + dx, 300), board::Red);
+        QCOMPARE(t->shown(QPoint(400 + dx, 300)), board::Red);
+    }
+    // Red again: factor 1, the band stays erased.
+    b.SpeedButton2->click();
+    QCOMPARE(b.KESU, 1);
+    QCOMPARE(t->shown(QPoint(400, 300)), t->frozen.pixel(400, 300));
+}
+
+void TestBoard::seeThroughHidesCurrentColourAndRedBringsItBack() {
+    TForm25 &b = t->b();
+    const QPoint p(300, 200);
+    t->drag({{100, 200}, {500, 200}});
+    QCOMPARE(t->shown(p), board::Red);
+    b.SpeedButton9->click();
+    QCOMPARE(board::keyColour(b.Image1->Picture()), board::Red);
+    QCOMPARE(b.Pen.color, board::Red);
+    QCOMPARE(b.Image1->Picture().pixel(p), board::Red); // still there, hidden
+    QCOMPARE(t->shown(p), t->frozen.pixel(p));
+    // New strokes in it stay invisible; eraser strokes drawn before show as grey.
+    t->drag({{100, 600}, {500, 600}});
+    QCOMPARE(t->shown(QPoint(300, 600)), t->frozen.pixel(300, 600));
+    b.SpeedButton2->click();
+    QCOMPARE(board::keyColour(b.Image1->Picture()), Silver);
+    QCOMPARE(t->shown(p), board::Red);
+    QCOMPARE(t->shown(QPoint(300, 600)), board::Red);
+}
+
+void TestBoard::blueAfterEraserKeepsFourfoldWidth() {
+    TForm25 &b = t->b();
+    b.SpeedButton8->click();
+    b.SpeedButton3->click();
+    QCOMPARE(b.KESU, 4);
+    QCOMPARE(b.Pen.color, board::Blue);
+    QCOMPARE(b.Panel2->palette().color(QPalette::Window), QColor(Qt::blue));
+    t->drag({{200, 400}, {700, 400}});
+    QCOMPARE(strokeThickness(b.Image1->Picture(), 450, 400, board::Blue), 20);
+    // Blue chosen while red is the key keeps red hidden.
+    b.SpeedButton2->click();
+    t->drag({{200, 700}, {700, 700}});
+    b.SpeedButton9->click();
+    b.SpeedButton3->click();
+    QCOMPARE(board::keyColour(b.Image1->Picture()), board::Red);
+    QCOMPARE(t->shown(QPoint(450, 700)), t->frozen.pixel(450, 700));
+}
+
+void TestBoard::strokeOverBottomLeftPixelChangesKey() {
+    TForm25 &b = t->b();
+    const int H = t->height();
+    const QPoint p(400, 300);
+    t->drag({{100, 300}, {700, 300}});
+    QCOMPARE(t->shown(p), board::Red);
+    b.SpinEdit3->setValue(10);
+    t->drag({{3, H - 3}, {40, H - 3}});
+    QCOMPARE(board::keyColour(b.Image1->Picture()), board::Red);
+    QCOMPARE(t->shown(p), t->frozen.pixel(p)); // every red stroke is see-through now
+    b.SpeedButton6->click();                   // black repaints the corner silver
+    QCOMPARE(board::keyColour(b.Image1->Picture()), Silver);
+    QCOMPARE(t->shown(p), board::Red);
+}
+
+void TestBoard::wipeRestoresFrozenScreen() {
+    TForm25 &b = t->b();
+    b.SpeedButton6->click();
+    t->drag({{100, 100}, {800, 600}});
+    b.SpeedButton8->click();
+    b.SpeedButton7->click();
+    const QImage &chalk = b.Image1->Picture();
+    const int H = chalk.height();
+    QCOMPARE(chalk.copy(0, 0, chalk.width(), H - 4), t->frozen.copy(0, 0, chalk.width(), H - 4));
+    QCOMPARE(board::keyColour(chalk), Silver);
+    QCOMPARE(b.Pen.color, board::Red);
+    QCOMPARE(b.Pen.width, 6);
+    QCOMPARE(b.KESU, 1);
+}
+
+void TestBoard::backButtonBeepsAndCloses() {
+    TForm25 &b = t->b();
+    QTest::keyClick(b.Edit1, Qt::Key_Escape); // not a way out
+    QVERIFY(b.isVisible());
+    b.SpeedButton1->click();
+    QTRY_VERIFY(!b.isVisible());
+    QCOMPARE(t->platform.beeps, QList<unsigned>{platform::BeepDefault});
+}
+
+BOARD_TEST_MAIN(TestBoard)
+#include "tst_board.moc"

@@ -1,0 +1,233 @@
+// Opening the drawing board from the main window: the board button's timer, the two
+// grabs of the screen, and the real screen grab without the pointer.
+#include "app/MAIN.h"
+#include "app/program.h"
+#include "board/Unit25.h"
+#include "board/screengrab.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace testsupport;
+
+class TestBoardOpen : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void restingOneSecondOpensBoard();
+    void leavingEarlierDoesNotOpen();
+    void clickOpensAfterTenMillisecondsEvenWhenLeaving();
+    void grabsChalkLayerFirstThenBackground();
+    void buttonPictureHintAndPointer();
+    void realGrabLeavesPointerOut();
+    void boardCoversRealScreenAndShowsChalk();
+
+private:
+    void enter();
+    void leave();
+    // Closes the board as soon as it shows, noting when; the main window's modal showing
+    // then returns.
+    void closeBoardWhenShown();
+
+    std::unique_ptr<RecordingPlatform> platform_;
+    std::unique_ptr<QumoProgram> program_;
+    TForm1 *main_ = nullptr;
+    TForm25 *board_ = nullptr;
+    QTimer watcher_;
+    QElapsedTimer clock_;
+    qint64 shownAfter_ = -1;
+    int grabs_ = 0;
+};
+
+void TestBoardOpen::init() {
+    platform_ = std::make_unique<RecordingPlatform>();
+    program_ = std::make_unique<QumoProgram>(*platform_, QStringLiteral("Z:\\tmp\\QUMOG.exe"));
+    main_ = program_->main();
+    board_ = program_->forms.Form25;
+    grabs_ = 0;
+    shownAfter_ = -1;
+    // Each grab gives a different uniform picture, so the order of the grabs shows.
+    board::setScreenSource([this](const QRect &r) {
+        QImage img(r.size(), QImage::Format_RGB32);
+        img.fill(grabs_++ == 0 ? qRgb(10, 20, 30) : qRgb(40, 50, 60));
+        return img;
+    });
+}
+
+void TestBoardOpen::cleanup() {
+    watcher_.stop();
+    watcher_.disconnect();
+    board::setScreenSource({});
+    program_.reset();
+    platform_.reset();
+}
+
+void TestBoardOpen::enter() {
+    QEnterEvent e(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(main_->SpeedButton8, &e);
+}
+
+void TestBoardOpen::leave() {
+    QEvent e(QEvent::Leave);
+    QApplication::sendEvent(main_->SpeedButton8, &e);
+}
+
+void TestBoardOpen::closeBoardWhenShown() {
+    watcher_.setInterval(5);
+    connect(&watcher_, &QTimer::timeout, this, [this] {
+        if (board_->isVisible() && shownAfter_ < 0) {
+            shownAfter_ = clock_.elapsed();
+            board_->SpeedButton1Click();
+        }
+    });
+    watcher_.start();
+    clock_.start();
+}
+
+void TestBoardOpen::restingOneSecondOpensBoard() {
+    closeBoardWhenShown();
+    enter();
+    QVERIFY(main_->Timer1->isActive());
+    QCOMPARE(main_->Timer1->interval(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(shownAfter_ >= 0, 10000);
+    QVERIFY2(shownAfter_ >= 900, qPrintable(QString::number(shownAfter_)));
+    QVERIFY(!main_->Timer1->isActive());
+    // Asterisk when freezing, the default sound when leaving the board.
+    QCOMPARE(platform_->beeps, (QList<unsigned>{platform::BeepAsterisk, platform::BeepDefault}));
+    QTRY_VERIFY(!board_->isVisible());
+}
+
+void TestBoardOpen::leavingEarlierDoesNotOpen() {
+    enter();
+    QVERIFY(main_->Timer1->isActive());
+    leave();
+    QVERIFY(!main_->Timer1->isActive());
+    QCOMPARE(program_->values.CFLG, 0);
+    // Entering again rearms from the start.
+    enter();
+    QCOMPARE(main_->Timer1->interval(), 1000);
+    leave();
+    QVERIFY(!main_->Timer1->isActive());
+    QVERIFY(!board_->isVisible());
+    QCOMPARE(grabs_, 0);
+}
+
+void TestBoardOpen::clickOpensAfterTenMillisecondsEvenWhenLeaving() {
+    closeBoardWhenShown();
+    enter();
+    main_->SpeedButton8->click();
+    QCOMPARE(program_->values.CFLG, 1);
+    QCOMPARE(main_->Timer1->interval(), 10);
+    leave(); // after a click leaving only clears the flag
+    QCOMPARE(program_->values.CFLG, 0);
+    QVERIFY(main_->Timer1->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(shownAfter_ >= 0, 10000);
+}
+
+void TestBoardOpen::grabsChalkLayerFirstThenBackground() {
+    closeBoardWhenShown();
+    main_->SpeedButton8Click();
+    QTRY_VERIFY_WITH_TIMEOUT(shownAfter_ >= 0, 10000);
+    QCOMPARE(grabs_, 2);
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    QCOMPARE(board_->Image1->Picture().size(), screen);
+    QCOMPARE(board_->Image1->Picture().pixel(100, 100), qRgb(10, 20, 30));
+    QCOMPARE(board_->Image2->Picture().pixel(100, 100), qRgb(40, 50, 60));
+}
+
+void TestBoardOpen::buttonPictureHintAndPointer() {
+    QToolButton *b = main_->SpeedButton8;
+    QCOMPARE(b->toolTip(), u"線画"_qs);
+    QCOMPARE(b->size(), QSize(40, 40));
+    QVERIFY(!b->icon().pixmap(36, 36).isNull());
+    QCOMPARE(b->cursor().shape(), Qt::WaitCursor);
+}
+
+void TestBoardOpen::realGrabLeavesPointerOut() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real display");
+    board::setScreenSource({});
+    // A plain window of one colour with the pointer resting in its middle.
+    QWidget plain;
+    plain.setWindowFlags(Qt::FramelessWindowHint);
+    plain.setAutoFillBackground(true);
+    QPalette pal = plain.palette();
+    pal.setColor(QPalette::Window, QColor(12, 200, 34));
+    plain.setPalette(pal);
+    plain.setGeometry(100, 100, 200, 200);
+    plain.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plain));
+    QCursor::setPos(200, 200);
+    QTRY_COMPARE(QCursor::pos(), QPoint(200, 200));
+    const QRect r(150, 150, 100, 100);
+    QImage bm;
+    QTRY_VERIFY([&] {
+        TForm1::CaptureRect(r, bm);
+        return bm.pixel(0, 0) == qRgb(12, 200, 34);
+    }());
+    QCOMPARE(bm.size(), r.size());
+    const QImage img = bm.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            QCOMPARE(img.pixel(x, y), qRgb(12, 200, 34));
+}
+
+void TestBoardOpen::boardCoversRealScreenAndShowsChalk() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real display");
+    board::setScreenSource({});
+    QWidget other; // another window on the screen when the board opens
+    other.setWindowFlags(Qt::FramelessWindowHint);
+    other.setAutoFillBackground(true);
+    QPalette pal = other.palette();
+    pal.setColor(QPalette::Window, QColor(250, 160, 0));
+    other.setPalette(pal);
+    other.setGeometry(50, 50, 600, 300);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    QTRY_VERIFY([] {
+        QImage bm;
+        TForm1::CaptureRect(QRect(300, 200, 1, 1), bm);
+        return bm.pixel(0, 0) == qRgb(250, 160, 0);
+    }());
+    // Inside the modal showing: draw across the other window, then look at the real screen
+    // until the chalk shows there, and leave the board.
+    bool drawn = false, seen = false;
+    int ticks = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!board_->isVisible())
+            return;
+        if (!drawn) {
+            board_->Image1MouseMove(Qt::NoButton, 100, 100);
+            board_->Image1MouseDown(Qt::LeftButton, 100, 100);
+            board_->Image1MouseMove(Qt::LeftButton, 500, 300);
+            board_->Image1MouseUp(Qt::LeftButton, 500, 300);
+            drawn = true;
+            return;
+        }
+        QImage bm;
+        TForm1::CaptureRect(QRect(300, 200, 1, 1), bm);
+        seen = bm.pixel(0, 0) == qRgb(255, 0, 0);
+        if (seen || ++ticks > 500)
+            board_->SpeedButton1Click();
+    });
+    poll.start();
+    main_->Timer1Timer(); // returns when the board closes
+    poll.stop();
+    QVERIFY(drawn);
+    QVERIFY(seen);
+    QCOMPARE(board_->Image2->Picture().pixel(300, 200), qRgb(250, 160, 0));
+}
+
+QUMO_TEST_MAIN(TestBoardOpen)
+#include "tst_boardopen.moc"
