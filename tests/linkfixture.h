@@ -30,24 +30,24 @@ class HttpServer : public QObject {
 public:
     HttpServer() {
         connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *s = server_.nextPendingConnection())
+            while (QTcpSocket* s = server_.nextPendingConnection())
                 serve(s);
         });
         if (!server_.listen(QHostAddress::LocalHost))
             qFatal("no loopback port");
     }
     // "http://127.0.0.1:<port>/" + path.
-    QString url(const QString &path) const {
+    QString url(const QString& path) const {
         return QStringLiteral("http://127.0.0.1:%1/%2").arg(server_.serverPort()).arg(path);
     }
-    int hits(const QString &path) const { return int(requests.count(path)); }
+    int hits(const QString& path) const { return int(requests.count(path)); }
 
     QMap<QString, QByteArray> files; // path without the leading "/"
     QMap<QString, QPair<int, QByteArray>> statuses;
     QStringList requests; // in order, as sent
 
 private:
-    static QByteArray typeOf(const QString &path) {
+    static QByteArray typeOf(const QString& path) {
         if (path.endsWith(QLatin1String(".html")) || path.endsWith(QLatin1String(".htm")))
             return "text/html; charset=utf-8";
         if (path.endsWith(QLatin1String(".css")))
@@ -56,7 +56,7 @@ private:
             return "text/plain";
         return "application/octet-stream";
     }
-    void serve(QTcpSocket *s) {
+    void serve(QTcpSocket* s) {
         auto buf = std::make_shared<QByteArray>();
         connect(s, &QTcpSocket::readyRead, s, [this, s, buf] {
             if (buf->contains("\r\n\r\n"))
@@ -91,8 +91,8 @@ private:
 // hook can act from inside an open (a click that arrives while a command runs).
 class HookPlatform : public testsupport::RecordingPlatform {
 public:
-    bool shellOpen(const QString &target, const QString &parameters,
-                   const QString &folder) override {
+    bool shellOpen(const QString& target, const QString& parameters,
+                   const QString& folder) override {
         RecordingPlatform::shellOpen(target, parameters, folder);
         if (onOpen) {
             auto hook = std::move(onOpen);
@@ -113,10 +113,12 @@ inline const QString kSettings =
     u"<TATE>600</TATE>\r\n<YOKO>800</YOKO>\r\n<MWXX>0</MWXX>\r\n<MWYY>0</MWYY>\r\n"
     "<HOME>about:blank</HOME>\r\n<NAME>さくひん</NAME>\r\n<LOAD>w</LOAD>\r\n<SAVE></SAVE>\r\n"_qs;
 
-inline QString quoted(const QString &s) { return u'"' + s + u'"'; }
+inline QString quoted(const QString& s) {
+    return u'"' + s + u'"';
+}
 
 // Every file and folder below `root`, relative to it, sorted.
-inline QStringList treeOf(const QString &root) {
+inline QStringList treeOf(const QString& root) {
     QStringList all;
     QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
@@ -127,12 +129,12 @@ inline QStringList treeOf(const QString &root) {
 }
 
 // The starts that the stand-in logged beside itself: its arguments, one list per start.
-inline QList<QStringList> startsLogged(const QString &hostFolder) {
+inline QList<QStringList> startsLogged(const QString& hostFolder) {
     QList<QStringList> starts;
     QFile f(hostFolder + QStringLiteral("/mwex.log"));
     if (!f.open(QIODevice::ReadOnly))
         return starts;
-    for (const QByteArray &line : f.readAll().split('\n')) {
+    for (const QByteArray& line : f.readAll().split('\n')) {
         if (line.isEmpty())
             continue;
         const QStringList fields = QString::fromUtf8(line).split(u'\t');
@@ -158,7 +160,7 @@ public:
             QFile f(it.next());
             if (!f.open(QIODevice::ReadOnly))
                 continue;
-            for (const QByteArray &line : f.readAll().split('\n'))
+            for (const QByteArray& line : f.readAll().split('\n'))
                 if (const qint64 pid = line.split('\t').value(0).toLongLong(); pid > 0)
                     ::kill(pid_t(pid), SIGTERM);
         }
@@ -180,27 +182,29 @@ public:
         return true;
     }
 
-    QString tmp(const QString &rel) const { return dir.path() + u'/' + rel; }
-    QumoValues &v() { return program->values; }
-    TForm1 *form() { return program->main(); }
-    LinkCommandRunner *runner() { return form()->linkCommands(); }
+    QString tmp(const QString& rel) const { return dir.path() + u'/' + rel; }
+    QumoValues& v() { return program->values; }
+    TForm1* form() { return program->main(); }
+    LinkCommandRunner* runner() { return form()->linkCommands(); }
     // The save folder's host path, without a final "/".
     QString save() const { return platform::toHost(program->values.QUMOHOZON).chopped(1); }
-    bool idle() { return QTest::qWaitFor([&] { return !runner()->busy(); }, 30000); }
+    bool idle() {
+        return QTest::qWaitFor([&] { return !runner()->busy(); }, 30000);
+    }
 
     // Hands a URL to the handler as the engine would; true when it was cancelled.
-    bool handle(const QString &url) {
+    bool handle(const QString& url) {
         bool cancel = false;
         form()->WebBrowser1BeforeNavigate2(url, cancel);
         return cancel;
     }
 
     // Shows a local page and waits until it has loaded.
-    bool showPage(const QString &hostPath) {
+    bool showPage(const QString& hostPath) {
         const QUrl want = QUrl::fromLocalFile(hostPath);
         bool done = false;
-        auto c = QObject::connect(form()->WebBrowser1, &QWebEngineView::loadFinished,
-                                  form(), [&](bool ok) {
+        auto c = QObject::connect(form()->WebBrowser1, &QWebEngineView::loadFinished, form(),
+                                  [&](bool ok) {
                                       if (ok && form()->WebBrowser1->url() == want)
                                           done = true;
                                   });
@@ -211,7 +215,7 @@ public:
     }
 
     // Clicks the link with this id in the shown page, as the pupil would.
-    void click(const QString &id) {
+    void click(const QString& id) {
         form()->WebBrowser1->page()->runJavaScript(
             QStringLiteral("document.getElementById('%1').click();").arg(id));
     }

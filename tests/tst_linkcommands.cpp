@@ -36,12 +36,12 @@ private slots:
     void hostileNamesStayInside();
 
 private:
-    QString tmp(const QString &rel) const { return room_->tmp(rel); }
-    QumoValues &v() { return room_->v(); }
-    TForm1 *form() { return room_->form(); }
-    LinkCommandRunner *runner() { return room_->runner(); }
+    QString tmp(const QString& rel) const { return room_->tmp(rel); }
+    QumoValues& v() { return room_->v(); }
+    TForm1* form() { return room_->form(); }
+    LinkCommandRunner* runner() { return room_->runner(); }
     // Hands a URL to the handler as the engine would, then lets the queue run out.
-    bool handle(const QString &url) {
+    bool handle(const QString& url) {
         const bool cancel = room_->handle(url);
         [&] { QVERIFY(room_->idle()); }();
         return cancel;
@@ -49,7 +49,7 @@ private:
     void waitIdle() { QVERIFY(room_->idle()); }
 
     std::unique_ptr<Classroom> room_;
-    HookPlatform *platform_ = nullptr;
+    HookPlatform* platform_ = nullptr;
 };
 
 void TestLinkCommands::init() {
@@ -73,8 +73,8 @@ void TestLinkCommands::decidedAtOnce_data() {
     QTest::newRow("### without &&& proceeds, field without the marker")
         << "http://127.0.0.1:1/m/p.htm###sub" << false << "http://127.0.0.1:1/m/p.htm";
     QTest::newRow("about:blank leaves the field") << "about:blank" << false << "before";
-    QTest::newRow("command @ is cancelled and waits") << "http://127.0.0.1:1/m/x.mwx@" << true
-                                                      << "before";
+    QTest::newRow("command @ is cancelled and waits")
+        << "http://127.0.0.1:1/m/x.mwx@" << true << "before";
     QTest::newRow("extra files wait for the event loop")
         << "http://127.0.0.1:1/m/p.htm&&&a.txt" << true << "before";
     QTest::newRow("missing local file waits") << "Z:\\nowhere\\x.mwx" << true << "before";
@@ -109,10 +109,10 @@ void TestLinkCommands::actionsRunFromTheEventLoop_data() {
     const QString site = QLatin1String("http:/") + QLatin1String(linkcmd::kMaterialSiteHostPath);
     QTest::newRow("material site page opens outside")
         << site + "a.htm" << false << QStringList{quoted(site + "a.htm")} << 0 << "before";
-    QTest::newRow("missing local work beeps") << "%M\\none.mwx" << false << QStringList{} << 1
-                                              << "before";
-    QTest::newRow("local folder opens") << "%M\\game" << false << QStringList{quoted("%M\\game")}
-                                        << 0 << "before";
+    QTest::newRow("missing local work beeps")
+        << "%M\\none.mwx" << false << QStringList{} << 1 << "before";
+    QTest::newRow("local folder opens")
+        << "%M\\game" << false << QStringList{quoted("%M\\game")} << 0 << "before";
     QTest::newRow("local document opens where it lies")
         << "%M\\song.wav" << false << QStringList{quoted("%M\\song.wav")} << 0 << "before";
     QTest::newRow("local archive opens where it lies, DL too")
@@ -133,7 +133,7 @@ void TestLinkCommands::actionsRunFromTheEventLoop() {
     writeFile(tmp(u"material/a.zip"_qs), "PK");
     QDir().mkpath(tmp(u"material/game"_qs));
     url.replace(u"%M"_qs, m);
-    for (QString &o : opened)
+    for (QString& o : opened)
         o.replace(u"%M"_qs, m);
     v().DL = dl;
     form()->Edit2->setText(u"before"_qs);
@@ -167,11 +167,15 @@ void TestLinkCommands::clickDuringACommandIsQueued() {
 void TestLinkCommands::uncancelledEndReloadsTheUnchangedUrlOnce_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("saved"); // the file a download would have made
-    QTest::newRow("plain") << "m/missing.txt" << "missing.txt";
-    QTest::newRow("blank in the name") << "m/my%20list.txt" << "my%20list.txt";
+    QTest::newRow("plain") << "m/missing.txt"
+                           << "missing.txt";
+    QTest::newRow("blank in the name") << "m/my%20list.txt"
+                                       << "my%20list.txt";
     QTest::newRow("japanese name") << u"m/ことば.txt"_qs << u"ことば.txt"_qs;
-    QTest::newRow("markers kept") << "m/missing.txt###sub" << "missing.txt";
-    QTest::newRow("web program") << "m/tool.exe+x" << "tool.exe";
+    QTest::newRow("markers kept") << "m/missing.txt###sub"
+                                  << "missing.txt";
+    QTest::newRow("web program") << "m/tool.exe+x"
+                                 << "tool.exe";
 }
 
 void TestLinkCommands::uncancelledEndReloadsTheUnchangedUrlOnce() {
@@ -212,7 +216,7 @@ void TestLinkCommands::viewIsWiredToTheHandler() {
 void TestLinkCommands::hostileNamesStayInside_data() {
     QTest::addColumn<QString>("url"); // %S: the server's base URL, %M: the material folder
     QTest::addColumn<bool>("dl");
-    const auto web = [](const char *name, const char *marks) {
+    const auto web = [](const char* name, const char* marks) {
         QTest::newRow(name) << u"%S/m/game.mwx"_qs + QString::fromUtf8(marks) << false;
     };
     web("raw .. in an extra file", "&&&a/../../../../x.txt");
@@ -241,7 +245,7 @@ void TestLinkCommands::hostileNamesStayInside() {
     QFETCH(QString, url);
     QFETCH(bool, dl);
     HttpServer http;
-    for (const char *p : {"m/x.txt", "m/game.mwx", "x.txt", "tmp/x.txt"})
+    for (const char* p : {"m/x.txt", "m/game.mwx", "x.txt", "tmp/x.txt"})
         http.files.insert(QString::fromLatin1(p), "data");
     writeFile(tmp(u"material/game.mwx"_qs), "work");
     writeFile(tmp(u"material/x.txt"_qs), "data");
@@ -257,7 +261,7 @@ void TestLinkCommands::hostileNamesStayInside() {
     const QString mwex = room_->layout.mwexDir + u'/';
     const auto outside = [&] {
         QStringList t;
-        for (const QString &f : treeOf(root)) {
+        for (const QString& f : treeOf(root)) {
             const QString full = root + f;
             if (!full.startsWith(save) && !full.startsWith(mwex) &&
                 !f.contains(QRegularExpression(u"^/home/\\.(cache|local|config|pki)"_qs)))

@@ -22,8 +22,8 @@ private slots:
 
 private:
     // Writes a teaching page with one link per id and shows it.
-    void showLinks(const QList<QPair<QString, QString>> &links);
-    QString tmp(const QString &rel) const { return room_->tmp(rel); }
+    void showLinks(const QList<QPair<QString, QString>>& links);
+    QString tmp(const QString& rel) const { return room_->tmp(rel); }
 
     std::unique_ptr<Classroom> room_;
     std::unique_ptr<HttpServer> http_;
@@ -43,9 +43,9 @@ void TestLinkEnd2End::cleanup() {
     http_.reset();
 }
 
-void TestLinkEnd2End::showLinks(const QList<QPair<QString, QString>> &links) {
+void TestLinkEnd2End::showLinks(const QList<QPair<QString, QString>>& links) {
     QByteArray html = "<html><head><meta charset='utf-8'></head><body>";
-    for (const auto &[id, href] : links)
+    for (const auto& [id, href] : links)
         html += "<p><a id='" + id.toUtf8() + "' href='" + href.toUtf8() + "'>" + id.toUtf8() +
                 "</a></p>";
     html += "</body></html>";
@@ -82,7 +82,8 @@ void TestLinkEnd2End::failedDocumentDownloadShowsTheServersAnswer() {
     auto text = std::make_shared<QString>();
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-            room_->form()->WebBrowser1->page()->toPlainText([text](const QString &t) { *text = t; });
+            room_->form()->WebBrowser1->page()->toPlainText(
+                [text](const QString& t) { *text = t; });
             return text->contains(u"nothing here"_qs);
         }(),
         30000);

@@ -11,13 +11,12 @@ namespace {
 const QString kSave = QStringLiteral("Z:\\save\\");
 const QString kMwex = QStringLiteral("Z:\\inst\\MWEX");
 
-Context contextWith(bool dl, const QStringList &existing) {
-    return Context{dl, kSave, kMwex,
-                   [existing](const QString &p) { return existing.contains(p); }};
+Context contextWith(bool dl, const QStringList& existing) {
+    return Context{dl, kSave, kMwex, [existing](const QString& p) { return existing.contains(p); }};
 }
 
 // The values of a step that its action uses beyond target and MSF.
-QString detail(const Step &st) {
+QString detail(const Step& st) {
     switch (st.action) {
     case Action::FolderCopy:
     case Action::FolderExport:
@@ -64,25 +63,54 @@ void TestLinkGrammar::shape_data() {
 
     QTest::newRow("markers split in order")
         << "http://h.jp/m/game.mwx&&&data.txt&&&..face.gif###game"
-        << "http://h.jp/m/game.mwx" << "data.txt&&&..face.gif" << "game" << "/" << ".mwx"
-        << false;
+        << "http://h.jp/m/game.mwx"
+        << "data.txt&&&..face.gif"
+        << "game"
+        << "/"
+        << ".mwx" << false;
     QTest::newRow("&&& after ### belongs to the sub-folder")
-        << "http://h.jp/m/p.htm###game&&&data.txt" << "http://h.jp/m/p.htm" << ""
-        << "game&&&data.txt" << "/" << ".htm" << false;
-    QTest::newRow("windows path") << "Z:\\m\\tool.exe+a" << "Z:\\m\\tool.exe+a" << ""
-                                  << "" << "\\" << ".exe+a" << true;
+        << "http://h.jp/m/p.htm###game&&&data.txt"
+        << "http://h.jp/m/p.htm"
+        << ""
+        << "game&&&data.txt"
+        << "/"
+        << ".htm" << false;
+    QTest::newRow("windows path") << "Z:\\m\\tool.exe+a"
+                                  << "Z:\\m\\tool.exe+a"
+                                  << ""
+                                  << ""
+                                  << "\\"
+                                  << ".exe+a" << true;
     QTest::newRow("extension from the last dot") << "Z:\\m\\tool.exe+a.txt"
-                                                 << "Z:\\m\\tool.exe+a.txt" << "" << "" << "\\"
+                                                 << "Z:\\m\\tool.exe+a.txt"
+                                                 << ""
+                                                 << ""
+                                                 << "\\"
                                                  << ".txt" << true;
     QTest::newRow("file URL is local") << "file:///Z:/m/page.htm#top"
-                                       << "file:///Z:/m/page.htm#top" << "" << "" << "/"
+                                       << "file:///Z:/m/page.htm#top"
+                                       << ""
+                                       << ""
+                                       << "/"
                                        << ".htm#top" << true;
-    QTest::newRow("last dot in the host name") << "http://h.jp/m/" << "http://h.jp/m/" << ""
-                                               << "" << "/" << ".jp/m/" << false;
-    QTest::newRow("no separator at all") << "about:blank" << "about:blank" << "" << "" << ""
+    QTest::newRow("last dot in the host name") << "http://h.jp/m/"
+                                               << "http://h.jp/m/"
+                                               << ""
+                                               << ""
+                                               << "/"
+                                               << ".jp/m/" << false;
+    QTest::newRow("no separator at all") << "about:blank"
+                                         << "about:blank"
+                                         << ""
+                                         << ""
+                                         << ""
                                          << "" << false;
-    QTest::newRow("dot before a backslash is no extension")
-        << "Z:\\m.d\\game" << "Z:\\m.d\\game" << "" << "" << "\\" << "" << true;
+    QTest::newRow("dot before a backslash is no extension") << "Z:\\m.d\\game"
+                                                            << "Z:\\m.d\\game"
+                                                            << ""
+                                                            << ""
+                                                            << "\\"
+                                                            << "" << true;
 }
 
 void TestLinkGrammar::shape() {
@@ -110,17 +138,17 @@ void TestLinkGrammar::decision_data() {
     const QStringList none;
     const QString site = QLatin1String("http:/") + QLatin1String(kMaterialSiteHostPath);
     // A test runs once with DL false and once with DL true where both give the same result.
-    const auto both = [&](const char *name, const QString &url, const QStringList &ex, int row,
-                          const char *action, const QString &target, const QString &msf,
-                          const QString &det, int then) {
+    const auto both = [&](const char* name, const QString& url, const QStringList& ex, int row,
+                          const char* action, const QString& target, const QString& msf,
+                          const QString& det, int then) {
         for (const bool dl : {false, true})
             QTest::addRow("%s, DL %s", name, dl ? "true" : "false")
-                << url << dl << ex << row << QString::fromLatin1(action) << target << msf
-                << det << then;
+                << url << dl << ex << row << QString::fromLatin1(action) << target << msf << det
+                << then;
     };
-    const auto one = [&](const char *name, const QString &url, bool dl, const QStringList &ex,
-                         int row, const char *action, const QString &target, const QString &msf,
-                         const QString &det, int then) {
+    const auto one = [&](const char* name, const QString& url, bool dl, const QStringList& ex,
+                         int row, const char* action, const QString& target, const QString& msf,
+                         const QString& det, int then) {
         QTest::newRow(name) << url << dl << ex << row << QString::fromLatin1(action) << target
                             << msf << det << then;
     };
@@ -128,15 +156,15 @@ void TestLinkGrammar::decision_data() {
     // Row 1: "@" wins over every later row.
     both("@ on a web work", "http://h.jp/m/game.mwx@", none, 1, "OpenOutside",
          "http://h.jp/m/game.mwx", "", "", 0);
-    both("@ on a local program", "Z:\\m\\tool.exe@", none, 1, "OpenOutside", "Z:\\m\\tool.exe",
-         "", "", 0);
+    both("@ on a local program", "Z:\\m\\tool.exe@", none, 1, "OpenOutside", "Z:\\m\\tool.exe", "",
+         "", 0);
     both("@ after a marker is no command", "http://h.jp/m/p.htm###sub@", none, 13, "Page",
          "http://h.jp/m/p.htm", "", "field", 0);
     // Row 2: the material site outside its teaching area opens outside.
     both("material site page", site + "news/a.htm", none, 2, "OpenSite", site + "news/a.htm", "",
          "", 0);
-    both("material site work outside the teaching area", site + "x/game.mwx", none, 2,
-         "OpenSite", site + "x/game.mwx", "", "", 0);
+    both("material site work outside the teaching area", site + "x/game.mwx", none, 2, "OpenSite",
+         site + "x/game.mwx", "", "", 0);
     both("teaching area page loads", site + "logo1/a.htm", none, 13, "Page", site + "logo1/a.htm",
          "", "field", 0);
     one("teaching area work", site + "logo1/game.mwx", false, none, 8, "WorkWeb",
@@ -152,14 +180,14 @@ void TestLinkGrammar::decision_data() {
         "http://h.jp/m/game.mwx!", kSave + "game.mwx!", "", 13);
     one("$ on a web page is no command", "http://h.jp/m/p.htm$", false, none, 13, "Page",
         "http://h.jp/m/p.htm$", "", "field", 0);
-    one("desktop name ..", "Z:\\m\\game\\..!", false, none, 3, "RefuseDesktopName",
-        "Z:\\m\\game", "", "Z:\\m\\game|game|..", 0);
+    one("desktop name ..", "Z:\\m\\game\\..!", false, none, 3, "RefuseDesktopName", "Z:\\m\\game",
+        "", "Z:\\m\\game|game|..", 0);
     one("desktop name encoded ..\\..", "file:///Z:/m/game/..%5C..%5Cx$", false, none, 4,
         "RefuseDesktopName", "Z:\\m\\game", "", "Z:\\m\\game|game|..%5C..%5Cx", 0);
-    one("empty desktop name", "Z:\\m\\game\\!", false, none, 3, "RefuseDesktopName",
-        "Z:\\m\\game", "", "Z:\\m\\game|game|", 0);
-    one("no source folder", "Z:\\pkg!", false, none, 3, "RefuseDesktopName", "Z:", "",
-        "Z:||pkg", 0);
+    one("empty desktop name", "Z:\\m\\game\\!", false, none, 3, "RefuseDesktopName", "Z:\\m\\game",
+        "", "Z:\\m\\game|game|", 0);
+    one("no source folder", "Z:\\pkg!", false, none, 3, "RefuseDesktopName", "Z:", "", "Z:||pkg",
+        0);
     // Row 5: existence test, anchor and "+" cut first.
     both("missing local work beeps", "Z:\\m\\nothere.mwx", none, 5, "Beep", "Z:\\m\\nothere.mwx",
          "", "", 0);
@@ -167,19 +195,19 @@ void TestLinkGrammar::decision_data() {
          "Page", "file:///Z:/m/page.htm#top", "", "field", 0);
     both("local page with anchor missing", "file:///Z:/m/page.htm#top", none, 5, "Beep",
          "Z:\\m\\page.htm", "", "", 0);
-    one("local program with + arguments exists", "Z:\\m\\tool.exe+a", false,
-        {"Z:\\m\\tool.exe"}, 12, "ProgramLocal", "Z:\\m\\tool.exe+a", "", "tool.exe+a", 0);
+    one("local program with + arguments exists", "Z:\\m\\tool.exe+a", false, {"Z:\\m\\tool.exe"},
+        12, "ProgramLocal", "Z:\\m\\tool.exe+a", "", "tool.exe+a", 0);
     // The extension runs from the last dot: an argument with a dot names a document.
-    one("local program with a dotted argument", "Z:\\m\\tool.exe+a.txt", false,
-        {"Z:\\m\\tool.exe"}, 13, "Page", "Z:\\m\\tool.exe+a.txt", "", "field", 0);
+    one("local program with a dotted argument", "Z:\\m\\tool.exe+a.txt", false, {"Z:\\m\\tool.exe"},
+        13, "Page", "Z:\\m\\tool.exe+a.txt", "", "field", 0);
     one("web work is never tested", "http://h.jp/m/x.mwx", false, none, 8, "WorkWeb",
         "http://h.jp/m/x.mwx", kSave + "x.mwx", "", 13);
     // Row 6: a local URL without extension is a folder.
     both("local folder", "Z:\\m\\game", none, 6, "OpenFolder", "Z:\\m\\game", "", "", 0);
-    both("file URL folder", "file:///Z:/m/game", none, 6, "OpenFolder", "file:///Z:/m/game", "",
-         "", 0);
-    both("web folder is a page", "http://h.jp/m/", none, 13, "Page", "http://h.jp/m/", "",
-         "field", 0);
+    both("file URL folder", "file:///Z:/m/game", none, 6, "OpenFolder", "file:///Z:/m/game", "", "",
+         0);
+    both("web folder is a page", "http://h.jp/m/", none, 13, "Page", "http://h.jp/m/", "", "field",
+         0);
     // Row 7: install lists.
     both("web install list", "http://h.jp/m/res.css", none, 7, "InstallListWeb",
          "http://h.jp/m/res.css", kMwex + "\\res.css", "", 13);
@@ -190,8 +218,8 @@ void TestLinkGrammar::decision_data() {
          kSave + "game.mwx", "", 13);
     both("web .mwa work", "http://h.jp/m/game.mwa", none, 8, "WorkWeb", "http://h.jp/m/game.mwa",
          kSave + "game.mwa", "", 13);
-    both("web work with extra files", "http://h.jp/m/game.mwx&&&data.txt&&&..face.gif###game",
-         none, 8, "WorkWeb", "http://h.jp/m/game.mwx", kSave + "game.mwx", "", 13);
+    both("web work with extra files", "http://h.jp/m/game.mwx&&&data.txt&&&..face.gif###game", none,
+         8, "WorkWeb", "http://h.jp/m/game.mwx", kSave + "game.mwx", "", 13);
     one("local work, DL false", "Z:\\m\\game.mwx", false, {"Z:\\m\\game.mwx"}, 8, "WorkLocal",
         "Z:\\m\\game.mwx", "Z:\\m\\game.mwx", "", 13);
     one("local work, DL true", "Z:\\m\\game.mwx", true, {"Z:\\m\\game.mwx"}, 8, "WorkLocalCopy",
@@ -201,17 +229,16 @@ void TestLinkGrammar::decision_data() {
         13);
     both("capital .MWX is no work", "http://h.jp/m/game.MWX", none, 13, "Page",
          "http://h.jp/m/game.MWX", "", "field", 0);
-    one("local capital .MWX is no work", "Z:\\m\\game.MWX", false, {"Z:\\m\\game.MWX"}, 13,
-        "Page", "Z:\\m\\game.MWX", "", "field", 0);
+    one("local capital .MWX is no work", "Z:\\m\\game.MWX", false, {"Z:\\m\\game.MWX"}, 13, "Page",
+        "Z:\\m\\game.MWX", "", "field", 0);
     // Row 9: documents, in any letter case.
     both("web text", "http://h.jp/m/a.TXT", none, 9, "DocumentFetch", "http://h.jp/m/a.TXT",
          kSave + "a.TXT", "", 0);
-    for (const char *ext : {".wav", ".MID", ".Xls", ".wMa", ".mp3", ".MP4", ".avi", ".jpg",
-                            ".Jpeg", ".BMP"}) {
+    for (const char* ext :
+         {".wav", ".MID", ".Xls", ".wMa", ".mp3", ".MP4", ".avi", ".jpg", ".Jpeg", ".BMP"}) {
         const QString url = QStringLiteral("http://h.jp/m/a") + QLatin1String(ext);
-        QTest::addRow("web document %s", ext) << url << false << none << 9 << "DocumentFetch"
-                                              << url << kSave + "a" + QLatin1String(ext) << ""
-                                              << 0;
+        QTest::addRow("web document %s", ext) << url << false << none << 9 << "DocumentFetch" << url
+                                              << kSave + "a" + QLatin1String(ext) << "" << 0;
     }
     one("local document, DL false", "Z:\\m\\a.wav", false, {"Z:\\m\\a.wav"}, 9, "DocumentOpen",
         "Z:\\m\\a.wav", "", "", 0);
@@ -231,19 +258,18 @@ void TestLinkGrammar::decision_data() {
     both("local archive", "file:///Z:/m/my%20a.zip", {"Z:\\m\\my a.zip"}, 11, "ArchiveOpen",
          "Z:\\m\\my a.zip", "", "my a.zip", 0);
     // Row 12: programs, ".exe" and ".EXE" only.
-    both("web program with arguments", "http://h.jp/m/tool.exe+-s%20a/b%20%22c%20d%22", none,
-         12, "ProgramFetch", "http://h.jp/m/tool.exe", kSave + "tool.exe",
-         "args:-s a\\b \"c d\"", 0);
-    both("web program with _ keeps the shell", "http://h.jp/m/run_me.EXE", none, 12,
-         "ProgramFetch", "http://h.jp/m/run_me.EXE", kSave + "run_me.EXE", "args:", 0);
+    both("web program with arguments", "http://h.jp/m/tool.exe+-s%20a/b%20%22c%20d%22", none, 12,
+         "ProgramFetch", "http://h.jp/m/tool.exe", kSave + "tool.exe", "args:-s a\\b \"c d\"", 0);
+    both("web program with _ keeps the shell", "http://h.jp/m/run_me.EXE", none, 12, "ProgramFetch",
+         "http://h.jp/m/run_me.EXE", kSave + "run_me.EXE", "args:", 0);
     one("local program with _ ends the shell", "Z:\\m\\run_me.exe", false, {"Z:\\m\\run_me.exe"},
         12, "ProgramLocal", "Z:\\m\\run_me.exe", "", "run_me.exe|ends shell", 0);
     one("local program without _", "file:///Z:/m/tool.exe", false, {"Z:\\m\\tool.exe"}, 12,
         "ProgramLocal", "Z:\\m\\tool.exe", "", "tool.exe", 0);
     one("local program, DL true", "Z:\\m\\run_me.exe+x", true, {"Z:\\m\\run_me.exe"}, 12,
         "ProgramFetch", "Z:\\m\\run_me.exe", kSave + "run_me.exe", "args:x", 0);
-    both(".Exe is no program", "http://h.jp/m/a.Exe", none, 13, "Page", "http://h.jp/m/a.Exe",
-         "", "field", 0);
+    both(".Exe is no program", "http://h.jp/m/a.Exe", none, 13, "Page", "http://h.jp/m/a.Exe", "",
+         "field", 0);
     // Row 13: ordinary pages and the URL field.
     both("web page with anchor", "http://h.jp/m/page.htm#top", none, 13, "Page",
          "http://h.jp/m/page.htm#top", "", "field", 0);
@@ -282,8 +308,8 @@ void TestLinkGrammar::preparation_data() {
         << "http://h.jp/m/game.mwx&&&data.txt&&&..face.gif###game" << false << kSave + "game\\"
         << QStringList{"http://h.jp/m/data.txt > Z:\\save\\game\\data.txt",
                        "http://h.jp/m/face.gif > Z:\\save\\face.gif"};
-    QTest::newRow("### without &&&") << "http://h.jp/m/p.htm###sub" << false << kSave + "sub\\"
-                                     << QStringList{};
+    QTest::newRow("### without &&&")
+        << "http://h.jp/m/p.htm###sub" << false << kSave + "sub\\" << QStringList{};
     QTest::newRow("&&& after ### fetches nothing")
         << "http://h.jp/m/p.htm###game&&&data.txt" << false << kSave + "game&&&data.txt\\"
         << QStringList{};
@@ -302,7 +328,8 @@ void TestLinkGrammar::preparation_data() {
         << "http://h.jp/m/a.htm&&&../x&&&..\\..\\y&&&ok.txt&&&....\\z&&&&&&C:\\w&&&%2e%2e%2fv###g"
         << false << kSave + "g\\"
         << QStringList{"refused", "refused", "http://h.jp/m/ok.txt > Z:\\save\\g\\ok.txt",
-                       "refused", "refused", "refused", "refused"};
+                       "refused", "refused", "refused",
+                       "refused"};
     QTest::newRow("escaping sub-folder: files for it are refused, top ones go on")
         << "http://h.jp/m/a.htm&&&a.txt&&&..b.txt###..\\..\\out" << false << ""
         << QStringList{"refused", "http://h.jp/m/b.txt > Z:\\save\\b.txt"};
@@ -314,7 +341,7 @@ void TestLinkGrammar::preparation() {
     const Preparation p = prepare(LinkShape::parse(url), contextWith(dl, {}));
     QTEST(p.subFolder, "subFolder");
     QStringList extras;
-    for (const ExtraFile &x : p.extras)
+    for (const ExtraFile& x : p.extras)
         extras.append(x.refused ? QStringLiteral("refused") : x.source + " > " + x.target);
     QTEST(extras, "extras");
 }
@@ -358,11 +385,14 @@ void TestLinkGrammar::cutNN_data() {
     QTest::addColumn<QString>("out");
     QTest::newRow("file URL with drive") << "file:///C:/kyozai/logo%201/game.mwx"
                                          << "C:\\kyozai\\logo 1\\game.mwx";
-    QTest::newRow("file URL of a share") << "file://server/share/x.mwx" << "server\\share\\x.mwx";
+    QTest::newRow("file URL of a share") << "file://server/share/x.mwx"
+                                         << "server\\share\\x.mwx";
     QTest::newRow("windows path unchanged") << "C:\\kyozai\\tool.exe+a.txt"
                                             << "C:\\kyozai\\tool.exe+a.txt";
-    QTest::newRow("web URL unchanged") << "http://h.jp/a%20b.mwx" << "http://h.jp/a%20b.mwx";
-    QTest::newRow("quote") << "file:///Z:/a%22b" << "Z:\\a\"b";
+    QTest::newRow("web URL unchanged") << "http://h.jp/a%20b.mwx"
+                                       << "http://h.jp/a%20b.mwx";
+    QTest::newRow("quote") << "file:///Z:/a%22b"
+                           << "Z:\\a\"b";
 }
 
 void TestLinkGrammar::cutNN() {

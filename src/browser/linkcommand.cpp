@@ -19,7 +19,7 @@ QString replaceNN(QString s) {
 
 // The forms a name can take on its way to the disk: as written, and percent-decoded
 // (repeatedly, so that "%252e" is seen too).
-QStringList decodedForms(const QString &name) {
+QStringList decodedForms(const QString& name) {
     QStringList forms{name};
     QString cur = name;
     for (int i = 0; i < 3 && cur.contains(u'%'); ++i) {
@@ -33,7 +33,7 @@ QStringList decodedForms(const QString &name) {
 }
 
 // A path component that walks up: "..", and the forms Windows trims to it ("...", ".. ").
-bool walksUp(const QString &component) {
+bool walksUp(const QString& component) {
     if (!component.contains(QLatin1String("..")))
         return false;
     for (const QChar c : component)
@@ -42,24 +42,28 @@ bool walksUp(const QString &component) {
     return true;
 }
 
-bool containedForm(const QString &s) {
+bool containedForm(const QString& s) {
     if (s.isEmpty() || s.contains(QChar(0)) || s.contains(u':'))
         return false;
     if (s.startsWith(u'\\') || s.startsWith(u'/'))
         return false;
-    for (const QString &c : s.split(QRegularExpression(QStringLiteral("[\\\\/]"))))
+    for (const QString& c : s.split(QRegularExpression(QStringLiteral("[\\\\/]"))))
         if (walksUp(c))
             return false;
     return true;
 }
 
-bool lastCharIs(const QString &s, QChar c) { return !s.isEmpty() && s.back() == c; }
+bool lastCharIs(const QString& s, QChar c) {
+    return !s.isEmpty() && s.back() == c;
+}
 
-bool isWeb(const LinkShape &s) { return !s.local; }
+bool isWeb(const LinkShape& s) {
+    return !s.local;
+}
 
 } // namespace
 
-QString cutNN(const QString &s) {
+QString cutNN(const QString& s) {
     QString r = s;
     qsizetype p = r.indexOf(kFileUrl3);
     if (p >= 0)
@@ -70,16 +74,18 @@ QString cutNN(const QString &s) {
     return r;
 }
 
-QString cutNN2(const QString &s) { return replaceNN(s); }
+QString cutNN2(const QString& s) {
+    return replaceNN(s);
+}
 
-QString fileNameOf(const QString &s) {
+QString fileNameOf(const QString& s) {
     for (qsizetype i = s.size() - 1; i >= 0; --i)
         if (s[i] == u'\\' || s[i] == u':')
             return s.mid(i + 1);
     return s;
 }
 
-QString extensionOf(const QString &s) {
+QString extensionOf(const QString& s) {
     for (qsizetype i = s.size() - 1; i >= 0; --i) {
         if (s[i] == u'.')
             return s.mid(i);
@@ -89,14 +95,14 @@ QString extensionOf(const QString &s) {
     return {};
 }
 
-QString cutAfterLast(const QString &s, const QString &sep) {
+QString cutAfterLast(const QString& s, const QString& sep) {
     if (sep.isEmpty())
         return s;
     const qsizetype p = s.lastIndexOf(sep);
     return p < 0 ? s : s.mid(p + sep.size());
 }
 
-LinkShape LinkShape::parse(const QString &URL) {
+LinkShape LinkShape::parse(const QString& URL) {
     LinkShape r;
     r.URL = URL;
     r.URLL = URL;
@@ -126,18 +132,18 @@ QString LinkShape::URLDIR() const {
     return URLL.left(URLL.lastIndexOf(EN) + 1);
 }
 
-bool isContainedName(const QString &name) {
-    for (const QString &f : decodedForms(name))
+bool isContainedName(const QString& name) {
+    for (const QString& f : decodedForms(name))
         if (!containedForm(f))
             return false;
     return true;
 }
 
-bool isPlainFolderName(const QString &name) {
+bool isPlainFolderName(const QString& name) {
     if (!isContainedName(name))
         return false;
     static const QString reserved = QStringLiteral("\\/<>\"|?*");
-    for (const QString &f : decodedForms(name)) {
+    for (const QString& f : decodedForms(name)) {
         if (f == QLatin1String("."))
             return false;
         for (const QChar c : f)
@@ -147,7 +153,7 @@ bool isPlainFolderName(const QString &name) {
     return true;
 }
 
-Preparation prepare(const LinkShape &shape, const Context &ctx) {
+Preparation prepare(const LinkShape& shape, const Context& ctx) {
     Preparation prep;
     const bool fetches = isWeb(shape) || ctx.DL;
     if (!fetches)
@@ -166,7 +172,7 @@ Preparation prepare(const LinkShape &shape, const Context &ctx) {
     const QString dir = shape.URLDIR();
     QStringList items = (shape.KAKUTYO + QLatin1String("&&&")).split(QLatin1String("&&&"));
     items.removeLast(); // the empty text after the closing "&&&"
-    for (const QString &item : items) {
+    for (const QString& item : items) {
         ExtraFile x;
         x.name = item;
         QString name = item;
@@ -185,27 +191,46 @@ Preparation prepare(const LinkShape &shape, const Context &ctx) {
     return prep;
 }
 
-const char *actionName(Action a) {
+const char* actionName(Action a) {
     switch (a) {
-    case Action::OpenOutside: return "OpenOutside";
-    case Action::OpenSite: return "OpenSite";
-    case Action::FolderCopy: return "FolderCopy";
-    case Action::FolderExport: return "FolderExport";
-    case Action::RefuseDesktopName: return "RefuseDesktopName";
-    case Action::Beep: return "Beep";
-    case Action::OpenFolder: return "OpenFolder";
-    case Action::InstallListWeb: return "InstallListWeb";
-    case Action::InstallListLocal: return "InstallListLocal";
-    case Action::WorkWeb: return "WorkWeb";
-    case Action::WorkLocal: return "WorkLocal";
-    case Action::WorkLocalCopy: return "WorkLocalCopy";
-    case Action::DocumentFetch: return "DocumentFetch";
-    case Action::DocumentOpen: return "DocumentOpen";
-    case Action::ArchiveDownload: return "ArchiveDownload";
-    case Action::ArchiveOpen: return "ArchiveOpen";
-    case Action::ProgramFetch: return "ProgramFetch";
-    case Action::ProgramLocal: return "ProgramLocal";
-    case Action::Page: return "Page";
+    case Action::OpenOutside:
+        return "OpenOutside";
+    case Action::OpenSite:
+        return "OpenSite";
+    case Action::FolderCopy:
+        return "FolderCopy";
+    case Action::FolderExport:
+        return "FolderExport";
+    case Action::RefuseDesktopName:
+        return "RefuseDesktopName";
+    case Action::Beep:
+        return "Beep";
+    case Action::OpenFolder:
+        return "OpenFolder";
+    case Action::InstallListWeb:
+        return "InstallListWeb";
+    case Action::InstallListLocal:
+        return "InstallListLocal";
+    case Action::WorkWeb:
+        return "WorkWeb";
+    case Action::WorkLocal:
+        return "WorkLocal";
+    case Action::WorkLocalCopy:
+        return "WorkLocalCopy";
+    case Action::DocumentFetch:
+        return "DocumentFetch";
+    case Action::DocumentOpen:
+        return "DocumentOpen";
+    case Action::ArchiveDownload:
+        return "ArchiveDownload";
+    case Action::ArchiveOpen:
+        return "ArchiveOpen";
+    case Action::ProgramFetch:
+        return "ProgramFetch";
+    case Action::ProgramLocal:
+        return "ProgramLocal";
+    case Action::Page:
+        return "Page";
     }
     return "?";
 }
@@ -227,7 +252,7 @@ bool Step::mayFallThrough() const {
 namespace {
 
 // The local file that the existence test of row 5 looks for.
-QString existencePath(const LinkShape &s) {
+QString existencePath(const LinkShape& s) {
     QString f = cutNN(s.URLL);
     if (s.extension.contains(u'#') && f.contains(u'#'))
         f.truncate(f.indexOf(u'#'));
@@ -238,7 +263,7 @@ QString existencePath(const LinkShape &s) {
 
 // Rows 3 and 4. The engine reports local addresses as "file:" URLs, so the path is read
 // after CutNN; a Windows path passes through unchanged.
-Step folderToDesktop(const LinkShape &s, Action action) {
+Step folderToDesktop(const LinkShape& s, Action action) {
     Step st;
     st.action = action;
     const QString p = cutNN(s.URLL.chopped(1));
@@ -251,8 +276,8 @@ Step folderToDesktop(const LinkShape &s, Action action) {
     return st;
 }
 
-bool extContainsAny(const QString &ext, std::initializer_list<const char *> parts) {
-    for (const char *p : parts)
+bool extContainsAny(const QString& ext, std::initializer_list<const char*> parts) {
+    for (const char* p : parts)
         if (ext.contains(QLatin1String(p)))
             return true;
     return false;
@@ -260,11 +285,11 @@ bool extContainsAny(const QString &ext, std::initializer_list<const char *> part
 
 } // namespace
 
-Step decide(const LinkShape &s, const Context &ctx, int fromRow) {
-    const QString &U = s.URLL;
-    const QString &ext = s.extension;
+Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
+    const QString& U = s.URLL;
+    const QString& ext = s.extension;
     const bool web = isWeb(s);
-    const auto exists = [&](const QString &p) { return ctx.fileExists && ctx.fileExists(p); };
+    const auto exists = [&](const QString& p) { return ctx.fileExists && ctx.fileExists(p); };
     const QString site = QLatin1String(kMaterialSiteHostPath);
     Step st;
     for (int row = std::max(fromRow, 1); row <= 13; ++row) {

@@ -19,10 +19,10 @@ class TForm1;
 class LinkCommandRunner : public QObject {
     Q_OBJECT
 public:
-    explicit LinkCommandRunner(TForm1 *form);
+    explicit LinkCommandRunner(TForm1* form);
 
     // Inside the navigation callback: true when the navigation is cancelled.
-    bool beforeNavigate(const QString &URL);
+    bool beforeNavigate(const QString& URL);
     // A command is waiting or running.
     bool busy() const { return running_ || !pending_.isEmpty(); }
 
@@ -30,23 +30,23 @@ public:
 
 signals:
     // One command's handling ended; `cancelled` false: the browser was sent to the URL.
-    void handled(const QString &URL, bool cancelled);
+    void handled(const QString& URL, bool cancelled);
 
 private:
     enum class Outcome { Cancelled, NextRow, Uncancelled };
 
     void runPending();
-    bool run(const QString &URL);
-    Outcome act(const linkcmd::Step &st);
-    Outcome workLocalCopy(const linkcmd::Step &st);
+    bool run(const QString& URL);
+    Outcome act(const linkcmd::Step& st);
+    Outcome workLocalCopy(const linkcmd::Step& st);
     // The default beep, navigation cancelled.
     Outcome refuse();
-    static bool staysInside(const QString &MSF, const QString &folder);
-    void open(const QString &thing);
-    void notice(const QString &line1, const QString &line2 = QString());
+    static bool staysInside(const QString& MSF, const QString& folder);
+    void open(const QString& thing);
+    void notice(const QString& line1, const QString& line2 = QString());
     static void pump();
 
-    TForm1 *form_;
+    TForm1* form_;
     QQueue<QString> pending_;
     bool running_ = false;
     bool scheduled_ = false;

@@ -15,24 +15,24 @@
 using linkcmd::Action;
 using linkcmd::Step;
 
-void TForm1::WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel) {
+void TForm1::WebBrowser1BeforeNavigate2(const QString& URL, bool& Cancel) {
     Cancel = linkCommands()->beforeNavigate(URL);
 }
 
-LinkCommandRunner *TForm1::linkCommands() {
+LinkCommandRunner* TForm1::linkCommands() {
     if (!linkCommands_)
         linkCommands_ = new LinkCommandRunner(this);
     return linkCommands_;
 }
 
-LinkCommandRunner::LinkCommandRunner(TForm1 *form) : QObject(form), form_(form) {}
+LinkCommandRunner::LinkCommandRunner(TForm1* form) : QObject(form), form_(form) {}
 
 linkcmd::Context LinkCommandRunner::context() const {
-    const QumoValues &v = form_->values();
+    const QumoValues& v = form_->values();
     return linkcmd::Context{v.DL, v.QUMOHOZON, v.MWEXEDIR, &platform::fileExists};
 }
 
-bool LinkCommandRunner::beforeNavigate(const QString &URL) {
+bool LinkCommandRunner::beforeNavigate(const QString& URL) {
     if (!passing_.isEmpty() &&
         (passing_.contains(URL) ||
          passing_.contains(platform::urlToEngine(URL).toString(QUrl::FullyEncoded)))) {
@@ -75,7 +75,7 @@ void LinkCommandRunner::runPending() {
         bool cancelled = true;
         try {
             cancelled = run(URL);
-        } catch (const std::exception &e) {
+        } catch (const std::exception& e) {
             // The command ends here, as an error inside an event handler would; the queue
             // behind it goes on.
             form_->platform().errorBox(form_, errorText(e));
@@ -91,19 +91,21 @@ void LinkCommandRunner::runPending() {
     running_ = false;
 }
 
-void LinkCommandRunner::pump() { QCoreApplication::processEvents(); }
+void LinkCommandRunner::pump() {
+    QCoreApplication::processEvents();
+}
 
-void LinkCommandRunner::open(const QString &thing) {
+void LinkCommandRunner::open(const QString& thing) {
     form_->platform().shellOpen(u'"' + thing + u'"', QString(), QString());
 }
 
-void LinkCommandRunner::notice(const QString &line1, const QString &line2) {
+void LinkCommandRunner::notice(const QString& line1, const QString& line2) {
     form_->MATE(line1, line2);
 }
 
-bool LinkCommandRunner::run(const QString &URL) {
+bool LinkCommandRunner::run(const QString& URL) {
     const linkcmd::Context ctx = context();
-    const QumoValues &v = form_->values();
+    const QumoValues& v = form_->values();
     if (!platform::directoryExists(ctx.QUMOHOZON))
         platform::forceDirectories(ctx.QUMOHOZON);
     pump();
@@ -113,7 +115,7 @@ bool LinkCommandRunner::run(const QString &URL) {
     if (!prep.subFolder.isEmpty())
         platform::forceDirectories(prep.subFolder);
     bool refused = prep.subFolderRefused;
-    for (const auto &x : prep.extras) {
+    for (const auto& x : prep.extras) {
         if (x.refused) {
             refused = true;
             continue;
@@ -133,7 +135,7 @@ bool LinkCommandRunner::run(const QString &URL) {
         if (st.mayFallThrough()) {
             try {
                 o = act(st);
-            } catch (const std::exception &) {
+            } catch (const std::exception&) {
                 o = Outcome::NextRow;
             }
         } else {
@@ -150,17 +152,16 @@ LinkCommandRunner::Outcome LinkCommandRunner::refuse() {
     return Outcome::Cancelled;
 }
 
-bool LinkCommandRunner::staysInside(const QString &MSF, const QString &folder) {
+bool LinkCommandRunner::staysInside(const QString& MSF, const QString& folder) {
     return MSF.startsWith(folder) && linkcmd::isContainedName(MSF.mid(folder.size()));
 }
 
-LinkCommandRunner::Outcome LinkCommandRunner::act(const Step &st) {
-    QumoValues &v = form_->values();
+LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
+    QumoValues& v = form_->values();
     // Every file that a row fetches or copies lands in the save folder or, for install
     // lists, in the MWEX folder; a name that would leave it is refused.
     const bool fetches = st.action == Action::WorkWeb || st.action == Action::DocumentFetch ||
-                         st.action == Action::ArchiveDownload ||
-                         st.action == Action::ProgramFetch;
+                         st.action == Action::ArchiveDownload || st.action == Action::ProgramFetch;
     if (fetches && !staysInside(st.MSF, v.QUMOHOZON))
         return refuse();
     if (st.action == Action::InstallListWeb && !staysInside(st.MSF, v.MWEXEDIR + u'\\'))
@@ -279,8 +280,8 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step &st) {
 
 // A local work in roster mode opens from the pupil's own copy in the save folder, made on
 // the first click and kept afterwards.
-LinkCommandRunner::Outcome LinkCommandRunner::workLocalCopy(const Step &st) {
-    const QumoValues &v = form_->values();
+LinkCommandRunner::Outcome LinkCommandRunner::workLocalCopy(const Step& st) {
+    const QumoValues& v = form_->values();
     QString F = st.name;
     // The file name of a "file:" URL still holds its folders ("/kyozai/game.mwx"): such a
     // name never names the pupil's copy, which is then found under the work's own name.
