@@ -14,6 +14,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -44,7 +45,8 @@ public:
 
     QMap<QString, QByteArray> files; // path without the leading "/"
     QMap<QString, QPair<int, QByteArray>> statuses;
-    QStringList requests; // in order, as sent
+    QMap<QString, int> delays; // ms before the second half of a file's body is sent
+    QStringList requests;      // in order, as sent
 
 private:
     static QByteArray typeOf(const QString& path) {
@@ -77,9 +79,22 @@ private:
                 status = statuses[path].first;
                 body = statuses[path].second;
             }
-            s->write("HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") +
-                     "\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                     QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+            const QByteArray head = "HTTP/1.1 " + QByteArray::number(status) +
+                                    (status == 200 ? " OK" : " Error") +
+                                    "\r\nContent-Type: " + type +
+                                    "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                    "\r\nConnection: close\r\n\r\n";
+            if (const int delay = delays.value(path); delay > 0) {
+                // Half the body at once, the rest later: a download that takes a while.
+                const qsizetype half = body.size() / 2;
+                s->write(head + body.left(half));
+                QTimer::singleShot(delay, s, [s, rest = body.mid(half)] {
+                    s->write(rest);
+                    s->disconnectFromHost();
+                });
+                return;
+            }
+            s->write(head + body);
             s->disconnectFromHost();
         });
         connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);

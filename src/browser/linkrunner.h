@@ -25,6 +25,8 @@ public:
     bool beforeNavigate(const QString& URL);
     // A command is waiting or running.
     bool busy() const { return running_ || !pending_.isEmpty(); }
+    // Commands waiting behind the one that runs.
+    qsizetype waiting() const { return pending_.size(); }
 
     linkcmd::Context context() const;
 
