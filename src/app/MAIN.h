@@ -130,6 +130,7 @@ public:
     static QString CutNN2(const QString &S);
 
     // ---- opening works, programs and folders ----
+    QFileDialog *OpenPictureDialog1 = nullptr; // made on first use
     void SpeedButton7MouseUp(QMouseEvent *e);
     void HIRAKU();
     void EXE123(const QString &FF, const QString &F2);
@@ -169,6 +170,7 @@ protected:
 
 private:
     void buildControls();
+    void connectControls();
     void startupSequence();
     void chooseSaveRoot();
     void findLocalHomePage(const QString &KIJUN, const QString &F1, const QString &KIJUN2);

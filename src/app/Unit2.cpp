@@ -1,4 +1,5 @@
 #include "app/Unit2.h"
+#include "app/pictures.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -7,6 +8,7 @@
 TForm2::TForm2(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Form2"));
+    setFixedHeight(84);
     resize(329, 84);
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -15,6 +17,7 @@ TForm2::TForm2(QWidget *parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(32, 24, 32, 32);
+    Image1->setPixmap(picture("notice").pixmap(QSize(32, 32)));
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(80, 24);

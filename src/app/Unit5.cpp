@@ -1,6 +1,7 @@
 #include "app/Unit5.h"
 #include "platform/platform.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -21,14 +22,34 @@ TForm5::TForm5(platform::Platform &platform, QWidget *parent)
     QFont fb(QStringLiteral("Tahoma"));
     fb.setPixelSize(27);
     BitBtn1->setFont(fb);
+    BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
 }
 
 void TForm5::showEvent(QShowEvent *e) {
+    // The caller has just set the text; the label follows it.
+    Label1->adjustSize();
+    if (!placed_) {
+        // Centred over the main window the first time, wherever it is then.
+        QWidget *over = parentWidget();
+        if (!over) {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == QLatin1String("Form1") && w->isVisible()) {
+                    over = w;
+                    break;
+                }
+            }
+        }
+        if (over) {
+            const QRect g = over->frameGeometry();
+            move(g.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+        }
+        placed_ = true;
+    }
     QDialog::showEvent(e);
     FormShow();
 }
 
-void TForm5::FormShow() { platform_.messageBeep(0); }
+void TForm5::FormShow() { platform_.messageBeep(platform::BeepDefault); }
 
 void TForm5::BitBtn1Click() { accept(); }

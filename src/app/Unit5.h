@@ -24,4 +24,5 @@ protected:
 
 private:
     platform::Platform &platform_;
+    bool placed_ = false;
 };

@@ -16,6 +16,8 @@ void TForm1::MATE(const QString &S1, const QString &S2) {
     n->Label2->adjustSize();
     n->resize(n->Label1->width() + 200, n->height());
     n->showOver(this);
+    // Drawn before the caller goes on, even when the caller then blocks.
+    n->repaint();
     QApplication::processEvents();
 }
 

@@ -62,7 +62,7 @@ QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFil
     values.programFile = programFile;
     forms.Form1 = new TForm1(values, platform);
     forms.Form25 = new TForm25(values, platform);
-    forms.Form14 = new TForm14();
+    forms.Form14 = new TForm14(platform);
     forms.Form16 = new TForm16();
     forms.Form2 = new TForm2();
     forms.Form4 = new TForm4(values, forms.Form1);

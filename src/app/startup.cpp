@@ -65,7 +65,7 @@ void TForm1::startupSequence() {
     v_.RULEDIR = KIJUN2 + QStringLiteral("MWEX");
     v_.KANA = KIJUN2 + QStringLiteral("MWEX\\MWEx.ini");
     v_.MWEXEXE = KIJUN2 + kMwexExe;
-    v_.startTime = QDateTime::currentDateTime();
+    v_.startTime = platform_.currentDateTime();
     // 6
     const QString TT = BLOAD(v_.RULE);
     if (TT.isEmpty())

@@ -1,6 +1,225 @@
 #include "board/Unit14.h"
+#include "board/picturesave.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 
-TForm14::TForm14(QWidget *parent) : QDialog(parent) {
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShowEvent>
+
+namespace {
+// Image1: paints the bitmap 1:1 and hands pointer events to the window's handlers.
+class CaptureImage : public QWidget {
+public:
+    CaptureImage(TForm14 *form) : QWidget(form), form_(form) {
+        setObjectName(QStringLiteral("Image1"));
+        setCursor(Qt::CrossCursor);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *e) override {
+        QPainter p(this);
+        p.drawImage(e->rect(), form_->picture(), e->rect());
+    }
+    void mousePressEvent(QMouseEvent *e) override {
+        form_->Image1MouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+    }
+    void mouseMoveEvent(QMouseEvent *e) override {
+        form_->Image1MouseMove(e->position().toPoint().x(), e->position().toPoint().y());
+    }
+    void mouseReleaseEvent(QMouseEvent *e) override {
+        form_->Image1MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+    }
+
+private:
+    TForm14 *form_;
+};
+
+QLabel *whiteBox(QWidget *parent, const char *name, int x, int y) {
+    auto *l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(x, y, 45, 18);
+    l->setAutoFillBackground(true);
+    l->setAlignment(Qt::AlignCenter);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    l->setPalette(pal);
+    return l;
+}
+
+QLabel *yellowLabel(QWidget *parent, const char *name, const QString &text, int x, int y) {
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(x, y - 4);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, Qt::yellow);
+    l->setPalette(pal);
+    return l;
+}
+} // namespace
+
+TForm14::TForm14(platform::Platform &platform, QWidget *parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      platform_(platform) {
     setObjectName(QStringLiteral("Form14"));
     setWindowTitle(QStringLiteral("名前を付けて保存"));
+    Image1 = new CaptureImage(this);
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->resize(129, 25);
+    Panel1->setAutoFillBackground(true);
+    Label1 = yellowLabel(Panel1, "Label1", QStringLiteral("幅"), 4, 8);
+    Panel2 = whiteBox(Panel1, "Panel2", 18, 4);
+    Label2 = yellowLabel(Panel1, "Label2", QStringLiteral("高"), 68, 8);
+    Panel3 = whiteBox(Panel1, "Panel3", 80, 4);
+    setReadoutColour(false);
+
+}
+
+QFileDialog *TForm14::savePictureDialog() {
+    if (SavePictureDialog1)
+        return SavePictureDialog1;
+    // Made on first use, in the folder it is to show: a file dialog starts watching the
+    // folder it is made in, and the process's current folder may be anything.
+    SavePictureDialog1 = new QFileDialog(this, QString(), platform::toHost(initialFolder_));
+    SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
+    // Qt's own dialog: the same on every desktop, and reachable from tests.
+    SavePictureDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    SavePictureDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SavePictureDialog1->setFileMode(QFileDialog::AnyFile);
+    SavePictureDialog1->setDefaultSuffix(QStringLiteral("jpg"));
+    SavePictureDialog1->setNameFilters({QStringLiteral("JPEG (*.jpg *.jpeg)"),
+                                        QStringLiteral("BMP (*.bmp)"),
+                                        QStringLiteral("全て(*.*) (*)")});
+    SavePictureDialog1->setSizeGripEnabled(true);
+    return SavePictureDialog1;
+}
+
+void TForm14::setPicture(const QImage &image) {
+    picture_ = image.convertToFormat(QImage::Format_RGB888);
+    Image1->setGeometry(0, 0, picture_.width(), picture_.height());
+    Image1->update();
+}
+
+void TForm14::showEvent(QShowEvent *e) {
+    QDialog::showEvent(e);
+    // Only a real showing; the window system's own show after a minimize is none.
+    if (!e->spontaneous())
+        FormShow();
+}
+
+void TForm14::FormShow() {
+    platform_.messageBeep(platform::BeepAsterisk);
+    setReadoutColour(false);
+    raise(); // the window is made to stay on top at creation
+}
+
+void TForm14::setReadoutColour(bool blue) {
+    QPalette pal = Panel1->palette();
+    pal.setColor(QPalette::Window, blue ? QColor(0, 0, 255) : QColor(255, 0, 0));
+    Panel1->setPalette(pal);
+    Panel1->setProperty("readoutBlue", blue);
+}
+
+void TForm14::invalidate(const TRect &r) {
+    Image1->update(QRect(r.left, r.top, r.width() + 1, r.height() + 1));
+}
+
+void TForm14::drawFocusRect(QImage &image, const TRect &r) {
+    // The dotted focus frame: every other pixel of the border, inverted. Each border pixel
+    // is visited once, so a second drawing restores the picture exactly.
+    const int w = image.width(), h = image.height();
+    if (r.right <= r.left || r.bottom <= r.top)
+        return;
+    auto flip = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= w || y >= h || ((x + y) & 1))
+            return;
+        uchar *p = image.scanLine(y) + 3 * x;
+        p[0] ^= 0xFF;
+        p[1] ^= 0xFF;
+        p[2] ^= 0xFF;
+    };
+    const int x0 = r.left, x1 = r.right - 1, y0 = r.top, y1 = r.bottom - 1;
+    for (int x = x0; x <= x1; ++x) {
+        flip(x, y0);
+        if (y1 != y0)
+            flip(x, y1);
+    }
+    for (int y = y0 + 1; y < y1; ++y) {
+        flip(x0, y);
+        if (x1 != x0)
+            flip(x1, y);
+    }
+}
+
+void TForm14::Image1MouseDown(Qt::MouseButton Button, int X, int Y) {
+    if (Button == Qt::RightButton) {
+        done(1);
+        return;
+    }
+    drawFocusRect(picture_, R);
+    invalidate(R);
+    DownPt = QPoint(X, Y);
+    FDrag = true;
+    R = TRect{X, Y, X, Y};
+    drawFocusRect(picture_, R);
+    invalidate(R);
+}
+
+void TForm14::Image1MouseMove(int X, int Y) {
+    if (!FDrag)
+        return;
+    drawFocusRect(picture_, R);
+    invalidate(R);
+    R = TRect{MIN(DownPt.x(), X), MIN(DownPt.y(), Y), MAX(DownPt.x(), X), MAX(DownPt.y(), Y)};
+    Panel2->setText(QString::number(R.width()));
+    Panel3->setText(QString::number(R.height()));
+    setReadoutColour(nearSixteenNine(R.width(), R.height()));
+    drawFocusRect(picture_, R);
+    invalidate(R);
+}
+
+void TForm14::Image1MouseUp(Qt::MouseButton, int, int) {
+    FDrag = false;
+    drawFocusRect(picture_, R);
+    invalidate(R);
+    HCOPY();
+    R = TRect{};
+    done(1);
+}
+
+void TForm14::HCOPY() {
+    const QImage bitmap = picture_.copy(R.left, R.top, R.width(), R.height())
+                              .convertToFormat(QImage::Format_RGB888);
+    if (R.width() <= 0 || R.height() <= 0) {
+        // Nothing selected: the clipboard keeps the whole screen put there before.
+        showMinimized();
+        return;
+    }
+    QApplication::clipboard()->setImage(bitmap);
+    showMinimized();
+    platform_.messageBeep(platform::BeepAsterisk);
+    QFileDialog *dialog = savePictureDialog();
+    dialog->setDirectory(platform::toHost(initialFolder_));
+    dialog->selectNameFilter(dialog->nameFilters().constFirst());
+    if (!lastName_.isEmpty())
+        dialog->selectFile(lastName_);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    const QStringList chosen = dialog->selectedFiles();
+    if (chosen.isEmpty())
+        return;
+    const QString F = platform::fromHost(chosen.constFirst());
+    lastName_ = QFileInfo(chosen.constFirst()).fileName();
+    initialFolder_ = openWorkFolder ? openWorkFolder() : QString();
+    QString error;
+    if (!savePictureFile(bitmap, F, &error))
+        platform_.errorBox(this, error);
 }

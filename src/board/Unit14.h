@@ -1,16 +1,78 @@
 #pragma once
-// The capture window: a rectangle of the frozen screen to the clipboard and to a file.
+// The capture window: the frozen screen under a crosshair; the dragged rectangle goes to
+// the clipboard and, through the save dialog, to a JPEG or BMP file.
 #include <QDialog>
+#include <QImage>
+#include <functional>
+
+class QFileDialog;
+class QLabel;
+class QFrame;
+namespace platform {
+class Platform;
+}
+
+// Left, top, right, bottom; right and bottom exclusive.
+struct TRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool operator==(const TRect &) const = default;
+};
 
 class TForm14 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm14(QWidget *parent = nullptr);
+    explicit TForm14(platform::Platform &platform, QWidget *parent = nullptr);
 
-    // The initial folder of the picture save dialog.
+    QWidget *Image1 = nullptr; // the frozen screen with the rubber band drawn into it
+    QFrame *Panel1 = nullptr;  // the size readout
+    QLabel *Label1 = nullptr;
+    QLabel *Panel2 = nullptr; // width
+    QLabel *Label2 = nullptr;
+    QLabel *Panel3 = nullptr; // height
+    QFileDialog *SavePictureDialog1 = nullptr; // made on first use: savePictureDialog()
+    QFileDialog *savePictureDialog();
+
+    // The bitmap shown by Image1 (24 bits, the frozen screen).
+    QImage &picture() { return picture_; }
+    void setPicture(const QImage &image);
+
+    void FormShow();
+    void Image1MouseDown(Qt::MouseButton Button, int X, int Y);
+    void Image1MouseMove(int X, int Y);
+    void Image1MouseUp(Qt::MouseButton Button, int X, int Y);
+    void HCOPY();
+
+    static int MIN(int X, int Y) { return X > Y ? Y : X; }
+    static int MAX(int X, int Y) { return X > Y ? X : Y; }
+
+    bool FDrag = false;
+    QPoint DownPt;
+    TRect R;
+
+    // The initial folder of the save dialog: the save folder at start-up, afterwards the
+    // folder the open-work dialog was last prepared with (see openWorkFolder).
     void setInitialSaveFolder(const QString &folder) { initialFolder_ = folder; }
     const QString &initialSaveFolder() const { return initialFolder_; }
+    // Where the open-work dialog of the main window was last prepared to start; empty
+    // when it has not been used.
+    std::function<QString()> openWorkFolder;
+
+    // The readout's colour: blue while the proportions are near 16:9, else red.
+    static bool nearSixteenNine(int w, int h) { return h / 9 == w / 16; }
+    // A focus rectangle drawn by XOR into a picture: drawing it twice restores it.
+    static void drawFocusRect(QImage &image, const TRect &r);
+
+protected:
+    void showEvent(QShowEvent *e) override;
 
 private:
+    void setReadoutColour(bool blue);
+    void invalidate(const TRect &r);
+
+    platform::Platform &platform_;
+    QImage picture_;
     QString initialFolder_;
+    QString lastName_;
 };

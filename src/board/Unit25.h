@@ -148,6 +148,8 @@ public:
     void N101Click();
     void N301Click();
     void Timer1Timer();
+    // Moves the board out of sight and starts the capture timer.
+    void startDelayedCapture(int milliseconds);
 
 protected:
     void showEvent(QShowEvent *e) override;

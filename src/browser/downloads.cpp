@@ -1,24 +1,136 @@
 // Downloads and copies into the pupil's folder and the Logo program's folders.
 #include "app/MAIN.h"
+#include "app/errors.h"
+#include "browser/installlist.h"
 #include "platform/fs.h"
+#include "platform/internet.h"
+#include "platform/paths.h"
+#include "platform/savefile.h"
 
-bool TForm1::CopyURL(const QString &, const QString &) {
-    v_.DLFLG = 0;
-    return false;
+#include <QCoreApplication>
+#include <QThread>
+
+namespace {
+
+// Pieces are this small so that the windows are served often during a download.
+constexpr qint64 kChunk = 520;
+
+// Fetches `source` into the file `target`. The bytes go to a temporary file beside the
+// target that takes the target's name only once the whole body has arrived, so a failed
+// or broken-off download leaves nothing that a later run would take for the file. A target
+// that cannot be made or written raises an error for the caller.
+bool fetchToFile(const QString &source, const QString &target) {
+    platform::InternetSession session(QStringLiteral("MyApp"));
+    if (!session.isOpen())
+        return false;
+    platform::InternetUrl url(session);
+    if (!url.open(source))
+        return false;
+    platform::SaveFile file;
+    QString error;
+    if (!file.open(target, &error))
+        throw QumoError(error);
+    char buffer[kChunk];
+    for (;;) {
+        const qint64 n = url.read(buffer, kChunk);
+        if (n < 0)
+            return false; // the temporary file goes with `file`
+        QCoreApplication::processEvents();
+        QThread::yieldCurrentThread();
+        if (n == 0)
+            break;
+        if (!file.write(buffer, n))
+            break; // reported by commit()
+    }
+    if (!file.commit(&error))
+        throw QumoError(error);
+    return true;
 }
+
+} // namespace
+
+// The target is `DestFile` exactly as given, on every side: the existence test, the folder
+// made for it, the file written, and the callers that open it afterwards. A name holding
+// "%20" is thus saved and found under that same name.
+bool TForm1::CopyURL(const QString &SourceFile, const QString &DestFile) {
+    if (platform::fileExists(DestFile)) {
+        v_.DLFLG = 1;
+        return true;
+    }
+    MATE(v_.HOZON + QStringLiteral("にダウンロードします。"), QString());
+    const QString folder = platform::extractFilePath(DestFile);
+    if (!folder.isEmpty() && !platform::directoryExists(folder))
+        platform::forceDirectories(folder);
+    QCoreApplication::processEvents();
+
+    // Every run keeps its own outcome: another run may start and end while this one waits
+    // for data, and the flag then tells the outcome of whichever ended last.
+    bool ok = false;
+    if (SourceFile.contains(u'\\')) {
+        v_.DLFLG = 0;
+        ok = FFCOPY(SourceFile, DestFile);
+    } else {
+        v_.DLFLG = 1;
+        try {
+            ok = fetchToFile(SourceFile, DestFile);
+        } catch (...) {
+            v_.DLFLG = 0;
+            throw;
+        }
+    }
+    v_.DLFLG = ok ? 1 : 0;
+    return ok;
+}
+
 bool TForm1::FFCOPY(const QString &FromF, const QString &ToF) {
-    // Never overwrites; a copy from a read-only medium becomes the pupil's to change.
     if (platform::fileExists(ToF))
         return true;
     if (!platform::copyFile(FromF, ToF, false))
         return false;
     if (platform::isReadOnly(ToF))
         platform::setReadOnly(ToF, false);
-    return platform::fileExists(ToF);
+    return true;
 }
-void TForm1::MWEXDL(const QString &, const QString &) {}
-void TForm1::MWEXCOPY(const QString &, const QString &) {}
-QString TForm1::URLF(const QString &S1, const QString &S2) { return S1 + S2; }
-QString TForm1::FILF(const QString &S1, const QString &S2) { return S1 + S2; }
-QString TForm1::CutNN(const QString &S) { return S; }
-QString TForm1::CutNN2(const QString &S) { return S; }
+
+void TForm1::MWEXDL(const QString &S1, const QString &S2) {
+    for (const installlist::Record &r : installlist::parse(S2)) {
+        if (!installlist::staysInside(r))
+            continue;
+        CopyURL(URLF(S1, r.file), v_.MWEXEDIR + u'\\' + r.folder + u'\\' + r.file);
+    }
+}
+
+void TForm1::MWEXCOPY(const QString &S1, const QString &S2) {
+    for (const installlist::Record &r : installlist::parse(S2)) {
+        if (!installlist::staysInside(r))
+            continue;
+        platform::copyFile(FILF(S1, r.file), v_.MWEXEDIR + u'\\' + r.folder + u'\\' + r.file,
+                           false);
+    }
+}
+
+QString TForm1::URLF(const QString &S1, const QString &S2) {
+    return S1.left(S1.lastIndexOf(u'/') + 1) + S2;
+}
+
+QString TForm1::FILF(const QString &S1, const QString &S2) {
+    return S1.left(S1.lastIndexOf(u'\\') + 1) + S2;
+}
+
+QString TForm1::CutNN(const QString &S) {
+    QString s = S;
+    for (const QLatin1String prefix : {QLatin1String("file:///"), QLatin1String("file://")}) {
+        const qsizetype at = s.indexOf(prefix);
+        if (at >= 0)
+            s = CutNN2(s.mid(at + prefix.size()));
+    }
+    return s;
+}
+
+QString TForm1::CutNN2(const QString &S) {
+    QString s = S;
+    s.replace(u'/', u'\\');
+    s.replace(QLatin1String("%20"), QLatin1String(" "));
+    s.replace(QLatin1String("%22"), QLatin1String("\""));
+    return s;
+}

@@ -1,7 +1,144 @@
 // Opening saved works, starting programs, copying material folders to the desktop.
 #include "app/MAIN.h"
+#include "browser/installlist.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 
-void TForm1::SpeedButton7MouseUp(QMouseEvent *) { HIRAKU(); }
-void TForm1::HIRAKU() {}
-void TForm1::EXE123(const QString &, const QString &) {}
-void TForm1::DTPCOPY(const QString &, const QString &, const QString &, const QString &) {}
+#include <QApplication>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+QString quoted(const QString &s) {
+    return u'"' + s + u'"';
+}
+
+// The open dialog of saved works: several files at once, resizable, no places bar, and a
+// pane that previews the picture under the cursor.
+QFileDialog *makeOpenDialog(QWidget *owner) {
+    auto *dialog = new QFileDialog(owner, QStringLiteral("マイクロワールドEXの作品"));
+    dialog->setObjectName(QStringLiteral("OpenPictureDialog1"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setSizeGripEnabled(true);
+    // "すべて" means every file, with or without an extension, as "*.*" does on Windows.
+    dialog->setNameFilters({QStringLiteral("LOGOの作品 (*.mw*)"), QStringLiteral("すべて (*)")});
+    dialog->selectNameFilter(QStringLiteral("LOGOの作品 (*.mw*)"));
+    dialog->setSidebarUrls({});
+    if (QWidget *sidebar = dialog->findChild<QWidget *>(QStringLiteral("sidebar")))
+        sidebar->hide();
+
+    auto *preview = new QLabel(dialog);
+    preview->setObjectName(QStringLiteral("picturePreview"));
+    preview->setFixedSize(160, 160);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog->layout()))
+        grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+    QObject::connect(dialog, &QFileDialog::currentChanged, preview, [preview](const QString &path) {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        const QSize size = reader.size();
+        if (size.isValid() && (size.width() > 160 || size.height() > 160))
+            reader.setScaledSize(size.scaled(160, 160, Qt::KeepAspectRatio));
+        const QImage image = reader.canRead() ? reader.read() : QImage();
+        if (image.isNull())
+            preview->clear();
+        else
+            preview->setPixmap(QPixmap::fromImage(image));
+    });
+    return dialog;
+}
+
+} // namespace
+
+void TForm1::SpeedButton7MouseUp(QMouseEvent *) {
+    HIRAKU();
+}
+
+void TForm1::HIRAKU() {
+    if (!OpenPictureDialog1)
+        OpenPictureDialog1 = makeOpenDialog(this);
+    OpenPictureDialog1->setDirectory(platform::toHost(v_.RFLG ? v_.KIJUNDIR : v_.QUMOHOZON));
+    if (OpenPictureDialog1->exec() != QDialog::Accepted)
+        return;
+    const QStringList chosen = OpenPictureDialog1->selectedFiles();
+    // The whole path is looked at, not only the extension: the first work, page or program
+    // among the chosen files is handled and ends the run; files before it simply open.
+    for (const QString &host : chosen) {
+        const QString F = platform::fromHost(host);
+        if (platform::isReadOnly(F))
+            platform::setReadOnly(F, false);
+        if (F.contains(QLatin1String(".mwx"))) {
+            if (platform::fileExists(v_.MWEXEXE))
+                SHELLMWEXE(v_.MWEXEXE, F);
+            else
+                platform_.shellOpen(quoted(F), QString(), QString());
+            return;
+        }
+        if (F.contains(QLatin1String(".htm")) || F.contains(QLatin1String(".HTM"))) {
+            Navigate(F);
+            return;
+        }
+        if (F.contains(QLatin1String(".exe"))) {
+            MATE(F + QStringLiteral("をはじめます。"), QString());
+            QApplication::processEvents();
+            EXE123(F, QString());
+            if (platform::extractFileName(F).contains(u'_'))
+                OWARI();
+            return;
+        }
+        platform_.shellOpen(quoted(F), QString(), QString());
+    }
+}
+
+void TForm1::EXE123(const QString &FF, const QString &F2) {
+    QString T1 = FF;
+    QString arguments = F2;
+    const qsizetype plus = FF.indexOf(u'+');
+    if (plus >= 0) {
+        T1 = FF.left(plus);
+        arguments = FF.mid(plus + 1);
+    }
+    const QString TN2 = quoted(v_.programFile) + u' ' + quoted(Edit2->text()) + u' ' + arguments;
+    platform_.shellOpen(quoted(T1), TN2, platform::extractFilePath(T1));
+}
+
+void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, const QString &MW) {
+    QString D = v_.DESKTOP;
+    while (D.endsWith(u'\\'))
+        D.chop(1);
+    if (D.isEmpty())
+        D = platform::desktopFolder();
+    // The names come from a link: they may name a folder below the desktop, never one
+    // beside or above it.
+    if (F2.isEmpty() || !installlist::isInsidePath(F2) ||
+        (!MW.isEmpty() && !installlist::isInsidePath(FF))) {
+        platform_.errorBox(this,
+                           QStringLiteral("デスクトップのフォルダ名 %1 は使えません。").arg(F2));
+        return;
+    }
+    const QString ToPath = D + u'\\' + F2;
+    const QString question = FF + QStringLiteral(" を") + u'\r' +
+                             QStringLiteral("デスクトップ上の ") + F2 +
+                             (MW.isEmpty() ? QStringLiteral(" にコピーします。")
+                                           : QStringLiteral(" にエクスポートします。"));
+    if (!platform_.confirmYesNo(this, question))
+        return;
+    platform::createDirectory(ToPath);
+    platform_.copyFolderTree(this, F1, ToPath + u'\\');
+    if (MW.isEmpty())
+        return;
+    const QString N = F1.mid(F1.lastIndexOf(u'\\') + 1);
+    platform_.copyFolderTree(this, v_.MWEXEDIR + u'\\', ToPath + u'\\' + FF);
+    // On Windows the program is "N.exe"; elsewhere it keeps its own extension as well.
+    platform::copyFile(v_.programFile,
+                       ToPath + u'\\' + N + platform::extractFileExt(v_.programFile), false);
+}

@@ -2,6 +2,7 @@
 // Services of the host that act on the outside world. One real implementation per host;
 // tests derive from it and record where acting is impossible here (a document opened
 // with its associated program, a beep).
+#include <QDateTime>
 #include <QRect>
 #include <QString>
 
@@ -62,6 +63,19 @@ public:
     virtual void bringToFront(quint64 window);
     // A modal message box with an OK button.
     virtual void messageBox(QWidget *owner, const QString &text);
+
+    // ---- downloads, usage log, opening works and folders ----
+    // The current date and time (the clock of the usage log).
+    virtual QDateTime currentDateTime();
+    // A modal confirmation with a question icon and the buttons Yes and No, centred on the
+    // screen; a CR in `text` breaks the line. True for Yes.
+    virtual bool confirmYesNo(QWidget *owner, const QString &text);
+    // Copies the folder `source` (Windows path) with all it holds into the folder
+    // `destination`, as destination\<last component of source>; the destination is made
+    // when missing and files already there are replaced without questions. A progress
+    // window owned by `owner` appears when the copy takes a while, and failures are
+    // reported in it. False when something could not be copied or the copy was cancelled.
+    virtual bool copyFolderTree(QWidget *owner, const QString &source, const QString &destination);
 };
 
 // The implementation for this host.

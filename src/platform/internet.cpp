@@ -1,0 +1,144 @@
+#include "platform/internet.h"
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+// While a read waits for the network, the loop also wakes at this pace: not every event
+// dispatcher wakes for every notice of the network's worker thread.
+class WakeUp {
+public:
+    WakeUp() { timer_.start(20); }
+
+private:
+    QTimer timer_;
+};
+} // namespace
+
+InternetSession::InternetSession(const QString &agent)
+    : manager_(std::make_unique<QNetworkAccessManager>()), agent_(agent) {
+    // No cache object is ever installed on this manager: nothing is kept between fetches.
+    manager_->setCache(nullptr);
+}
+
+InternetSession::~InternetSession() = default;
+
+InternetUrl::InternetUrl(InternetSession &session) : session_(session) {}
+
+InternetUrl::~InternetUrl() {
+    if (reply_) {
+        reply_->disconnect();
+        reply_->abort();
+        delete reply_;
+    }
+}
+
+bool InternetUrl::open(const QString &url) {
+    if (!session_.isOpen() || reply_)
+        return false;
+    // Links come as the page shows them: Japanese names as characters, blanks as "%20".
+    // Control characters (a line break from a list file) never make a request.
+    const bool control = std::any_of(url.begin(), url.end(), [](QChar c) { return c < u' '; });
+    const QUrl u = url.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+                       ? urlToEngine(url)
+                       : QUrl(url, QUrl::TolerantMode);
+    if (control || !u.isValid() || u.scheme().isEmpty()) {
+        error_ = QStringLiteral("invalid URL");
+        return false;
+    }
+    QNetworkRequest request(u);
+    // Fetched from the server every time: no local cache, and proxies are asked not to
+    // answer from theirs either.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setRawHeader("Cache-Control", "no-cache");
+    request.setRawHeader("Pragma", "no-cache");
+    // The body as the server stores it, so that its announced length can be checked.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setHeader(QNetworkRequest::UserAgentHeader, session_.agent());
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setTransferTimeout(kStallTimeoutMs);
+
+    reply_ = session_.manager()->get(request);
+    // Keeps a fast server from filling memory while the reader takes small pieces.
+    reply_->setReadBufferSize(4 << 20);
+
+    auto headReady = [this] {
+        if (reply_->isFinished() || reply_->bytesAvailable() > 0)
+            return true;
+        const QVariant s = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        return s.isValid() && (s.toInt() < 300 || s.toInt() >= 400);
+    };
+    {
+        WakeUp wake;
+        while (!headReady())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    const QVariant s = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    status_ = s.isValid() ? s.toInt() : 0;
+    const bool http = u.scheme().startsWith(QLatin1String("http"), Qt::CaseInsensitive);
+    bool ok = true;
+    if (http && (status_ < 200 || status_ >= 300))
+        ok = false;
+    if (reply_->isFinished() && reply_->error() != QNetworkReply::NoError)
+        ok = false;
+    if (!ok) {
+        error_ = status_ ? QStringLiteral("HTTP %1").arg(status_) : reply_->errorString();
+        reply_->disconnect();
+        reply_->abort();
+        delete reply_;
+        reply_ = nullptr;
+        return false;
+    }
+    const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+    expected_ = length.isValid() ? length.toLongLong() : -1;
+    return true;
+}
+
+bool InternetUrl::waitForData() {
+    // The whole announced body is here: the end, whatever the connection does next.
+    if (expected_ >= 0 && received_ == expected_)
+        return false;
+    WakeUp wake;
+    while (reply_->bytesAvailable() == 0 && !reply_->isFinished())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return reply_->bytesAvailable() > 0;
+}
+
+bool InternetUrl::finishedCleanly() {
+    if (reply_->error() != QNetworkReply::NoError) {
+        error_ = reply_->errorString();
+        return false;
+    }
+    if (expected_ >= 0 && received_ != expected_) {
+        error_ = QStringLiteral("%1 of %2 bytes received").arg(received_).arg(expected_);
+        return false;
+    }
+    return true;
+}
+
+qint64 InternetUrl::read(char *buffer, qint64 max) {
+    if (!reply_ || max <= 0)
+        return -1;
+    if (reply_->bytesAvailable() == 0 && !waitForData())
+        return finishedCleanly() ? 0 : -1;
+    const qint64 n = reply_->read(buffer, max);
+    if (n < 0)
+        return -1;
+    received_ += n;
+    return n;
+}
+
+} // namespace platform

@@ -1,0 +1,59 @@
+#pragma once
+// A loopback HTTP/1.1 server for download tests, running on the test's own event loop.
+// Each route answers one way: a file, an error status, a redirect, a body that breaks off
+// half-way, or a body dribbled out in small pieces.
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QTcpServer>
+
+namespace testsupport {
+
+class HttpServer : public QTcpServer {
+    Q_OBJECT
+public:
+    explicit HttpServer(QObject *parent = nullptr);
+    // Listens on 127.0.0.1 at a free port; false when that fails.
+    bool start();
+    // "http://127.0.0.1:<port>" + path.
+    QString url(const QString &path) const;
+
+    void addFile(const QString &path, const QByteArray &body);
+    void addStatus(const QString &path, int status, const QByteArray &body);
+    void addRedirect(const QString &path, const QString &location, int status = 302);
+    // Announces the whole body but closes the connection after `cutAt` bytes.
+    void addBroken(const QString &path, const QByteArray &body, qsizetype cutAt);
+    // Sends `piece` bytes every `intervalMs` milliseconds; with `cutAt` > 0 it closes the
+    // connection once that many bytes of the body are out.
+    void addDribble(const QString &path, const QByteArray &body, int piece, int intervalMs,
+                    qsizetype cutAt = 0);
+
+signals:
+    // A dribbled piece went out; `sent` counts the body's bytes so far.
+    void pieceSent(const QString &path, qsizetype sent);
+
+public:
+    // How often a path was asked for, and the last request's head lines.
+    int hits(const QString &path) const { return hits_.value(path); }
+    QByteArray lastRequest(const QString &path) const { return lastRequest_.value(path); }
+
+private:
+    enum class Kind { File, Status, Redirect, Broken, Dribble };
+    struct Route {
+        Kind kind = Kind::File;
+        int status = 200;
+        QByteArray body;
+        QString location;
+        qsizetype cutAt = 0;
+        int piece = 0;
+        int intervalMs = 0;
+    };
+    void onConnection();
+    void answer(class QTcpSocket *socket, const QByteArray &request);
+
+    QHash<QString, Route> routes_;
+    QHash<QString, int> hits_;
+    QHash<QString, QByteArray> lastRequest_;
+};
+
+} // namespace testsupport

@@ -1,0 +1,260 @@
+// The capture window: rubber band, readout, clipboard and the saved picture file.
+#include "board/Unit14.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+
+using namespace testsupport;
+
+namespace {
+// A picture with a different colour in every pixel, so that any shift shows.
+QImage patterned(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixelColor(x, y, QColor((x * 7) & 255, (y * 5) & 255, (x + y) & 255));
+    return img;
+}
+
+// Answers the save dialog with `name` (a host path) once it is shown; an empty name cancels.
+// The dialog may not take the answer while it is still settling, so it is given again
+// until the dialog has closed.
+void answerSaveDialog(TForm14 *form, const QString &name, const QString &filter = QString()) {
+    auto *timer = new QTimer(form);
+    QObject::connect(timer, &QTimer::timeout, form, [=] {
+        QFileDialog *d = form->SavePictureDialog1;
+        if (!d || !d->isVisible())
+            return;
+        if (name.isEmpty()) {
+            d->reject();
+        } else {
+            if (!filter.isEmpty())
+                d->selectNameFilter(filter);
+            // Typed as a pupil would: selectFile() leaves a focused name field alone.
+            auto *edit = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (edit)
+                edit->setText(name);
+            else
+                d->selectFile(name);
+            static_cast<QDialog *>(d)->accept();
+        }
+        if (!d->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(50);
+}
+} // namespace
+
+class TestCapture : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void readoutColour_data();
+    void readoutColour();
+    void focusRectIsUndoneByASecondDrawing();
+    void selectionGoesToClipboardExactly();
+    void rightButtonKeepsWholeScreen();
+    void emptySelectionSavesNothing();
+    void extensionDecidesFormat_data();
+    void extensionDecidesFormat();
+    void initialFolderRules();
+    void unwritableTargetIsReported();
+
+private:
+    void drag(QPoint from, QPoint to);
+    RecordingPlatform platform_;
+    std::unique_ptr<TForm14> form_;
+    QTemporaryDir dir_;
+    QImage screen_;
+};
+
+void TestCapture::init() {
+    platform_ = RecordingPlatform();
+    form_ = std::make_unique<TForm14>(platform_);
+    screen_ = patterned(400, 300);
+    form_->setPicture(screen_);
+    form_->setInitialSaveFolder(win(dir_.path()));
+    // Shown as the board shows it; its own beep on showing is not what these tests count.
+    form_->showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    QCOMPARE(platform_.beeps, (QList<unsigned>{platform::BeepAsterisk}));
+    platform_.beeps.clear();
+}
+
+void TestCapture::drag(QPoint from, QPoint to) {
+    form_->Image1MouseDown(Qt::LeftButton, from.x(), from.y());
+    form_->Image1MouseMove((from.x() + to.x()) / 2, (from.y() + to.y()) / 2);
+    form_->Image1MouseMove(to.x(), to.y());
+}
+
+void TestCapture::readoutColour_data() {
+    QTest::addColumn<int>("w");
+    QTest::addColumn<int>("h");
+    QTest::addColumn<bool>("blue");
+    QTest::newRow("160 x 90 is 16:9") << 160 << 90 << true;
+    QTest::newRow("176 x 90 is not") << 176 << 90 << false;
+    QTest::newRow("10 x 5 counts as 16:9") << 10 << 5 << true;
+    QTest::newRow("175 x 98 still 16:9") << 175 << 98 << true;
+    QTest::newRow("tall") << 90 << 160 << false;
+}
+
+void TestCapture::readoutColour() {
+    QFETCH(int, w);
+    QFETCH(int, h);
+    QFETCH(bool, blue);
+    drag({300, 250}, {300 - w, 250 - h}); // dragged up and to the left
+    QCOMPARE(form_->Panel2->text(), QString::number(w));
+    QCOMPARE(form_->Panel3->text(), QString::number(h));
+    QCOMPARE(form_->Panel1->property("readoutBlue").toBool(), blue);
+    QCOMPARE(form_->Panel1->palette().color(QPalette::Window),
+             blue ? QColor(0, 0, 255) : QColor(255, 0, 0));
+    QCOMPARE(form_->R, (TRect{300 - w, 250 - h, 300, 250}));
+}
+
+void TestCapture::focusRectIsUndoneByASecondDrawing() {
+    for (const TRect r : {TRect{10, 10, 50, 40}, TRect{5, 5, 6, 30}, TRect{5, 5, 30, 6},
+                          TRect{390, 290, 420, 320}, TRect{3, 3, 3, 3}}) {
+        QImage img = screen_;
+        TForm14::drawFocusRect(img, r);
+        if (r.width() > 1 && r.height() > 1)
+            QVERIFY(img != screen_);
+        TForm14::drawFocusRect(img, r);
+        QCOMPARE(img, screen_);
+    }
+}
+
+void TestCapture::selectionGoesToClipboardExactly() {
+    QApplication::clipboard()->setImage(screen_);
+    answerSaveDialog(form_.get(), QString()); // cancel: the clipboard keeps the selection
+    drag({40, 30}, {200, 120});
+    form_->Image1MouseUp(Qt::LeftButton, 200, 120);
+    QCOMPARE(form_->result(), 1);
+    QVERIFY(!form_->FDrag);
+    QCOMPARE(form_->R, TRect{});
+    QCOMPARE(form_->picture(), screen_); // no rubber band left behind
+    const QImage clip = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888);
+    QCOMPARE(clip, screen_.copy(40, 30, 160, 90));
+    QCOMPARE(platform_.beeps, (QList<unsigned>{platform::BeepAsterisk}));
+    QVERIFY(QDir(dir_.path()).isEmpty());
+}
+
+void TestCapture::rightButtonKeepsWholeScreen() {
+    QApplication::clipboard()->setImage(screen_);
+    form_->Image1MouseDown(Qt::RightButton, 10, 10);
+    QCOMPARE(form_->result(), 1);
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888), screen_);
+    QVERIFY(!form_->SavePictureDialog1 || !form_->SavePictureDialog1->isVisible());
+}
+
+void TestCapture::emptySelectionSavesNothing() {
+    QApplication::clipboard()->setImage(screen_);
+    drag({50, 50}, {50, 120}); // a vertical line: no width
+    form_->Image1MouseUp(Qt::LeftButton, 50, 120);
+    QCOMPARE(form_->result(), 1);
+    QVERIFY(platform_.beeps.isEmpty()); // no dialog was offered
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888), screen_);
+    QVERIFY(QDir(dir_.path()).isEmpty());
+}
+
+void TestCapture::extensionDecidesFormat_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QByteArray>("magic"); // empty: nothing written
+    QTest::newRow("jpg") << u"a.jpg"_qs << QString() << QByteArray("\xFF\xD8\xFF");
+    QTest::newRow("BMP filter with a .jpg name writes JPEG")
+        << u"b.jpg"_qs << u"BMP (*.bmp)"_qs << QByteArray("\xFF\xD8\xFF");
+    QTest::newRow("JPEG in capitals") << u"c.JPEG"_qs << QString() << QByteArray("\xFF\xD8\xFF");
+    QTest::newRow("bmp") << u"d.bmp"_qs << u"BMP (*.bmp)"_qs << QByteArray("BM");
+    QTest::newRow("no extension gets jpg") << u"e"_qs << QString() << QByteArray("\xFF\xD8\xFF");
+    QTest::newRow("other extension writes nothing") << u"f.png"_qs << u"全て(*.*) (*)"_qs << QByteArray();
+}
+
+void TestCapture::extensionDecidesFormat() {
+    QFETCH(QString, name);
+    QFETCH(QString, filter);
+    QFETCH(QByteArray, magic);
+    // A smooth picture: quality 100 then keeps every pixel close, while a shifted or
+    // mirrored selection would not be.
+    QImage smooth(400, 300, QImage::Format_RGB888);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            smooth.setPixelColor(x, y, QColor(x / 2, y / 2 + 50, 128 + (x - y) / 4));
+    screen_ = smooth;
+    form_->setPicture(smooth);
+    answerSaveDialog(form_.get(), dir_.filePath(name), filter);
+    drag({10, 20}, {170, 110});
+    form_->Image1MouseUp(Qt::LeftButton, 170, 110);
+    const QString written = name == u"e"_qs ? dir_.filePath(u"e.jpg"_qs) : dir_.filePath(name);
+    if (magic.isEmpty()) {
+        QVERIFY(!QFile::exists(written));
+        QVERIFY(platform_.errors.isEmpty());
+        return;
+    }
+    const QByteArray bytes = readFile(written);
+    QVERIFY2(bytes.startsWith(magic), qPrintable(written));
+    QImage back;
+    QVERIFY(back.loadFromData(bytes));
+    QCOMPARE(back.size(), QSize(160, 90));
+    const QImage want = screen_.copy(10, 20, 160, 90);
+    back = back.convertToFormat(QImage::Format_RGB888);
+    if (magic == "BM") {
+        QCOMPARE(back, want); // bit-exact
+    } else {
+        int worst = 0; // quality 100: only small errors
+        for (int y = 0; y < 90; ++y)
+            for (int x = 0; x < 160; ++x) {
+                const QColor a = back.pixelColor(x, y), b = want.pixelColor(x, y);
+                worst = std::max({worst, std::abs(a.red() - b.red()),
+                                  std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+            }
+        QVERIFY2(worst <= 6, qPrintable(QString::number(worst)));
+    }
+    QFile::remove(written);
+}
+
+void TestCapture::initialFolderRules() {
+    QCOMPARE(form_->initialSaveFolder(), win(dir_.path()));
+    QString openFolder; // the open-work dialog not used yet: empty
+    form_->openWorkFolder = [&] { return openFolder; };
+    answerSaveDialog(form_.get(), dir_.filePath(u"one.bmp"_qs));
+    drag({0, 0}, {20, 20});
+    form_->Image1MouseUp(Qt::LeftButton, 20, 20);
+    QCOMPARE(form_->initialSaveFolder(), QString());
+    openFolder = u"Z:\\material\\"_qs;
+    answerSaveDialog(form_.get(), dir_.filePath(u"two.bmp"_qs));
+    drag({0, 0}, {20, 20});
+    form_->Image1MouseUp(Qt::LeftButton, 20, 20);
+    QCOMPARE(form_->initialSaveFolder(), openFolder);
+    // A cancelled dialog leaves it as it was.
+    openFolder = u"Z:\\other\\"_qs;
+    answerSaveDialog(form_.get(), QString());
+    drag({0, 0}, {20, 20});
+    form_->Image1MouseUp(Qt::LeftButton, 20, 20);
+    QCOMPARE(form_->initialSaveFolder(), u"Z:\\material\\"_qs);
+}
+
+void TestCapture::unwritableTargetIsReported() {
+    // The kernel refuses new files in /proc, even for root.
+    const QString target = u"/proc/qumo-capture.jpg"_qs;
+    QApplication::clipboard()->setImage(screen_);
+    answerSaveDialog(form_.get(), target);
+    drag({0, 0}, {30, 30});
+    form_->Image1MouseUp(Qt::LeftButton, 30, 30);
+    QCOMPARE(form_->result(), 1); // closes as after a save
+    QCOMPARE(platform_.errors.size(), 1);
+    QVERIFY2(platform_.errors.first().contains(u"qumo-capture.jpg"_qs), qPrintable(platform_.errors.first()));
+    // The selection is still on the clipboard.
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888),
+             screen_.copy(0, 0, 30, 30));
+}
+
+QUMO_TEST_MAIN(TestCapture)
+#include "tst_capture.moc"

@@ -1,0 +1,550 @@
+// Downloads and copies: the chunked reader against a loopback server, local copies, install
+// lists, and the string rules that turn link addresses into paths.
+#include "app/Unit2.h"
+#include "app/errors.h"
+#include "app/program.h"
+#include "browser/installlist.h"
+#include "platform/fs.h"
+#include "support/httpserver.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QtTest>
+#include <memory>
+
+using namespace testsupport;
+
+namespace {
+
+// Counts how often the self-closing notice is brought up.
+class ShowCounter : public QObject {
+public:
+    int shows = 0;
+    bool eventFilter(QObject *, QEvent *e) override {
+        if (e->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+};
+
+QByteArray pattern(qsizetype size) {
+    QByteArray b(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        b[i] = char((i * 7 + i / 251) & 0xFF);
+    return b;
+}
+
+// Every file below `root`, relative to it, sorted.
+QStringList filesBelow(const QString &root) {
+    QStringList out;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out.append(QDir(root).relativeFilePath(it.next()));
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TestDownloads : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void cutNN_data();
+    void cutNN();
+    void cutNN2_data();
+    void cutNN2();
+    void urlfFilf_data();
+    void urlfFilf();
+
+    void fetch_data();
+    void fetch();
+    void requestBypassesCaches();
+    void presentTargetIsNeverFetched();
+    void brokenDownloadIsFetchedAgain();
+    void nameWithPercentSequencesIsOneName();
+    void japaneseNameIsFetched();
+    void missingFoldersAreMade();
+    void targetThatCannotBeMadeRaises();
+    void nestedRunsKeepTheirOwnOutcome_data();
+    void nestedRunsKeepTheirOwnOutcome();
+    void windowsServedDuringDownload();
+
+    void localCopy_data();
+    void localCopy();
+    void ffcopyReadOnlySource();
+
+    void installListParse_data();
+    void installListParse();
+    void installLists_data();
+    void installLists();
+
+private:
+    QString tmp(const QString &rel) const { return dir_->path() + u'/' + rel; }
+    TForm1 *form() const { return program_->main(); }
+    void resetNotice();
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<RecordingPlatform> platform_;
+    std::unique_ptr<QumoProgram> program_;
+    std::unique_ptr<HttpServer> server_;
+    ShowCounter notices_;
+};
+
+void TestDownloads::initTestCase() {
+    QApplication::setQuitOnLastWindowClosed(false);
+    platform_ = std::make_unique<RecordingPlatform>();
+    program_ = std::make_unique<QumoProgram>(*platform_, u"Z:\\nowhere\\QUMOG.x86_64"_qs);
+    program_->forms.Form2->installEventFilter(&notices_);
+}
+
+void TestDownloads::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    server_ = std::make_unique<HttpServer>();
+    QVERIFY(server_->start());
+    QumoValues &v = program_->values;
+    v.HOZON = u"さくひん"_qs;
+    v.MWEXEDIR = win(tmp(u"MWEX"_qs));
+    v.QUMOHOZON = win(tmp(u"save"_qs)) + u'\\';
+    v.DLFLG = -1;
+    QDir().mkpath(tmp(u"MWEX"_qs));
+    QDir().mkpath(tmp(u"save"_qs));
+    resetNotice();
+}
+
+void TestDownloads::cleanup() {
+    resetNotice();
+    server_.reset();
+    dir_.reset();
+}
+
+void TestDownloads::resetNotice() {
+    TForm2 *n = program_->forms.Form2;
+    if (n->isVisible())
+        n->Timer1Timer();
+    n->Label1->clear();
+    notices_.shows = 0;
+}
+
+// ---- string rules ----
+
+void TestDownloads::cutNN_data() {
+    QTest::addColumn<QString>("in");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("file url with drive and blank")
+        << u"file:///C:/kyozai/logo%201/game.mwx"_qs << u"C:\\kyozai\\logo 1\\game.mwx"_qs;
+    QTest::newRow("two-slash file url loses its leading backslashes")
+        << u"file://server/share/x.mwx"_qs << u"server\\share\\x.mwx"_qs;
+    QTest::newRow("windows path with argument unchanged")
+        << u"C:\\kyozai\\tool.exe+a.txt"_qs << u"C:\\kyozai\\tool.exe+a.txt"_qs;
+    QTest::newRow("web url unchanged, %20 included")
+        << u"http://example.org/a%20b/c.mwx"_qs << u"http://example.org/a%20b/c.mwx"_qs;
+    QTest::newRow("quote sequence decoded")
+        << u"file:///Z:/a/%22q%22.txt"_qs << u"Z:\\a\\\"q\".txt"_qs;
+    QTest::newRow("text before the marker dropped")
+        << u"xx file:///Z:/t/y.mwa"_qs << u"Z:\\t\\y.mwa"_qs;
+    QTest::newRow("other percent sequences kept")
+        << u"file:///Z:/a%41b.mwx"_qs << u"Z:\\a%41b.mwx"_qs;
+}
+
+void TestDownloads::cutNN() {
+    QFETCH(QString, in);
+    QFETCH(QString, out);
+    QCOMPARE(TForm1::CutNN(in), out);
+}
+
+void TestDownloads::cutNN2_data() {
+    QTest::addColumn<QString>("in");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("quoted argument path")
+        << u"%22C:/data/my%20file.txt%22"_qs << u"\"C:\\data\\my file.txt\""_qs;
+    QTest::newRow("only the three sequences") << u"a%2Fb%20c%22d%25"_qs << u"a%2Fb c\"d%25"_qs;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestDownloads::cutNN2() {
+    QFETCH(QString, in);
+    QFETCH(QString, out);
+    QCOMPARE(TForm1::CutNN2(in), out);
+}
+
+void TestDownloads::urlfFilf_data() {
+    QTest::addColumn<bool>("web");
+    QTest::addColumn<QString>("s1");
+    QTest::addColumn<QString>("s2");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("url folder") << true << u"http://h/a/b/list.css"_qs << u"x.gif"_qs
+                                << u"http://h/a/b/x.gif"_qs;
+    QTest::newRow("url ending in slash")
+        << true << u"http://h/a/"_qs << u"x"_qs << u"http://h/a/x"_qs;
+    QTest::newRow("url without slash") << true << u"list.css"_qs << u"x.gif"_qs << u"x.gif"_qs;
+    QTest::newRow("backslashes ignored by urlf") << true << u"C:\\a\\b"_qs << u"x"_qs << u"x"_qs;
+    QTest::newRow("path folder") << false << u"Z:\\k\\set\\list.css"_qs << u"x.gif"_qs
+                                 << u"Z:\\k\\set\\x.gif"_qs;
+    QTest::newRow("path without backslash")
+        << false << u"list.css"_qs << u"x.gif"_qs << u"x.gif"_qs;
+    QTest::newRow("slashes ignored by filf") << false << u"http://h/a/b"_qs << u"x"_qs << u"x"_qs;
+}
+
+void TestDownloads::urlfFilf() {
+    QFETCH(bool, web);
+    QFETCH(QString, s1);
+    QFETCH(QString, s2);
+    QFETCH(QString, out);
+    QCOMPARE(web ? TForm1::URLF(s1, s2) : TForm1::FILF(s1, s2), out);
+}
+
+// ---- fetching ----
+
+void TestDownloads::fetch_data() {
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("bodySize"); // of the file expected at the target
+    QTest::newRow("success writes the exact bytes") << u"/w/game.mwx"_qs << true << 3000;
+    QTest::newRow("empty body is an empty file") << u"/w/empty.mwx"_qs << true << 0;
+    QTest::newRow("404 page is not saved") << u"/w/404.mwx"_qs << false << -1;
+    QTest::newRow("500 page is not saved") << u"/w/500.mwx"_qs << false << -1;
+    QTest::newRow("redirect followed") << u"/w/moved.mwx"_qs << true << 3000;
+    QTest::newRow("redirect to an error") << u"/w/moved404.mwx"_qs << false << -1;
+    QTest::newRow("connection closed half-way") << u"/w/broken.mwx"_qs << false << -1;
+    QTest::newRow("slow dribble completes") << u"/w/slow.mwx"_qs << true << 3000;
+    QTest::newRow("large file") << u"/w/large.bin"_qs << true << 6 * 1024 * 1024 + 17;
+    QTest::newRow("unknown route") << u"/w/none.mwx"_qs << false << -1;
+    QTest::newRow("nobody listening") << u"closed"_qs << false << -1;
+}
+
+void TestDownloads::fetch() {
+    QFETCH(QString, route);
+    QFETCH(bool, ok);
+    QFETCH(int, bodySize);
+    const QByteArray body = pattern(3000);
+    server_->addFile(u"/w/game.mwx"_qs, body);
+    server_->addFile(u"/w/empty.mwx"_qs, QByteArray());
+    server_->addStatus(u"/w/404.mwx"_qs, 404, "<html>not here</html>");
+    server_->addStatus(u"/w/500.mwx"_qs, 500, "<html>broken</html>");
+    server_->addRedirect(u"/w/moved.mwx"_qs, server_->url(u"/w/game.mwx"_qs));
+    server_->addRedirect(u"/w/moved404.mwx"_qs, u"/w/404.mwx"_qs, 301);
+    server_->addBroken(u"/w/broken.mwx"_qs, body, 1500);
+    server_->addDribble(u"/w/slow.mwx"_qs, body, 300, 10);
+    server_->addFile(u"/w/large.bin"_qs, pattern(6 * 1024 * 1024 + 17));
+
+    QString source = server_->url(route);
+    if (route == u"closed"_qs) {
+        HttpServer gone;
+        QVERIFY(gone.start());
+        source = gone.url(u"/x.mwx"_qs);
+        gone.close();
+    }
+    const QString target = tmp(u"save/sub/target.mwx"_qs);
+    const bool result = form()->CopyURL(source, win(target));
+    QCOMPARE(result, ok);
+    QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
+    QCOMPARE(notices_.shows, 1);
+    QCOMPARE(program_->forms.Form2->Label1->text(), u"さくひんにダウンロードします。"_qs);
+    if (bodySize < 0) {
+        QVERIFY(!QFileInfo::exists(target));
+    } else {
+        const QByteArray got = readFile(target);
+        QCOMPARE(got.size(), bodySize);
+        QVERIFY(got == (bodySize == 3000 ? body : pattern(bodySize)));
+    }
+    // Nothing else is left beside the target: no temporary or partial file.
+    QCOMPARE(filesBelow(tmp(u"save"_qs)),
+             bodySize < 0 ? QStringList() : QStringList{u"sub/target.mwx"_qs});
+}
+
+void TestDownloads::requestBypassesCaches() {
+    server_->addFile(u"/a.mwx"_qs, "x");
+    QVERIFY(form()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
+    const QByteArray req = server_->lastRequest(u"/a.mwx"_qs).toLower();
+    QVERIFY2(req.contains("cache-control: no-cache"), req.constData());
+    QVERIFY2(req.contains("pragma: no-cache"), req.constData());
+    QVERIFY2(req.contains("user-agent: myapp"), req.constData());
+}
+
+void TestDownloads::presentTargetIsNeverFetched() {
+    server_->addFile(u"/a.mwx"_qs, "new content");
+    const QString target = tmp(u"save/a.mwx"_qs);
+    writeFile(target, "pupil's changes");
+    QVERIFY(form()->CopyURL(server_->url(u"/a.mwx"_qs), win(target)));
+    QCOMPARE(program_->values.DLFLG, 1);
+    QCOMPARE(server_->hits(u"/a.mwx"_qs), 0);
+    QCOMPARE(notices_.shows, 0);
+    QCOMPARE(readFile(target), QByteArray("pupil's changes"));
+}
+
+void TestDownloads::brokenDownloadIsFetchedAgain() {
+    const QByteArray body = pattern(4000);
+    server_->addBroken(u"/b.mwx"_qs, body, 2000);
+    const QString target = tmp(u"save/b.mwx"_qs);
+    QVERIFY(!form()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
+    QVERIFY(!QFileInfo::exists(target));
+    // The server is mended: the next click fetches the whole file, since no half file
+    // was kept that would count as present.
+    server_->addFile(u"/b.mwx"_qs, body);
+    resetNotice();
+    QVERIFY(form()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
+    QCOMPARE(server_->hits(u"/b.mwx"_qs), 2);
+    QCOMPARE(notices_.shows, 1);
+    QCOMPARE(readFile(target), body);
+}
+
+void TestDownloads::nameWithPercentSequencesIsOneName() {
+    server_->addFile(u"/my%20work.mwx"_qs, "abc");
+    const QString target = tmp(u"save/my%20work.mwx"_qs);
+    QVERIFY(form()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
+    QCOMPARE(readFile(target), QByteArray("abc"));
+    QVERIFY(!QFileInfo::exists(tmp(u"save/my work.mwx"_qs)));
+    // Found under the same name the next time: not fetched again.
+    QVERIFY(form()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
+    QCOMPARE(server_->hits(u"/my%20work.mwx"_qs), 1);
+}
+
+void TestDownloads::japaneseNameIsFetched() {
+    // The page reports the name as characters; the request carries it percent-encoded.
+    server_->addFile(u"/w/%E4%BD%9C%E5%93%81%201.mwx"_qs, "sakuhin");
+    const QString target = tmp(u"save/作品 1.mwx"_qs);
+    QVERIFY(form()->CopyURL(server_->url(u"/w/作品%201.mwx"_qs), win(target)));
+    QCOMPARE(readFile(target), QByteArray("sakuhin"));
+}
+
+void TestDownloads::missingFoldersAreMade() {
+    server_->addFile(u"/c.wav"_qs, "wave");
+    const QString target = tmp(u"MWEX/Sounds/new/deep/c.wav"_qs);
+    QVERIFY(form()->CopyURL(server_->url(u"/c.wav"_qs), win(target)));
+    QCOMPARE(readFile(target), QByteArray("wave"));
+}
+
+void TestDownloads::targetThatCannotBeMadeRaises() {
+    server_->addFile(u"/d.mwx"_qs, "data");
+    writeFile(tmp(u"save/blocker"_qs), "a file where a folder should be");
+    const QString target = tmp(u"save/blocker/d.mwx"_qs);
+    QVERIFY_THROWS_EXCEPTION(QumoError, form()->CopyURL(server_->url(u"/d.mwx"_qs), win(target)));
+    QCOMPARE(program_->values.DLFLG, 0);
+    // A failed download into a folder that cannot exist creates nothing either.
+    QVERIFY(!form()->CopyURL(server_->url(u"/missing"_qs), win(target)));
+    QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList{u"blocker"_qs});
+}
+
+void TestDownloads::nestedRunsKeepTheirOwnOutcome_data() {
+    QTest::addColumn<bool>("outerOk");
+    QTest::addColumn<bool>("innerOk");
+    QTest::newRow("both succeed") << true << true;
+    QTest::newRow("inner fails, outer succeeds") << true << false;
+    QTest::newRow("inner succeeds, outer breaks off") << false << true;
+}
+
+void TestDownloads::nestedRunsKeepTheirOwnOutcome() {
+    QFETCH(bool, outerOk);
+    QFETCH(bool, innerOk);
+    const QByteArray outerBody = pattern(6000);
+    const QByteArray innerBody = pattern(2500).toBase64();
+    server_->addDribble(u"/outer.mwx"_qs, outerBody, 400, 15, outerOk ? 0 : 4000);
+    if (innerOk)
+        server_->addFile(u"/inner.mwx"_qs, innerBody);
+    const QString outerTarget = tmp(u"save/outer.mwx"_qs);
+    const QString innerTarget = tmp(u"save/inner.mwx"_qs);
+
+    bool outerReturned = false, innerRan = false, innerResult = !innerOk;
+    bool outerPendingWhenInnerEnded = false;
+    int flagAfterInner = -1;
+    // The second run starts from an event processed while the first one is receiving.
+    connect(server_.get(), &HttpServer::pieceSent, this, [&](const QString &, qsizetype sent) {
+        if (innerRan || sent < 1200)
+            return;
+        innerRan = true;
+        QTimer::singleShot(0, this, [&] {
+            innerResult = form()->CopyURL(server_->url(u"/inner.mwx"_qs), win(innerTarget));
+            flagAfterInner = program_->values.DLFLG;
+            outerPendingWhenInnerEnded = !outerReturned;
+        });
+    });
+    const bool outerResult = form()->CopyURL(server_->url(u"/outer.mwx"_qs), win(outerTarget));
+    outerReturned = true;
+
+    QVERIFY(innerRan);
+    QVERIFY(outerPendingWhenInnerEnded);
+    QCOMPARE(outerResult, outerOk);
+    QCOMPARE(innerResult, innerOk);
+    QCOMPARE(flagAfterInner, innerOk ? 1 : 0);
+    QCOMPARE(program_->values.DLFLG, outerOk ? 1 : 0);
+    if (outerOk)
+        QCOMPARE(readFile(outerTarget), outerBody);
+    else
+        QVERIFY(!QFileInfo::exists(outerTarget));
+    if (innerOk)
+        QCOMPARE(readFile(innerTarget), innerBody);
+    else
+        QVERIFY(!QFileInfo::exists(innerTarget));
+}
+
+void TestDownloads::windowsServedDuringDownload() {
+    // A timer of the window keeps firing while a slow download runs.
+    server_->addDribble(u"/slow.mwx"_qs, pattern(2000), 100, 10);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(5);
+    QVERIFY(form()->CopyURL(server_->url(u"/slow.mwx"_qs), win(tmp(u"save/slow.mwx"_qs))));
+    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+}
+
+// ---- local copies ----
+
+void TestDownloads::localCopy_data() {
+    QTest::addColumn<QString>("source"); // relative to the temp folder
+    QTest::addColumn<bool>("asUrl");     // a "file:" URL with "/" only goes through the reader
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("local path copied") << u"kyozai/w1.mwx"_qs << false << true;
+    QTest::newRow("missing source") << u"kyozai/none.mwx"_qs << false << false;
+    QTest::newRow("file url read") << u"kyozai/w1.mwx"_qs << true << true;
+    QTest::newRow("file url of a missing file") << u"kyozai/none.mwx"_qs << true << false;
+}
+
+void TestDownloads::localCopy() {
+    QFETCH(QString, source);
+    QFETCH(bool, asUrl);
+    QFETCH(bool, ok);
+    writeFile(tmp(u"kyozai/w1.mwx"_qs), "work one");
+    const QString target = tmp(u"save/new/w1.mwx"_qs);
+    const QString from =
+        asUrl ? u"file:///"_qs + win(tmp(source)).replace(u'\\', u'/') : win(tmp(source));
+    QCOMPARE(form()->CopyURL(from, win(target)), ok);
+    QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
+    QCOMPARE(notices_.shows, 1);
+    QCOMPARE(QFileInfo::exists(target), ok);
+    if (ok)
+        QCOMPARE(readFile(target), QByteArray("work one"));
+}
+
+void TestDownloads::ffcopyReadOnlySource() {
+    const QString from = tmp(u"dvd/w.mwx"_qs);
+    writeFile(from, "from the disc");
+    QVERIFY(platform::setReadOnly(win(from), true));
+    const QString to = tmp(u"save/w.mwx"_qs);
+    QVERIFY(form()->FFCOPY(win(from), win(to)));
+    QCOMPARE(readFile(to), QByteArray("from the disc"));
+    QVERIFY(!platform::isReadOnly(win(to)));
+    QVERIFY(platform::isReadOnly(win(from)));
+    // Never overwrites: a changed copy stays as the pupil left it.
+    writeFile(to, "changed by the pupil");
+    QVERIFY(form()->FFCOPY(win(from), win(to)));
+    QCOMPARE(readFile(to), QByteArray("changed by the pupil"));
+    QVERIFY(!form()->FFCOPY(win(tmp(u"dvd/none.mwx"_qs)), win(tmp(u"save/none.mwx"_qs))));
+}
+
+// ---- install lists ----
+
+void TestDownloads::installListParse_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("records"); // file|folder|inside
+    QTest::newRow("two records") << u"a.gif#folder1&b.wav#folder2\\sub&"_qs
+                                 << QStringList{u"a.gif|folder1|1"_qs, u"b.wav|folder2\\sub|1"_qs};
+    QTest::newRow("line break joins the next file name")
+        << u"a.gif#f1&\r\nb.wav#f2&\r\n"_qs << QStringList{u"a.gif|f1|1"_qs, u"\r\nb.wav|f2|1"_qs};
+    QTest::newRow("text after the last & ignored") << u"a#b&c#d"_qs << QStringList{u"a|b|1"_qs};
+    QTest::newRow("no # before &: empty file name skipped") << u"x&"_qs << QStringList{u"|x|0"_qs};
+    QTest::newRow("dot-dot in the file")
+        << u"..\\..\\evil#f&"_qs << QStringList{u"..\\..\\evil|f|0"_qs};
+    QTest::newRow("dot-dot in the folder")
+        << u"a#f\\..\\..&"_qs << QStringList{u"a|f\\..\\..|0"_qs};
+    QTest::newRow("slash dot-dot") << u"a#f/../..&"_qs << QStringList{u"a|f/../..|0"_qs};
+    QTest::newRow("dots and blanks") << u"a#f\\.. .&"_qs << QStringList{u"a|f\\.. .|0"_qs};
+    QTest::newRow("drive") << u"a#C:\\Windows&"_qs << QStringList{u"a|C:\\Windows|0"_qs};
+    QTest::newRow("leading backslash") << u"a#\\etc&"_qs << QStringList{u"a|\\etc|0"_qs};
+    QTest::newRow("unc") << u"a#\\\\server\\share&"_qs << QStringList{u"a|\\\\server\\share|0"_qs};
+    QTest::newRow("leading slash in the file") << u"/etc/x#f&"_qs << QStringList{u"/etc/x|f|0"_qs};
+    QTest::newRow("single dots are harmless") << u"a.b#.\\c.&"_qs << QStringList{u"a.b|.\\c.|1"_qs};
+    QTest::newRow("empty folder is the MWEX folder") << u"a#&"_qs << QStringList{u"a||1"_qs};
+}
+
+void TestDownloads::installListParse() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, records);
+    QStringList got;
+    for (const auto &r : installlist::parse(text))
+        got.append(r.file + u'|' + r.folder + u'|' + (installlist::staysInside(r) ? u'1' : u'0'));
+    QCOMPARE(got, records);
+}
+
+void TestDownloads::installLists_data() {
+    QTest::addColumn<bool>("web");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("installed"); // below MWEX
+
+    const QString hostile = u"..\\..\\evil.txt#Pictures&"
+                            "a.gif#..\\..\\..&"
+                            "a.gif#Z:\\tmp&"
+                            "a.gif#\\\\server\\share&"
+                            "a.gif#\\abs&"
+                            "a.gif#/abs&"
+                            "a.gif#Pictures\\..\\..&"
+                            "b.wav#Sounds&"_qs;
+    for (const bool web : {true, false}) {
+        const char *p = web ? "web: " : "local: ";
+        QTest::newRow(QByteArray(p).append("one record").constData())
+            << web << u"a.gif#Pictures&"_qs << QStringList{u"Pictures/a.gif"_qs};
+        QTest::newRow(QByteArray(p).append("several records").constData())
+            << web << u"a.gif#Pictures&b.wav#Sounds\\Extra&"_qs
+            << QStringList{u"Pictures/a.gif"_qs, u"Sounds/Extra/b.wav"_qs};
+        // The line break becomes part of the second file name, which names no file.
+        QTest::newRow(QByteArray(p).append("several lines").constData())
+            << web << u"a.gif#Pictures&\r\nb.wav#Sounds&"_qs << QStringList{u"Pictures/a.gif"_qs};
+        QTest::newRow(QByteArray(p).append("folder missing").constData())
+            << web << u"a.gif#NewFolder\\Deep&b.wav#Sounds&"_qs
+            << (web ? QStringList{u"NewFolder/Deep/a.gif"_qs, u"Sounds/b.wav"_qs}
+                    : QStringList{u"Sounds/b.wav"_qs});
+        QTest::newRow(QByteArray(p).append("hostile names skipped, the rest goes on").constData())
+            << web << hostile << QStringList{u"Sounds/b.wav"_qs};
+    }
+}
+
+void TestDownloads::installLists() {
+    QFETCH(bool, web);
+    QFETCH(QString, list);
+    QFETCH(QStringList, installed);
+    // The temp tree: MWEX with two existing sub-folders (one file in it), the list's own
+    // folder with the files it names, and a place a hostile list might aim at.
+    QDir().mkpath(tmp(u"MWEX/Pictures"_qs));
+    QDir().mkpath(tmp(u"MWEX/Sounds/Extra"_qs));
+    writeFile(tmp(u"MWEX/mwex.exe"_qs), "program");
+    writeFile(tmp(u"tmp/keep"_qs), "k");
+    const QByteArray gif = "GIF89a....", wav = "RIFF....WAVE";
+    writeFile(tmp(u"site/set/a.gif"_qs), gif);
+    writeFile(tmp(u"site/set/b.wav"_qs), wav);
+    writeFile(tmp(u"site/set/evil.txt"_qs), "evil");
+    writeFile(tmp(u"site/evil.txt"_qs), "evil");
+    writeFile(tmp(u"evil.txt"_qs), "evil");
+    for (const QString &name : {u"a.gif"_qs, u"b.wav"_qs, u"evil.txt"_qs})
+        server_->addFile(u"/set/"_qs + name, readFile(tmp(u"site/set/"_qs + name)));
+    server_->addFile(u"/evil.txt"_qs, "evil");
+    const QStringList before = filesBelow(dir_->path());
+    // Z:\tmp is the host's /tmp: point MWEXEDIR's drive rows at our own temp tree instead.
+    program_->values.MWEXEDIR = win(tmp(u"MWEX"_qs));
+
+    if (web)
+        form()->MWEXDL(server_->url(u"/set/list.css"_qs), list);
+    else
+        form()->MWEXCOPY(win(tmp(u"site/set/list.css"_qs)), list);
+
+    QStringList expected = before;
+    for (const QString &f : installed)
+        expected.append(u"MWEX/"_qs + f);
+    expected.sort();
+    QCOMPARE(filesBelow(dir_->path()), expected);
+    for (const QString &f : installed)
+        QCOMPARE(readFile(tmp(u"MWEX/"_qs + f)), f.endsWith(u".gif"_qs) ? gif : wav);
+    QVERIFY(!QFileInfo::exists(u"/tmp/a.gif"_qs) ||
+            QFileInfo(u"/tmp/a.gif"_qs).lastModified() < QDateTime::currentDateTime().addSecs(-60));
+    QVERIFY(!QFileInfo::exists(u"/abs/a.gif"_qs));
+}
+
+QUMO_TEST_MAIN(TestDownloads)
+#include "tst_downloads.moc"

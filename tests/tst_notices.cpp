@@ -1,0 +1,154 @@
+// The self-closing notice raised by MATE: texts, width, placement, the pointer and the
+// one deadline shared by notices raised while one shows.
+#include "app/MAIN.h"
+#include "app/Unit2.h"
+#include "app/values.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace testsupport;
+
+class TestNotices : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void showsTextsAndWidth_data();
+    void showsTextsAndWidth();
+    void secondNoticeSharesFirstDeadline();
+    void closesAndShowsPointerOnce();
+    void centredFirstTimeThenKeepsCorner();
+    void withoutNoticeWindowNothingHappens();
+
+private:
+    QumoValues values_;
+    RecordingPlatform platform_;
+    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<TForm2> notice_;
+    QumoForms forms_;
+};
+
+void TestNotices::init() {
+    form_ = std::make_unique<TForm1>(values_, platform_);
+    notice_ = std::make_unique<TForm2>();
+    forms_ = QumoForms();
+    forms_.Form1 = form_.get();
+    forms_.Form2 = notice_.get();
+    form_->setForms(&forms_);
+}
+
+void TestNotices::cleanup() {
+    // A notice left showing by a failed check gives the pointer back.
+    if (notice_->isVisible())
+        notice_->Timer1Timer();
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    notice_.reset();
+    form_.reset();
+}
+
+void TestNotices::showsTextsAndWidth_data() {
+    QTest::addColumn<QString>("headline");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("closing") << "おわります" << "--- おまちください ---";
+    QTest::newRow("empty second line") << "はじめます・・・" << "";
+    QTest::newRow("long headline widens without limit")
+        << QStringLiteral("とてもながいフォルダのなまえ").repeated(8) + QStringLiteral("にダウンロードします。")
+        << "";
+}
+
+void TestNotices::showsTextsAndWidth() {
+    QFETCH(QString, headline);
+    QFETCH(QString, second);
+    form_->MATE(headline, second);
+    QVERIFY(notice_->isVisible());
+    QCOMPARE(notice_->Label1->text(), headline);
+    QCOMPARE(notice_->Label2->text(), second);
+    // The headline's label follows its text; the window is 200 pixels wider.
+    const int textWidth = notice_->Label1->fontMetrics().horizontalAdvance(headline);
+    QVERIFY(notice_->Label1->width() >= textWidth);
+    QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
+    QCOMPARE(notice_->height(), 84);
+    QCOMPARE(notice_->Label1->pos(), QPoint(80, 24));
+    QCOMPARE(notice_->Label2->pos(), QPoint(80, 63));
+    QCOMPARE(notice_->Label1->font().pixelSize(), 24);
+    QVERIFY(notice_->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(notice_->windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(!notice_->Image1->pixmap().isNull());
+    QVERIFY(notice_->Timer1->isActive());
+    QCOMPARE(notice_->Timer1->interval(), 2500);
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BlankCursor);
+}
+
+void TestNotices::secondNoticeSharesFirstDeadline() {
+    form_->MATE(QStringLiteral("さくひんにダウンロードします。"), QString());
+    QVERIFY(notice_->Timer1->isActive());
+    // Let some of the time pass, then raise a second notice with a longer headline.
+    QTRY_VERIFY(notice_->Timer1->remainingTime() < 2400);
+    const int left = notice_->Timer1->remainingTime();
+    const QPoint corner = notice_->pos();
+    form_->MATE(QStringLiteral("はじめます・・・とてもながいなまえ"), QStringLiteral("NEW1.mwx"));
+    QCOMPARE(notice_->Label1->text(), QStringLiteral("はじめます・・・とてもながいなまえ"));
+    QCOMPARE(notice_->Label2->text(), QStringLiteral("NEW1.mwx"));
+    QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
+    QCOMPARE(notice_->pos(), corner);
+    // Not restarted: it still closes when the first would have.
+    QVERIFY(notice_->Timer1->isActive());
+    QVERIFY2(notice_->Timer1->remainingTime() <= left,
+             qPrintable(QString::number(notice_->Timer1->remainingTime())));
+}
+
+void TestNotices::closesAndShowsPointerOnce() {
+    form_->MATE(QStringLiteral("A"), QString());
+    form_->MATE(QStringLiteral("B"), QString());
+    form_->MATE(QStringLiteral("C"), QString());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BlankCursor);
+    notice_->Timer1Timer();
+    // One hide, one show: nothing is left on the pointer.
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(!notice_->isVisible());
+    QVERIFY(!notice_->Timer1->isActive());
+
+    // The next notice hides the pointer again and starts a fresh deadline.
+    form_->MATE(QStringLiteral("D"), QString());
+    QVERIFY(notice_->isVisible());
+    QVERIFY(notice_->Timer1->remainingTime() > 2000);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BlankCursor);
+
+    // The real timer closes it too.
+    QTRY_VERIFY_WITH_TIMEOUT(!notice_->isVisible(), 10000);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TestNotices::centredFirstTimeThenKeepsCorner() {
+    form_->move(100, 50);
+    form_->MATE(QStringLiteral("さくひんにダウンロードします。"), QString());
+    const QPoint centre = form_->frameGeometry().center();
+    QVERIFY((notice_->frameGeometry().center() - centre).manhattanLength() <= 2);
+    const QPoint corner = notice_->pos();
+    notice_->Timer1Timer();
+
+    // Later showings keep the corner, whatever the main window and the width do.
+    form_->move(300, 200);
+    form_->MATE(QStringLiteral("おわります"), QStringLiteral("--- おまちください ---"));
+    QCOMPARE(notice_->pos(), corner);
+    QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
+}
+
+void TestNotices::withoutNoticeWindowNothingHappens() {
+    QumoForms none;
+    form_->setForms(&none);
+    form_->MATE(QStringLiteral("おわります"), QString());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    form_->setForms(&forms_);
+}
+
+QUMO_TEST_MAIN(TestNotices)
+#include "tst_notices.moc"

@@ -1,0 +1,544 @@
+// Opening saved works through the open dialog, starting programs, copying and exporting
+// material folders to the desktop.
+#include "app/Unit2.h"
+#include "app/program.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "support/testsupport.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+using namespace testsupport;
+
+namespace {
+
+const QString kSettings = u"<TATE>600</TATE>\r\n<YOKO>800</YOKO>\r\n"
+                          "<HOME>http://example.org/logo/</HOME>\r\n<OPEN1>index.html</OPEN1>\r\n"
+                          "<NAME>さくひん</NAME>\r\n<SAVE></SAVE>\r\n"_qs;
+
+// Records like the recording platform; starts programs for real when asked to, and answers
+// the Yes/No question as the test says.
+class OpeningPlatform : public RecordingPlatform {
+public:
+    bool realShell = false;
+    bool answer = true;
+    QStringList questions;
+    bool shellOpen(const QString &target, const QString &parameters,
+                   const QString &folder) override {
+        RecordingPlatform::shellOpen(target, parameters, folder);
+        return realShell ? platform::Platform::shellOpen(target, parameters, folder) : true;
+    }
+    bool confirmYesNo(QWidget *, const QString &text) override {
+        questions.append(text);
+        return answer;
+    }
+};
+
+struct DialogSeen {
+    bool shown = false;
+    QString directory, title;
+    QStringList filters;
+    QString filter;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    bool preview = false;
+    bool sidebarHidden = false;
+};
+
+QStringList filesBelow(const QString &root) {
+    QStringList out;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out.append(QDir(root).relativeFilePath(it.next()));
+    out.sort();
+    return out;
+}
+
+// The fields of the stand-in's last log line: pid, working folder, count, arguments.
+QStringList lastLogLine(const QString &log) {
+    const QList<QByteArray> lines = readFile(log).trimmed().split('\n');
+    return QString::fromUtf8(lines.last()).split(u'\t');
+}
+
+} // namespace
+
+class TestOpening : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void exe123_data();
+    void exe123();
+
+    void dialogStartFolder_data();
+    void dialogStartFolder();
+    void previewShowsPictures();
+    void documentThenWork();
+    void severalWorksOnlyFirst();
+    void workWithoutLogoProgramOpensWithItsProgram();
+    void pageOpensInTheBrowser();
+    void programStarts_data();
+    void programStarts();
+    void readOnlyMarkCleared();
+
+    void desktopQuestion_data();
+    void desktopQuestion();
+    void desktopCopyMergesAndReplaces();
+    void exportPackageIsAnInstallLayout();
+    void desktopNameCannotLeaveTheDesktop();
+    void confirmationBox_data();
+    void confirmationBox();
+
+private:
+    QString tmp(const QString &rel) const { return dir_->path() + u'/' + rel; }
+    TForm1 *form() const { return program_->main(); }
+    // Answers the next open dialog: `names` typed into its name field and accepted, or the
+    // dialog cancelled when `names` is empty.
+    void answerDialog(const QString &names);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<OpeningPlatform> platform_;
+    std::unique_ptr<QumoProgram> program_;
+    InstallLayout layout_;
+    DialogSeen seen_;
+    QString savedCurrent_;
+};
+
+void TestOpening::initTestCase() {
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TestOpening::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    platform_ = std::make_unique<OpeningPlatform>();
+    qputenv("HOME", tmp(u"home"_qs).toUtf8());
+    qputenv("XDG_CONFIG_HOME", tmp(u"home/.config"_qs).toUtf8());
+    QDir().mkpath(tmp(u"home/Desktop"_qs));
+    QDir().mkpath(tmp(u"cwd"_qs));
+    savedCurrent_ = QDir::currentPath();
+    QDir::setCurrent(tmp(u"cwd"_qs));
+    // The program is the real one, so an export carries a program that can start.
+    layout_ = makeInstall(tmp(u"inst"_qs), u"QUMOG.x86_64"_qs, true, kSettings);
+    QFile::remove(tmp(u"inst/QUMOG.x86_64"_qs));
+    QVERIFY(QFile::copy(QStringLiteral(QUMO_PROGRAM_EXE), tmp(u"inst/QUMOG.x86_64"_qs)));
+    writeFile(tmp(u"inst/QUMOG/index.html"_qs), "<html>home</html>");
+    program_ = std::make_unique<QumoProgram>(*platform_, layout_.programFile);
+    form()->FormShow();
+    QVERIFY2(form()->startupDone(), qPrintable(platform_->errors.join(u'\n')));
+    // The Logo program's window is not placed: it is simply started.
+    program_->values.XX = 0;
+    program_->values.YY = 0;
+    program_->values.DESKTOP = win(tmp(u"desk"_qs)) + u'\\';
+    QDir().mkpath(tmp(u"desk"_qs));
+    seen_ = DialogSeen();
+}
+
+void TestOpening::cleanup() {
+    if (program_ && program_->forms.Form2->isVisible())
+        program_->forms.Form2->Timer1Timer();
+    if (program_)
+        form()->Timer2->stop();
+    program_.reset();
+    QDir::setCurrent(savedCurrent_);
+    dir_.reset();
+}
+
+void TestOpening::answerDialog(const QString &names) {
+    auto *poll = new QTimer(this);
+    auto ticks = std::make_shared<int>(0);
+    connect(poll, &QTimer::timeout, this, [this, poll, names, ticks] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto finish = [poll] {
+            poll->stop();
+            poll->deleteLater();
+        };
+        if ((*ticks)++ == 0) {
+            seen_.shown = true;
+            seen_.directory = dialog->directory().absolutePath();
+            seen_.title = dialog->windowTitle();
+            seen_.filters = dialog->nameFilters();
+            seen_.filter = dialog->selectedNameFilter();
+            seen_.mode = dialog->fileMode();
+            seen_.preview = dialog->findChild<QLabel *>(u"picturePreview"_qs) != nullptr;
+            auto *sidebar = dialog->findChild<QWidget *>(u"sidebar"_qs);
+            seen_.sidebarHidden = !sidebar || sidebar->isHidden();
+            if (names.isEmpty()) {
+                finish();
+                dialog->reject();
+                return;
+            }
+            // The pupil picks "すべて" to see every file.
+            dialog->selectNameFilter(dialog->nameFilters().value(1));
+            return;
+        }
+        // The pupil clicks the files in the list one after the other (with Ctrl held); the
+        // folder's listing arrives in the background, so this repeats until the dialog
+        // reports exactly them, in that order.
+        QStringList expected;
+        for (const QString &n : names.split(u'"', Qt::SkipEmptyParts))
+            if (!n.trimmed().isEmpty())
+                expected.append(dialog->directory().absoluteFilePath(n));
+        auto *view = dialog->findChild<QAbstractItemView *>(u"listView"_qs);
+        auto *model = view ? qobject_cast<QFileSystemModel *>(view->model()) : nullptr;
+        if (model) {
+            view->selectionModel()->clearSelection();
+            for (const QString &path : expected)
+                view->selectionModel()->select(model->index(path), QItemSelectionModel::Select |
+                                                                       QItemSelectionModel::Rows);
+        }
+        QPushButton *open =
+            dialog->findChild<QDialogButtonBox *>(u"buttonBox"_qs)->button(QDialogButtonBox::Open);
+        if (open && open->isEnabled() && dialog->selectedFiles() == expected) {
+            finish();
+            open->click();
+        } else if (*ticks > 500) {
+            finish();
+            dialog->reject(); // never left blocking; the test's checks then fail
+        }
+    });
+    poll->start(20);
+}
+
+// ---- starting programs ----
+
+void TestOpening::exe123_data() {
+    QTest::addColumn<QString>("suffix"); // appended to the program's path
+    QTest::addColumn<QString>("f2");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QStringList>("extra"); // arguments after the first two
+    const QString page = u"http://example.org/logo/page 1.html"_qs;
+    QTest::newRow("no arguments") << QString() << QString() << page << QStringList();
+    QTest::newRow("link arguments")
+        << QString() << u"data.txt"_qs << page << QStringList{u"data.txt"_qs};
+    QTest::newRow("plus arguments replace the second")
+        << u"+a.txt b.txt"_qs << u"ignored"_qs << page << QStringList{u"a.txt"_qs, u"b.txt"_qs};
+    QTest::newRow("empty URL field gives an empty argument")
+        << QString() << u"x"_qs << QString() << QStringList{u"x"_qs};
+    QTest::newRow("quoted argument keeps its blank")
+        << QString() << u"\"my file.txt\" y"_qs << page << QStringList{u"my file.txt"_qs, u"y"_qs};
+}
+
+void TestOpening::exe123() {
+    QFETCH(QString, suffix);
+    QFETCH(QString, f2);
+    QFETCH(QString, url);
+    QFETCH(QStringList, extra);
+    // The stand-in logs its start beside itself and leaves at once.
+    const QString folder = tmp(u"tools 道具"_qs);
+    QDir().mkpath(folder);
+    QVERIFY(QFile::copy(standinExe(), folder + u"/tool.exe"_qs));
+    writeFile(folder + u"/mwex.cfg"_qs, "exit=1\n");
+    platform_->realShell = true;
+    form()->Edit2->setText(url);
+
+    form()->EXE123(win(folder + u"/tool.exe"_qs) + suffix, f2);
+
+    QCOMPARE(platform_->opened, QStringList{u'"' + win(folder + u"/tool.exe"_qs) + u'"'});
+    QCOMPARE(platform_->openedFolders, QStringList{win(folder) + u'\\'});
+    const QString log = folder + u"/mwex.log"_qs;
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(log) && readFile(log).endsWith('\n'), 20000);
+    const QStringList fields = lastLogLine(log);
+    QCOMPARE(fields.value(1), folder);
+    const QStringList args = fields.mid(3);
+    QCOMPARE(fields.value(2).toInt(), 2 + extra.size());
+    // A path may reach a native program in this host's form; compare in one form.
+    QCOMPARE(platform::fromHost(args.value(0)), layout_.programFile);
+    QCOMPARE(args.value(1), url);
+    QCOMPARE(args.mid(2), extra);
+}
+
+// ---- the open dialog ----
+
+void TestOpening::dialogStartFolder_data() {
+    QTest::addColumn<bool>("right");
+    QTest::newRow("left button: the save folder") << false;
+    QTest::newRow("right button: the material's folder") << true;
+}
+
+void TestOpening::dialogStartFolder() {
+    QFETCH(bool, right);
+    program_->values.RFLG = right;
+    answerDialog(QString());
+    form()->SpeedButton7MouseUp(nullptr);
+    QVERIFY(seen_.shown);
+    const QString expected =
+        platform::toHost(right ? program_->values.KIJUNDIR : program_->values.QUMOHOZON);
+    QCOMPARE(seen_.directory + u'/', expected);
+    QCOMPARE(seen_.title, u"マイクロワールドEXの作品"_qs);
+    QCOMPARE(seen_.filters, (QStringList{u"LOGOの作品 (*.mw*)"_qs, u"すべて (*)"_qs}));
+    QCOMPARE(seen_.filter, u"LOGOの作品"_qs); // shown without its pattern
+    QCOMPARE(seen_.mode, QFileDialog::ExistingFiles);
+    QVERIFY(seen_.preview);
+    QVERIFY(seen_.sidebarHidden);
+    // Cancelled: nothing opens, nothing starts.
+    QVERIFY(platform_->opened.isEmpty());
+    QVERIFY(form()->lastNavigation() != u"x"_qs);
+}
+
+void TestOpening::previewShowsPictures() {
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(save + u"pic.png"_qs));
+    writeFile(save + u"note.mwx"_qs, "not a picture");
+    bool sawPicture = false, clearedForOther = false;
+    int ticks = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto *preview = dialog->findChild<QLabel *>(u"picturePreview"_qs);
+        if (++ticks > 500 || !preview) {
+            dialog->reject();
+            return;
+        }
+        // The pupil moves through the list: first onto the picture, then onto the work.
+        auto *view = dialog->findChild<QAbstractItemView *>(u"listView"_qs);
+        auto *model = view ? qobject_cast<QFileSystemModel *>(view->model()) : nullptr;
+        if (!model)
+            return;
+        if (!sawPicture) {
+            dialog->selectNameFilter(dialog->nameFilters().value(1));
+            view->setCurrentIndex(model->index(save + u"pic.png"_qs));
+            sawPicture = !preview->pixmap().isNull();
+        } else {
+            view->setCurrentIndex(model->index(save + u"note.mwx"_qs));
+            clearedForOther = preview->pixmap().isNull();
+            if (clearedForOther)
+                dialog->reject();
+        }
+    });
+    poll.start(20);
+    form()->HIRAKU();
+    poll.stop();
+    QVERIFY(sawPicture);
+    QVERIFY(clearedForOther);
+    QVERIFY(platform_->opened.isEmpty());
+}
+
+void TestOpening::documentThenWork() {
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    writeFile(save + u"doc.txt"_qs, "text");
+    writeFile(save + u"game.mwx"_qs, "work");
+    writeFile(save + u"after.txt"_qs, "text");
+    answerDialog(u"\"doc.txt\" \"game.mwx\" \"after.txt\""_qs);
+    form()->HIRAKU();
+    QVERIFY(seen_.shown);
+    const QString v = program_->values.QUMOHOZON;
+    // The document opens with its program, then the work starts in the Logo program;
+    // the file after the work is left alone.
+    QCOMPARE(platform_->opened,
+             (QStringList{u'"' + v + u"doc.txt\""_qs, u'"' + program_->values.MWEXEXE + u'"'}));
+    QCOMPARE(platform_->openedParameters.value(1), u'"' + v + u"game.mwx\""_qs);
+}
+
+void TestOpening::severalWorksOnlyFirst() {
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    writeFile(save + u"a.mwx"_qs, "a");
+    writeFile(save + u"b.mwx"_qs, "b");
+    platform::deleteFile(program_->values.MWEXEXE); // works then open with their program
+    answerDialog(u"\"a.mwx\" \"b.mwx\""_qs);
+    form()->HIRAKU();
+    QCOMPARE(platform_->opened, QStringList{u'"' + program_->values.QUMOHOZON + u"a.mwx\""_qs});
+}
+
+void TestOpening::workWithoutLogoProgramOpensWithItsProgram() {
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    writeFile(save + u"w.mwx"_qs, "w");
+    platform::deleteFile(program_->values.MWEXEXE);
+    answerDialog(u"w.mwx"_qs);
+    form()->HIRAKU();
+    QCOMPARE(platform_->opened, QStringList{u'"' + program_->values.QUMOHOZON + u"w.mwx\""_qs});
+    QCOMPARE(platform_->openedParameters, QStringList{QString()});
+    QCOMPARE(platform_->openedFolders, QStringList{QString()});
+}
+
+void TestOpening::pageOpensInTheBrowser() {
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    writeFile(save + u"page.HTM"_qs, "<html></html>");
+    writeFile(save + u"w.mwx"_qs, "w");
+    answerDialog(u"\"page.HTM\" \"w.mwx\""_qs);
+    form()->HIRAKU();
+    QCOMPARE(form()->lastNavigation(), program_->values.QUMOHOZON + u"page.HTM"_qs);
+    QVERIFY(platform_->opened.isEmpty());
+}
+
+void TestOpening::programStarts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("plain program: the shell stays") << u"tool.exe"_qs << false;
+    QTest::newRow("underscore: the shell closes itself") << u"_tool.exe"_qs << true;
+}
+
+void TestOpening::programStarts() {
+    QFETCH(QString, name);
+    QFETCH(bool, closes);
+    const QString folder = tmp(u"material"_qs);
+    QDir().mkpath(folder);
+    QVERIFY(QFile::copy(standinExe(), folder + u'/' + name));
+    writeFile(folder + u"/mwex.cfg"_qs, "exit=1\n");
+    platform_->realShell = true;
+    program_->values.RFLG = true;
+    program_->values.KIJUNDIR = win(folder) + u'\\';
+    // The start page has loaded and set the URL field; then the pupil's own page shows.
+    QTRY_VERIFY_WITH_TIMEOUT(form()->Edit2->text().endsWith(u"index.html"_qs), 20000);
+    form()->Edit2->setText(u"http://example.org/p.html"_qs);
+    answerDialog(name);
+    form()->SpeedButton7MouseUp(nullptr);
+    QCOMPARE(program_->forms.Form2->Label1->text(),
+             win(folder + u'/' + name) + u"をはじめます。"_qs);
+    QCOMPARE(program_->forms.Form2->Label2->text(), QString());
+    QCOMPARE(form()->Timer2->isActive(), closes);
+    if (closes)
+        QCOMPARE(form()->Timer2->interval(), 1500);
+    const QString log = folder + u"/mwex.log"_qs;
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(log) && readFile(log).endsWith('\n'), 20000);
+    const QStringList fields = lastLogLine(log);
+    QCOMPARE(fields.value(2), u"2"_qs);
+    QCOMPARE(fields.value(4), u"http://example.org/p.html"_qs);
+}
+
+void TestOpening::readOnlyMarkCleared() {
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    writeFile(save + u"sheet.txt"_qs, "x");
+    const QString F = program_->values.QUMOHOZON + u"sheet.txt"_qs;
+    QVERIFY(platform::setReadOnly(F, true));
+    answerDialog(u"sheet.txt"_qs);
+    form()->HIRAKU();
+    QVERIFY(!platform::isReadOnly(F));
+    QCOMPARE(platform_->opened, QStringList{u'"' + F + u'"'});
+}
+
+// ---- desktop copies and exports ----
+
+void TestOpening::desktopQuestion_data() {
+    QTest::addColumn<bool>("exporting");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("copy") << false
+                          << u"game を\rデスクトップ上の みんなのゲーム にコピーします。"_qs;
+    QTest::newRow("export")
+        << true << u"game を\rデスクトップ上の みんなのゲーム にエクスポートします。"_qs;
+}
+
+void TestOpening::desktopQuestion() {
+    QFETCH(bool, exporting);
+    QFETCH(QString, text);
+    writeFile(tmp(u"kyozai/game/a.txt"_qs), "a");
+    platform_->answer = false;
+    form()->DTPCOPY(win(tmp(u"kyozai/game"_qs)), u"game"_qs, u"みんなのゲーム"_qs,
+                    exporting ? program_->values.MWEXEDIR : QString());
+    QCOMPARE(platform_->questions, QStringList{text});
+    // No changes nothing.
+    QVERIFY(filesBelow(tmp(u"desk"_qs)).isEmpty());
+    QVERIFY(!QFileInfo::exists(tmp(u"desk/みんなのゲーム"_qs)));
+}
+
+void TestOpening::desktopCopyMergesAndReplaces() {
+    writeFile(tmp(u"kyozai/game/a.txt"_qs), "new a");
+    writeFile(tmp(u"kyozai/game/sub/b.bin"_qs), QByteArray(70000, 'b'));
+    writeFile(tmp(u"desk/みんなのゲーム/game/a.txt"_qs), "old a");
+    writeFile(tmp(u"desk/みんなのゲーム/game/mine.txt"_qs), "kept");
+    QVERIFY(platform::setReadOnly(win(tmp(u"desk/みんなのゲーム/game/a.txt"_qs)), true));
+    form()->DTPCOPY(win(tmp(u"kyozai/game"_qs)), u"game"_qs, u"みんなのゲーム"_qs, QString());
+    QCOMPARE(filesBelow(tmp(u"desk"_qs)),
+             (QStringList{u"みんなのゲーム/game/a.txt"_qs, u"みんなのゲーム/game/mine.txt"_qs,
+                          u"みんなのゲーム/game/sub/b.bin"_qs}));
+    QCOMPARE(readFile(tmp(u"desk/みんなのゲーム/game/a.txt"_qs)), QByteArray("new a"));
+    QCOMPARE(readFile(tmp(u"desk/みんなのゲーム/game/sub/b.bin"_qs)), QByteArray(70000, 'b'));
+    QVERIFY(platform_->errors.isEmpty());
+}
+
+void TestOpening::exportPackageIsAnInstallLayout() {
+    const QString material = tmp(u"kyozai/game"_qs);
+    writeFile(material + u"/index.html"_qs, "<html>game</html>");
+    writeFile(material + u"/works/w1.mwx"_qs, "w1");
+    // An earlier export is there: the program copy is replaced.
+    writeFile(tmp(u"desk/みんなのゲーム/game.x86_64"_qs), "old program");
+    form()->DTPCOPY(win(material), u"game"_qs, u"みんなのゲーム"_qs, program_->values.MWEXEDIR);
+
+    const QString pkg = tmp(u"desk/みんなのゲーム"_qs);
+    QCOMPARE(readFile(pkg + u"/game/index.html"_qs), QByteArray("<html>game</html>"));
+    QCOMPARE(readFile(pkg + u"/game/works/w1.mwx"_qs), QByteArray("w1"));
+    QCOMPARE(readFile(pkg + u"/game/MWEX/mwex.exe"_qs), readFile(standinExe()));
+    QVERIFY(QFileInfo::exists(pkg + u"/game/MWEX/QUMOの設定.txt"_qs));
+    QCOMPARE(readFile(pkg + u"/game.x86_64"_qs), readFile(tmp(u"inst/QUMOG.x86_64"_qs)));
+    QVERIFY(QFileInfo(pkg + u"/game.x86_64"_qs).isExecutable());
+    QVERIFY(QFileInfo(pkg + u"/game/MWEX/mwex.exe"_qs).isExecutable());
+
+    // The copied program, started from the desktop, finds its copied material and Logo
+    // program.
+    OpeningPlatform other;
+    QumoProgram copy(other, win(pkg + u"/game.x86_64"_qs));
+    copy.main()->FormShow();
+    QVERIFY2(copy.main()->startupDone(), qPrintable(other.errors.join(u'\n')));
+    QCOMPARE(copy.values.MWEXEDIR, win(pkg + u"/game/MWEX"_qs));
+    QCOMPARE(copy.values.MWEXEXE, win(pkg + u"/game/MWEX/mwex.exe"_qs));
+    QCOMPARE(copy.values.KIJUNDIR, win(pkg + u"/game"_qs) + u'\\');
+    QCOMPARE(copy.values.QUMOHOZON, win(pkg + u"/game/さくひん"_qs) + u'\\');
+    if (copy.forms.Form2->isVisible())
+        copy.forms.Form2->Timer1Timer();
+}
+
+void TestOpening::desktopNameCannotLeaveTheDesktop() {
+    writeFile(tmp(u"kyozai/game/a.txt"_qs), "a");
+    for (const QString &name :
+         {u"..\\outside"_qs, u"C:\\x"_qs, u"\\\\server\\share"_qs, QString()}) {
+        form()->DTPCOPY(win(tmp(u"kyozai/game"_qs)), u"game"_qs, name, QString());
+    }
+    QVERIFY(platform_->questions.isEmpty());
+    QCOMPARE(platform_->errors.size(), 4);
+    QVERIFY(!QFileInfo::exists(tmp(u"outside"_qs)));
+    QVERIFY(filesBelow(tmp(u"desk"_qs)).isEmpty());
+}
+
+void TestOpening::confirmationBox_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestOpening::confirmationBox() {
+    // The host's own box: a question with Yes and No, the CR shown as a line break.
+    QFETCH(bool, yes);
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        text = box->text();
+        icon = box->icon();
+        QAbstractButton *button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+        if (button)
+            button->click();
+        else
+            box->reject();
+    });
+    poll.start(20);
+    platform::Platform host;
+    QCOMPARE(host.confirmYesNo(form(), u"game を\rデスクトップ上の x にコピーします。"_qs), yes);
+    QCOMPARE(text, u"game を\nデスクトップ上の x にコピーします。"_qs);
+    QCOMPARE(icon, QMessageBox::Question);
+}
+
+QUMO_TEST_MAIN(TestOpening)
+#include "tst_opening.moc"
