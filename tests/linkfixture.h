@@ -22,6 +22,7 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace linktest {
 
@@ -120,8 +121,17 @@ public:
             return platform::Platform::shellOpen(target, parameters, folder);
         return true;
     }
+    // With an answer set, the confirmation is recorded and answered without a box.
+    bool confirmYesNo(QWidget* owner, const QString& text) override {
+        if (!confirmAnswer)
+            return platform::Platform::confirmYesNo(owner, text);
+        questions.append(text);
+        return *confirmAnswer;
+    }
     std::function<void()> onOpen;
     bool realPrograms = false;
+    std::optional<bool> confirmAnswer;
+    QStringList questions;
 };
 
 inline const QString kSettings =

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -28,6 +29,10 @@ private slots:
     void decidedAtOnce();
     void actionsRunFromTheEventLoop_data();
     void actionsRunFromTheEventLoop();
+    void localInstallList_data();
+    void localInstallList();
+    void folderExport_data();
+    void folderExport();
     void clickDuringACommandIsQueued();
     void uncancelledEndReloadsTheUnchangedUrlOnce_data();
     void uncancelledEndReloadsTheUnchangedUrlOnce();
@@ -102,26 +107,60 @@ void TestLinkCommands::actionsRunFromTheEventLoop_data() {
     QTest::addColumn<QStringList>("opened");
     QTest::addColumn<int>("beeps");
     QTest::addColumn<QString>("field"); // after the handling
+    QTest::addColumn<QString>("saved"); // a file then in the save folder
+    // %S: the server, %H: the save folder, %X: the Logo program (all Windows or URL form).
 
     QTest::newRow("@ opens outside without the @")
         << "http://127.0.0.1:1/m/game.mwx@" << false
-        << QStringList{quoted(u"http://127.0.0.1:1/m/game.mwx"_qs)} << 0 << "before";
+        << QStringList{quoted(u"http://127.0.0.1:1/m/game.mwx"_qs)} << 0 << "before"
+        << "";
     const QString site = QLatin1String("http:/") + QLatin1String(linkcmd::kMaterialSiteHostPath);
     QTest::newRow("material site page opens outside")
-        << site + "a.htm" << false << QStringList{quoted(site + "a.htm")} << 0 << "before";
+        << site + "a.htm" << false << QStringList{quoted(site + "a.htm")} << 0 << "before"
+        << "";
     QTest::newRow("missing local work beeps")
-        << "%M\\none.mwx" << false << QStringList{} << 1 << "before";
+        << "%M\\none.mwx" << false << QStringList{} << 1 << "before"
+        << "";
     QTest::newRow("local folder opens")
-        << "%M\\game" << false << QStringList{quoted("%M\\game")} << 0 << "before";
+        << "%M\\game" << false << QStringList{quoted("%M\\game")} << 0 << "before"
+        << "";
     QTest::newRow("local document opens where it lies")
-        << "%M\\song.wav" << false << QStringList{quoted("%M\\song.wav")} << 0 << "before";
+        << "%M\\song.wav" << false << QStringList{quoted("%M\\song.wav")} << 0 << "before"
+        << "";
     QTest::newRow("local archive opens where it lies, DL too")
-        << "%M\\a.zip" << true << QStringList{quoted("%M\\a.zip")} << 0 << "before";
+        << "%M\\a.zip" << true << QStringList{quoted("%M\\a.zip")} << 0 << "before"
+        << "";
     QTest::newRow("desktop name that leaves the desktop beeps")
-        << "%M\\game\\..!" << false << QStringList{} << 1 << "before";
+        << "%M\\game\\..!" << false << QStringList{} << 1 << "before"
+        << "";
     QTest::newRow("escaping extra file beeps, page then loads")
         << "http://127.0.0.1:1/m/p.htm&&&..\\..\\x.txt" << false << QStringList{} << 1
-        << "http://127.0.0.1:1/m/p.htm";
+        << "http://127.0.0.1:1/m/p.htm"
+        << "";
+    QTest::newRow("web document downloaded, then opened")
+        << "%S/m/a.txt" << false << QStringList{quoted("%Ha.txt")} << 0 << "before"
+        << "a.txt";
+    QTest::newRow("web archive downloaded, save folder shown")
+        << "%S/m/a.zip" << false << QStringList{quoted("%H")} << 0 << "before"
+        << "a.zip";
+    QTest::newRow("web archive that fails opens outside")
+        << "%S/m/none.zip" << false << QStringList{quoted("%S/m/none.zip")} << 0 << "before"
+        << "";
+    QTest::newRow("web program downloaded, then started")
+        << "%S/m/tool.exe" << false << QStringList{quoted("%Htool.exe")} << 0 << "before"
+        << "tool.exe";
+    QTest::newRow("local document, DL: copied, opened from the save folder")
+        << "%M\\song.wav" << true << QStringList{quoted("%Hsong.wav")} << 0 << "before"
+        << "song.wav";
+    QTest::newRow("local work opens where it lies")
+        << "%M\\game.mwx" << false << QStringList{quoted("%X")} << 0 << "before"
+        << "";
+    QTest::newRow("local work, DL: copied, opened from the save folder")
+        << "%M\\game.mwx" << true << QStringList{quoted("%X")} << 0 << "before"
+        << "game.mwx";
+    QTest::newRow("local program starts where it lies")
+        << "%M\\tool.exe" << false << QStringList{quoted("%M\\tool.exe")} << 0 << "before"
+        << "";
 }
 
 void TestLinkCommands::actionsRunFromTheEventLoop() {
@@ -132,15 +171,79 @@ void TestLinkCommands::actionsRunFromTheEventLoop() {
     writeFile(tmp(u"material/song.wav"_qs), "RIFF");
     writeFile(tmp(u"material/a.zip"_qs), "PK");
     QDir().mkpath(tmp(u"material/game"_qs));
-    url.replace(u"%M"_qs, m);
+    writeFile(tmp(u"material/game.mwx"_qs), "work");
+    writeFile(tmp(u"material/tool.exe"_qs), "program");
+    HttpServer http;
+    http.files.insert(u"m/a.txt"_qs, "text");
+    http.files.insert(u"m/a.zip"_qs, "PK");
+    http.files.insert(u"m/tool.exe"_qs, "program");
+    const auto expand = [&](QString t) {
+        return t.replace(u"%M"_qs, m)
+            .replace(u"%S"_qs, http.url(QString()).chopped(1))
+            .replace(u"%H"_qs, v().QUMOHOZON)
+            .replace(u"%X"_qs, v().MWEXEXE);
+    };
+    url = expand(url);
     for (QString& o : opened)
-        o.replace(u"%M"_qs, m);
+        o = expand(o);
     v().DL = dl;
     form()->Edit2->setText(u"before"_qs);
     QVERIFY(handle(url));
     QCOMPARE(platform_->opened, opened);
     QTEST(int(platform_->beeps.size()), "beeps");
     QTEST(form()->Edit2->text(), "field");
+    QFETCH(QString, saved);
+    if (!saved.isEmpty())
+        QVERIFY(QFileInfo(room_->save() + u'/' + saved).isFile());
+    QVERIFY(!form()->Timer2->isActive()); // nothing here ends the shell
+}
+
+void TestLinkCommands::localInstallList_data() {
+    QTest::addColumn<bool>("dl");
+    QTest::newRow("DL false") << false;
+    QTest::newRow("DL true: read where the link names it") << true;
+}
+
+void TestLinkCommands::localInstallList() {
+    // Each resource is copied beside the list into its MWEX sub-folder; a missing sub-folder
+    // skips its file. A style sheet that is no list ends as a page.
+    QFETCH(bool, dl);
+    v().DL = dl;
+    writeFile(tmp(u"material/res.css"_qs), "a.gif#pics&b.gif#nofolder&");
+    writeFile(tmp(u"material/plain.css"_qs), "body { color: red }");
+    writeFile(tmp(u"material/a.gif"_qs), "GIF89a");
+    writeFile(tmp(u"material/b.gif"_qs), "GIF89a");
+    const QString mwex = room_->layout.mwexDir;
+    QDir().mkpath(mwex + u"/pics"_qs);
+    QSignalSpy handled(runner(), &LinkCommandRunner::handled);
+    QVERIFY(handle(win(tmp(u"material/res.css"_qs))));
+    QCOMPARE(readFile(mwex + u"/pics/a.gif"_qs), QByteArray("GIF89a"));
+    QVERIFY(!QFileInfo::exists(mwex + u"/nofolder"_qs));
+    QVERIFY(QFileInfo::exists(tmp(u"material/res.css"_qs))); // a local list stays
+    QVERIFY(handle(win(tmp(u"material/plain.css"_qs))));
+    QCOMPARE(handled.size(), 2);
+    QCOMPARE(handled[0][1].toBool(), true);
+    QCOMPARE(handled[1][1].toBool(), false);
+    QCOMPARE(form()->Edit2->text(), win(tmp(u"material/plain.css"_qs)));
+}
+
+void TestLinkCommands::folderExport_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes: a package on the desktop") << true;
+    QTest::newRow("no: nothing") << false;
+}
+
+void TestLinkCommands::folderExport() {
+    QFETCH(bool, yes);
+    platform_->confirmAnswer = yes;
+    writeFile(tmp(u"material/game/page.htm"_qs), "page");
+    QVERIFY(handle(win(tmp(u"material/game"_qs)) + u"\\みんなのゲーム$"_qs));
+    QCOMPARE(platform_->questions,
+             QStringList{u"game を\rデスクトップ上の みんなのゲーム にエクスポートします。"_qs});
+    const QString d = tmp(u"home/Desktop/みんなのゲーム"_qs);
+    QCOMPARE(QFileInfo::exists(d + u"/game/page.htm"_qs), yes);
+    QCOMPARE(QFileInfo::exists(d + u"/game/MWEX/mwex.exe"_qs), yes);
+    QCOMPARE(QFileInfo::exists(d + u"/game.x86_64"_qs), yes);
 }
 
 void TestLinkCommands::clickDuringACommandIsQueued() {
