@@ -193,6 +193,9 @@ void TestLinkGrammar::decision_data() {
          "", "", 0);
     both("local page with anchor exists", "file:///Z:/m/page.htm#top", {"Z:\\m\\page.htm"}, 13,
          "Page", "file:///Z:/m/page.htm#top", "", "field", 0);
+    // Only "#" and "+" are cut: a local page with a query names no file, and beeps.
+    both("local page with a query", "file:///Z:/m/sent.html?q=x", {"Z:\\m\\sent.html"}, 5, "Beep",
+         "Z:\\m\\sent.html?q=x", "", "", 0);
     both("local page with anchor missing", "file:///Z:/m/page.htm#top", none, 5, "Beep",
          "Z:\\m\\page.htm", "", "", 0);
     one("local program with + arguments exists", "Z:\\m\\tool.exe+a", false, {"Z:\\m\\tool.exe"},
