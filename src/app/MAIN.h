@@ -131,6 +131,9 @@ public:
 
     // ---- opening works, programs and folders ----
     QFileDialog *OpenPictureDialog1 = nullptr; // made on first use
+    // The folder the open-work dialog was last prepared to start in (Windows form); empty
+    // until it is first used. The capture window's save dialog follows it.
+    const QString &openWorkDialogFolder() const { return openWorkDialogFolder_; }
     void SpeedButton7MouseUp(QMouseEvent *e);
     void HIRAKU();
     void EXE123(const QString &FF, const QString &F2);
@@ -152,6 +155,8 @@ public:
 
     // ---- graphics catalogue ----
     void MWSHAPE(const QString &MW);
+    // Builds the catalogue of the current folder (where MWSHAPE pointed the picture list).
+    void MakeShape();
 
     // ---- drawing board ----
     void SpeedButton8Click();
@@ -188,6 +193,7 @@ private:
     bool shown_ = false;
     bool startupDone_ = false;
     QumoWebPage *page_ = nullptr;
+    QString openWorkDialogFolder_;
     // link command protocol
     LinkCommandRunner *linkCommands_ = nullptr;
 };

@@ -68,6 +68,8 @@ QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFil
     forms.Form4 = new TForm4(values, forms.Form1);
     forms.Form5 = new TForm5(platform);
     forms.Form1->setForms(&forms);
+    TForm1 *main = forms.Form1;
+    forms.Form14->openWorkFolder = [main] { return main->openWorkDialogFolder(); };
     forms.Form25->setForms(&forms);
 }
 

@@ -66,7 +66,8 @@ void TForm1::SpeedButton7MouseUp(QMouseEvent *) {
 void TForm1::HIRAKU() {
     if (!OpenPictureDialog1)
         OpenPictureDialog1 = makeOpenDialog(this);
-    OpenPictureDialog1->setDirectory(platform::toHost(v_.RFLG ? v_.KIJUNDIR : v_.QUMOHOZON));
+    openWorkDialogFolder_ = v_.RFLG ? v_.KIJUNDIR : v_.QUMOHOZON;
+    OpenPictureDialog1->setDirectory(platform::toHost(openWorkDialogFolder_));
     if (OpenPictureDialog1->exec() != QDialog::Accepted)
         return;
     const QStringList chosen = OpenPictureDialog1->selectedFiles();

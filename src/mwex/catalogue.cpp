@@ -1,4 +1,160 @@
 // Thumbnail catalogues of the Logo program's picture folders.
+#include "mwex/catalogue.h"
 #include "app/MAIN.h"
+#include "app/errors.h"
+#include "mwex/bmpio.h"
+#include "mwex/jpegio.h"
+#include "mwex/resize.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
 
-void TForm1::MWSHAPE(const QString &) {}
+#include <QCoreApplication>
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+namespace catalogue {
+
+const std::array<QString, 5> Folders = {
+    QStringLiteral("\\Graphics\\Button"), QStringLiteral("\\Graphics\\Illustrations"),
+    QStringLiteral("\\Graphics\\Landscape1"), QStringLiteral("\\Graphics\\Landscape2"),
+    QStringLiteral("\\Graphics\\Shape")};
+
+namespace {
+constexpr int Left = 16, Top = 12;
+constexpr int CaptionGap = 6, CaptionHeight = 10;
+} // namespace
+
+QStringList pictureList(const QString& folder) {
+    QDir dir(platform::toHost(folder));
+    if (platform::toHost(folder).isEmpty())
+        return {};
+    // Without QDir::Hidden and QDir::System: ordinary files only. Name filters match
+    // regardless of case.
+    QStringList names =
+        dir.entryList({QStringLiteral("*.jpeg"), QStringLiteral("*.jpg"), QStringLiteral("*.bmp")},
+                      QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+QString indexText(const QStringList& names) {
+    return names.join(u' ');
+}
+
+int sheetHeight(int count) {
+    return (count - 1) / PerRow * Pitch + 140;
+}
+
+QRect pictureBox(int i) {
+    const int k = i % PerRow, j = i / PerRow;
+    return QRect(QPoint(Left + Pitch * k, Top + Pitch * j), QSize(ThumbWidth, ThumbHeight));
+}
+
+QRect captionBox(int i) {
+    const QRect p = pictureBox(i);
+    return QRect(QPoint(p.left(), p.bottom() + 1 + CaptionGap), QSize(ThumbWidth, CaptionHeight));
+}
+
+QImage thumbnail(const QString& path, QString* error) {
+    const QString ext = platform::extractFileExt(path).toLower();
+    QImage full;
+    if (ext == QLatin1String(".jpeg") || ext == QLatin1String(".jpg"))
+        full = jpegio::readFile(path, error);
+    else if (ext == QLatin1String(".bmp"))
+        full = bmpio::readFile(path, error);
+    else if (error)
+        *error = QStringLiteral("画像の種類が分かりません。");
+    if (full.isNull())
+        return QImage();
+    return BitmapResize_Bilinear(full, ThumbWidth, ThumbHeight);
+}
+
+void drawCell(QImage& sheet, int i, const QImage& thumb, const QString& name) {
+    const QRect box = pictureBox(i);
+    if (!thumb.isNull() && sheet.format() == QImage::Format_RGB888 &&
+        thumb.format() == QImage::Format_RGB888 && box.bottom() < sheet.height()) {
+        // Straight copy: the thumbnail's bytes land in the sheet unchanged.
+        for (int y = 0; y < ThumbHeight; ++y)
+            std::memcpy(sheet.scanLine(box.top() + y) + 3 * box.left(), thumb.constScanLine(y),
+                        3 * ThumbWidth);
+    }
+    const QRect caption = captionBox(i);
+    QPainter painter(&sheet);
+    painter.setClipRect(caption);
+    painter.fillRect(caption, Qt::white);
+    QFont font = QGuiApplication::font();
+    font.setPointSize(6);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(caption, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     platform::stripFileExt(name));
+}
+
+Sheet build(const QString& folder, const QStringList& names) {
+    Sheet s;
+    s.names = names;
+    s.index = indexText(names);
+    s.image = QImage(SheetWidth, sheetHeight(int(names.size())), QImage::Format_RGB888);
+    s.image.fill(Qt::white);
+    const QString base = folder.endsWith(u'\\') ? folder : folder + u'\\';
+    for (int i = 0; i < names.size(); ++i) {
+        QString error;
+        QImage thumb = thumbnail(base + names[i], &error);
+        if (thumb.isNull())
+            s.failed.append(names[i] + QStringLiteral(": ") + error);
+        drawCell(s.image, i, thumb, names[i]);
+    }
+    return s;
+}
+
+} // namespace catalogue
+
+void TForm1::MWSHAPE(const QString& MW) {
+    // A read-only medium can hold no new catalogue; nothing is visited there.
+    if (v_.DVD)
+        return;
+    for (const QString& F : catalogue::Folders) {
+        const QString folder = MW + F;
+        if (!platform::directoryExists(folder))
+            continue;
+        // Pointing the picture list at the folder makes it the current folder.
+        platform::setCurrentFolder(folder);
+        const QString index = folder + QStringLiteral("\\index.txt");
+        const QString thumb = folder + QStringLiteral("\\thumb.bmp");
+        if (platform::fileExists(index) && platform::fileExists(thumb))
+            continue;
+        platform::deleteFile(index);
+        platform::deleteFile(thumb);
+        QCoreApplication::processEvents();
+        // Start-up goes on whatever one folder does (out of memory included).
+        try {
+            MakeShape();
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void TForm1::MakeShape() {
+    const QString folder = platform::currentFolder();
+    const QStringList names = catalogue::pictureList(folder);
+    QCoreApplication::processEvents();
+    const catalogue::Sheet sheet = catalogue::build(folder, names);
+    const QString index = folder + QStringLiteral("\\index.txt");
+    const QString thumb = folder + QStringLiteral("\\thumb.bmp");
+    platform::deleteFile(index);
+    platform::deleteFile(thumb);
+    // Failures to write are left for the next start, which finds the catalogue incomplete;
+    // the BMP writer leaves no partial file that could pass for a complete one.
+    try {
+        BSAVE(index, sheet.index);
+    } catch (const QumoError&) {
+    }
+    bmpio::writeFile(sheet.image, thumb, nullptr);
+}

@@ -8,3 +8,7 @@ QImage BitmapResize_Bilinear(const QImage &Bitmap, int Width, int Height);
 
 // Rounds half to even, then limits to 0..255.
 quint8 SetByte(double aValue);
+
+// Chooses the processor's vector unit (when it has one: true) or the plain loop for the
+// resize kernel; both give the same bytes. For tests and benchmarks.
+bool resizeUseVectorUnit(bool enabled);

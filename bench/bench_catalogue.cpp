@@ -1,0 +1,159 @@
+// Building the catalogue of a folder of 200 photographs (1920 x 1080 JPEGs made here) beside
+// plain libjpeg decoding of the same files, in one run. The catalogue decodes every picture
+// at full size too, so the ratio catalogue / decode is its overhead (target: at most 1.05).
+#include "mwex/bmpio.h"
+#include "mwex/catalogue.h"
+#include "mwex/jpegio.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <csetjmp>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+constexpr int Count = 200;
+
+// Something like a photograph: smooth shading with fine detail, so the files have a
+// photograph's size (a few hundred kilobytes) and decode cost.
+QImage photo(int seed) {
+    QImage img(1920, 1080, QImage::Format_RGB888);
+    quint32 noise = 2463534242u + quint32(seed);
+    for (int y = 0; y < img.height(); ++y) {
+        uchar* p = img.scanLine(y);
+        for (int x = 0; x < img.width(); ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int n = int(noise & 15);
+            p[3 * x] = uchar((x / 8 + seed * 11) % 200 + n);
+            p[3 * x + 1] = uchar((y / 5 + x / 17) % 200 + n);
+            p[3 * x + 2] = uchar(((x ^ y) / 9 + seed) % 200 + n);
+        }
+    }
+    return img;
+}
+
+struct PlainError {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+// What any program that shows a JPEG must at least do: read the file, decode every row.
+bool plainDecode(const QString& hostPath, std::vector<unsigned char>& rowBuffer) {
+    QFile f(hostPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    jpeg_decompress_struct cinfo;
+    PlainError err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = [](j_common_ptr c) {
+        std::longjmp(reinterpret_cast<PlainError*>(c->err)->jump, 1);
+    };
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    rowBuffer.resize(size_t(cinfo.output_width) * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = rowBuffer.data();
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+class Collector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration)
+                times[r.benchmark_name()] = r.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv); // captions need fonts
+    benchmark::Initialize(&argc, argv);
+
+    QTemporaryDir dir;
+    std::fprintf(stderr, "making %d photographs in %s\n", Count, qPrintable(dir.path()));
+    qint64 total = 0;
+    for (int i = 0; i < Count; ++i) {
+        QString error;
+        const QByteArray jpeg = jpegio::encode(photo(i), &error);
+        QFile f(dir.filePath(QStringLiteral("photo%1.jpg").arg(i, 3, 10, QLatin1Char('0'))));
+        if (!f.open(QIODevice::WriteOnly) || f.write(jpeg) != jpeg.size())
+            return 1;
+        total += jpeg.size();
+    }
+    std::fprintf(stderr, "%.1f MB of JPEG\n", total / 1e6);
+    const QString folder = platform::fromHost(dir.path());
+
+    benchmark::RegisterBenchmark(
+        "catalogue/200x1920x1080/plain-decode",
+        [&](benchmark::State& st) {
+            std::vector<unsigned char> row;
+            const QStringList names =
+                QDir(dir.path()).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+            for (auto _ : st)
+                for (const QString& n : names)
+                    if (!plainDecode(dir.filePath(n), row))
+                        st.SkipWithError("decode failed");
+        })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark(
+        "catalogue/200x1920x1080/catalogue",
+        [&](benchmark::State& st) {
+            for (auto _ : st) {
+                // What MakeShape does: list, decode and scale every picture, draw, write.
+                // (The old sheet is gone before the listing, as MWSHAPE deletes it first.)
+                QFile::remove(dir.filePath(QStringLiteral("thumb.bmp")));
+                const QStringList names = catalogue::pictureList(folder);
+                const catalogue::Sheet sheet = catalogue::build(folder, names);
+                if (!sheet.failed.isEmpty() || names.size() != Count)
+                    st.SkipWithError("pictures missing");
+                QFile idx(dir.filePath(QStringLiteral("index.txt")));
+                idx.open(QIODevice::WriteOnly);
+                idx.write(sheet.index.toUtf8());
+                idx.close();
+                bmpio::writeFile(sheet.image, folder + QStringLiteral("\\thumb.bmp"), nullptr);
+            }
+        })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    benchmark::Shutdown();
+    const double plain = collector.times["catalogue/200x1920x1080/plain-decode/iterations:3"];
+    const double cat = collector.times["catalogue/200x1920x1080/catalogue/iterations:3"];
+    std::printf("\n%-34s %14s %14s %8s\n", "case", "catalogue ms", "decode ms", "ratio");
+    if (plain > 0 && cat > 0)
+        std::printf("%-34s %14.0f %14.0f %8.3f\n", "200 photographs 1920x1080", cat, plain,
+                    cat / plain);
+    return 0;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Thumbnail catalogues of the Logo program's picture folders: "index.txt" naming the
+// pictures and "thumb.bmp", a sheet of 50 x 36 thumbnails with captions, three to a row.
+// These functions work without a window; TForm1::MWSHAPE and MakeShape drive them.
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace catalogue {
+
+// The catalogued folders, in the order they are visited, relative to the MWEX folder.
+extern const std::array<QString, 5> Folders;
+
+constexpr int ThumbWidth = 50, ThumbHeight = 36;
+constexpr int Pitch = 70; // column and row pitch
+constexpr int PerRow = 3;
+// All three columns are visible: right edge of the third cell (206) plus the left margin.
+constexpr int SheetWidth = 222;
+
+// The pictures of a folder (Windows path): ordinary, not hidden, files directly in it named
+// *.jpeg, *.jpg or *.bmp in any case, as bare names sorted by name ignoring case.
+QStringList pictureList(const QString& folder);
+
+// The names joined by single spaces ("" for none).
+QString indexText(const QStringList& names);
+
+// (N - 1) div 3 * 70 + 140, with div truncating toward zero (so 0 pictures give 140).
+int sheetHeight(int count);
+
+// Boxes of picture number i (from 0).
+QRect pictureBox(int i);
+QRect captionBox(int i);
+
+// A picture decoded at full size (JPEG for .jpeg and .jpg, BMP for .bmp, by the lower-cased
+// extension) and scaled to 50 x 36 with the bilinear resize; null with a message when it
+// cannot be decoded.
+QImage thumbnail(const QString& path, QString* error);
+
+// The whole catalogue of a folder, built in memory.
+struct Sheet {
+    QStringList names;  // the pictures, in list order
+    QString index;      // the text of "index.txt"
+    QImage image;       // the sheet, 24 bits, white, SheetWidth x sheetHeight(N)
+    QStringList failed; // pictures that could not be decoded (drawn as a blank cell)
+};
+Sheet build(const QString& folder, const QStringList& names);
+
+// Draws one cell: the thumbnail (or nothing) and the caption, the file name without its
+// extension in the user-interface font at 6 points, clipped to its box on white.
+void drawCell(QImage& sheet, int i, const QImage& thumb, const QString& name);
+
+} // namespace catalogue

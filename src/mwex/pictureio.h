@@ -1,0 +1,19 @@
+#pragma once
+// Reading and writing whole picture files by Windows path, shared by the JPEG and BMP code.
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace pictureio {
+
+// Files larger than this are not read at all (no picture we accept comes near it).
+constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
+
+// The whole file, or nullopt and a message (missing, a folder, unreadable, too large).
+std::optional<QByteArray> readPictureFile(const QString& path, QString* error);
+
+// Creates or replaces the file; on failure false, a message, and the partial file removed
+// so that nothing later takes it for a complete picture.
+bool writePictureFile(const QString& path, const QByteArray& bytes, QString* error);
+
+} // namespace pictureio
