@@ -19,6 +19,7 @@ class QWebEngineView;
 class QMouseEvent;
 class QFileDialog;
 class QumoWebPage;
+class LinkCommandRunner;
 class TForm2;
 class TForm4;
 class TForm5;
@@ -113,8 +114,10 @@ public:
     void WebBrowser1NewWindow3(const QString &bstrUrl);
 
     // ---- link command protocol ----
-    // Returns true when the navigation is cancelled.
+    // Sets Cancel when the navigation is a command, which then runs from the event loop.
     void WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel);
+    // The link commands waiting or running; made on first use.
+    LinkCommandRunner *linkCommands();
 
     // ---- downloads and copies ----
     bool CopyURL(const QString &SourceFile, const QString &DestFile);
@@ -191,6 +194,8 @@ private:
     bool startupDone_ = false;
     QumoWebPage *page_ = nullptr;
     QString openWorkDialogFolder_;
+    // link command protocol
+    LinkCommandRunner *linkCommands_ = nullptr;
 };
 
 // ---- the Logo program: starting it and finding its window ----

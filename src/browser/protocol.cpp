@@ -1,10 +1,298 @@
 // The link command protocol: links whose URL is a command.
 #include "app/MAIN.h"
+#include "app/errors.h"
+#include "browser/linkrunner.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QWebEngineView>
 
-void TForm1::WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel) {
-    // Ordinary pages load; the URL field follows them.
-    Cancel = false;
-    Edit2->setText(URL);
+using linkcmd::Action;
+using linkcmd::Step;
+
+void TForm1::WebBrowser1BeforeNavigate2(const QString& URL, bool& Cancel) {
+    Cancel = linkCommands()->beforeNavigate(URL);
+}
+
+LinkCommandRunner* TForm1::linkCommands() {
+    if (!linkCommands_)
+        linkCommands_ = new LinkCommandRunner(this);
+    return linkCommands_;
+}
+
+LinkCommandRunner::LinkCommandRunner(TForm1* form) : QObject(form), form_(form) {}
+
+linkcmd::Context LinkCommandRunner::context() const {
+    const QumoValues& v = form_->values();
+    return linkcmd::Context{v.DL, v.QUMOHOZON, v.MWEXEDIR, &platform::fileExists};
+}
+
+bool LinkCommandRunner::beforeNavigate(const QString& URL) {
+    if (!passing_.isEmpty() &&
+        (passing_.contains(URL) ||
+         passing_.contains(platform::urlToEngine(URL).toString(QUrl::FullyEncoded)))) {
+        passing_.clear();
+        return false;
+    }
+    const linkcmd::Context ctx = context();
+    if (!platform::directoryExists(ctx.QUMOHOZON))
+        platform::forceDirectories(ctx.QUMOHOZON);
+
+    const auto shape = linkcmd::LinkShape::parse(URL);
+    const auto prep = linkcmd::prepare(shape, ctx);
+    // Extra files take time to fetch, and refused names get a beep: both run from the event
+    // loop like any command.
+    if (!prep.subFolderRefused && prep.extras.isEmpty()) {
+        const Step st = linkcmd::decide(shape, ctx);
+        if (st.action == Action::Page) {
+            if (!prep.subFolder.isEmpty())
+                platform::forceDirectories(prep.subFolder);
+            if (st.showInField)
+                form_->Edit2->setText(st.target);
+            return false;
+        }
+    }
+    pending_.enqueue(URL);
+    if (!running_ && !scheduled_) {
+        scheduled_ = true;
+        QTimer::singleShot(0, this, &LinkCommandRunner::runPending);
+    }
+    return true;
+}
+
+void LinkCommandRunner::runPending() {
+    scheduled_ = false;
+    if (running_)
+        return;
+    running_ = true;
+    while (!pending_.isEmpty()) {
+        const QString URL = pending_.dequeue();
+        bool cancelled = true;
+        try {
+            cancelled = run(URL);
+        } catch (const std::exception& e) {
+            // The command ends here, as an error inside an event handler would; the queue
+            // behind it goes on.
+            form_->platform().errorBox(form_, errorText(e));
+        }
+        if (!cancelled) {
+            const QUrl engineUrl = platform::urlToEngine(URL);
+            passing_ = QStringList{URL, platform::urlFromEngine(engineUrl),
+                                   engineUrl.toString(QUrl::FullyEncoded)};
+            form_->WebBrowser1->load(engineUrl);
+        }
+        emit handled(URL, cancelled);
+    }
+    running_ = false;
+}
+
+void LinkCommandRunner::pump() {
+    QCoreApplication::processEvents();
+}
+
+void LinkCommandRunner::open(const QString& thing) {
+    form_->platform().shellOpen(u'"' + thing + u'"', QString(), QString());
+}
+
+void LinkCommandRunner::notice(const QString& line1, const QString& line2) {
+    form_->MATE(line1, line2);
+}
+
+bool LinkCommandRunner::run(const QString& URL) {
+    const linkcmd::Context ctx = context();
+    const QumoValues& v = form_->values();
+    if (!platform::directoryExists(ctx.QUMOHOZON))
+        platform::forceDirectories(ctx.QUMOHOZON);
+    pump();
+
+    const auto shape = linkcmd::LinkShape::parse(URL);
+    const auto prep = linkcmd::prepare(shape, ctx);
+    if (!prep.subFolder.isEmpty())
+        platform::forceDirectories(prep.subFolder);
+    bool refused = prep.subFolderRefused;
+    for (const auto& x : prep.extras) {
+        if (x.refused) {
+            refused = true;
+            continue;
+        }
+        notice(v.HOZON + QStringLiteral("にダウンロードします。"));
+        pump();
+        form_->CopyURL(x.source, x.target);
+        pump();
+    }
+    if (refused) // a name that would leave the save folder: skipped, and the pupil hears it
+        form_->platform().messageBeep(platform::BeepDefault);
+
+    int from = 1;
+    for (;;) {
+        const Step st = linkcmd::decide(shape, ctx, from);
+        Outcome o = Outcome::NextRow;
+        if (st.mayFallThrough()) {
+            try {
+                o = act(st);
+            } catch (const std::exception&) {
+                o = Outcome::NextRow;
+            }
+        } else {
+            o = act(st);
+        }
+        if (o != Outcome::NextRow)
+            return o == Outcome::Cancelled;
+        from = st.row + 1;
+    }
+}
+
+LinkCommandRunner::Outcome LinkCommandRunner::refuse() {
+    form_->platform().messageBeep(platform::BeepDefault);
+    return Outcome::Cancelled;
+}
+
+bool LinkCommandRunner::staysInside(const QString& MSF, const QString& folder) {
+    return MSF.startsWith(folder) && linkcmd::isContainedName(MSF.mid(folder.size()));
+}
+
+LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
+    QumoValues& v = form_->values();
+    // Every file that a row fetches or copies lands in the save folder or, for install
+    // lists, in the MWEX folder; a name that would leave it is refused.
+    const bool fetches = st.action == Action::WorkWeb || st.action == Action::DocumentFetch ||
+                         st.action == Action::ArchiveDownload || st.action == Action::ProgramFetch;
+    if (fetches && !staysInside(st.MSF, v.QUMOHOZON))
+        return refuse();
+    if (st.action == Action::InstallListWeb && !staysInside(st.MSF, v.MWEXEDIR + u'\\'))
+        return refuse();
+    switch (st.action) {
+    case Action::OpenOutside:
+    case Action::OpenSite:
+        open(st.target);
+        pump();
+        return Outcome::Cancelled;
+    case Action::OpenFolder:
+        open(st.target);
+        return Outcome::Cancelled;
+    case Action::FolderCopy:
+        form_->DTPCOPY(st.target, st.name, st.desktopName, QString());
+        return Outcome::Cancelled;
+    case Action::FolderExport:
+        form_->DTPCOPY(st.target, st.name, st.desktopName, v.MWEXEDIR);
+        return Outcome::Cancelled;
+    case Action::RefuseDesktopName:
+    case Action::Beep:
+        return refuse();
+    case Action::InstallListWeb: {
+        pump();
+        const bool ok = form_->CopyURL(st.target, st.MSF);
+        pump();
+        if (!ok)
+            return Outcome::NextRow;
+        const QString TCSV = form_->BLOAD(st.MSF);
+        if (!TCSV.contains(u'#') || !TCSV.contains(u'&'))
+            return Outcome::NextRow; // no list: the file stays in the MWEX folder
+        platform::deleteFile(st.MSF);
+        form_->MWEXDL(st.target, TCSV);
+        pump();
+        return Outcome::Cancelled;
+    }
+    case Action::InstallListLocal: {
+        const QString TCSV = form_->BLOAD(st.MSF);
+        if (!TCSV.contains(u'#') || !TCSV.contains(u'&'))
+            return Outcome::NextRow;
+        form_->MWEXCOPY(st.MSF, TCSV);
+        return Outcome::Cancelled;
+    }
+    case Action::WorkWeb: {
+        pump();
+        const bool ok = form_->CopyURL(st.target, st.MSF);
+        pump();
+        if (!ok)
+            return Outcome::NextRow;
+        form_->SHELLMWEXE(v.MWEXEXE, st.MSF);
+        pump();
+        return Outcome::Cancelled;
+    }
+    case Action::WorkLocal:
+        form_->SHELLMWEXE(v.MWEXEXE, st.MSF);
+        return Outcome::Cancelled;
+    case Action::WorkLocalCopy:
+        return workLocalCopy(st);
+    case Action::DocumentFetch: {
+        pump();
+        const bool ok = form_->CopyURL(st.target, st.MSF);
+        pump();
+        if (!ok)
+            return Outcome::Uncancelled;
+        notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
+        pump();
+        open(st.MSF);
+        pump();
+        return Outcome::Cancelled;
+    }
+    case Action::DocumentOpen:
+        open(st.target);
+        return Outcome::Cancelled;
+    case Action::ArchiveDownload: {
+        pump();
+        const bool ok = form_->CopyURL(st.target, st.MSF);
+        pump();
+        if (!ok)
+            return Outcome::NextRow;
+        notice(v.HOZON + QStringLiteral("をすべて展開してください。"));
+        pump();
+        open(platform::extractFilePath(st.MSF));
+        pump();
+        return Outcome::Cancelled;
+    }
+    case Action::ArchiveOpen:
+        notice(v.HOZON + QStringLiteral("ではじめます・・・"), st.name);
+        open(st.target);
+        pump();
+        return Outcome::Cancelled;
+    case Action::ProgramFetch: {
+        pump();
+        const bool ok = form_->CopyURL(st.target, st.MSF);
+        pump();
+        if (!ok)
+            return Outcome::Uncancelled;
+        notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
+        pump();
+        form_->EXE123(st.MSF, st.arguments);
+        return Outcome::Cancelled;
+    }
+    case Action::ProgramLocal:
+        notice(v.HOZON + QStringLiteral("をはじめます・・・"), st.name);
+        form_->EXE123(st.target, QString());
+        pump();
+        if (st.endsShell)
+            form_->OWARI();
+        return Outcome::Cancelled;
+    case Action::Page:
+        if (st.showInField)
+            form_->Edit2->setText(st.target);
+        return Outcome::Uncancelled;
+    }
+    return Outcome::Cancelled;
+}
+
+// A local work in roster mode opens from the pupil's own copy in the save folder, made on
+// the first click and kept afterwards.
+LinkCommandRunner::Outcome LinkCommandRunner::workLocalCopy(const Step& st) {
+    const QumoValues& v = form_->values();
+    QString F = st.name;
+    // The file name of a "file:" URL still holds its folders ("/kyozai/game.mwx"): such a
+    // name never names the pupil's copy, which is then found under the work's own name.
+    if (!linkcmd::isPlainFolderName(F) || !platform::fileExists(v.QUMOHOZON + F)) {
+        // A Windows path may carry "/" as well: the copy is named by the last part only, so
+        // that it lands in the save folder itself.
+        F = st.MSF.mid(st.MSF.lastIndexOf(QRegularExpression(QStringLiteral("[\\\\/:]"))) + 1);
+        if (!linkcmd::isPlainFolderName(F))
+            return refuse();
+        form_->FFCOPY(st.MSF, v.QUMOHOZON + F);
+    }
+    form_->SHELLMWEXE(v.MWEXEXE, v.QUMOHOZON + F);
+    return Outcome::Cancelled;
 }

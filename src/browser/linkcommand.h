@@ -1,0 +1,118 @@
+#pragma once
+// The link command grammar: what a navigation's URL asks the shell to do. Pure string work
+// plus file-existence probes, so that the whole decision can be tested without a browser;
+// the actions themselves live with the main window (protocol.cpp).
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace linkcmd {
+
+// The material web site, as "/" + host + "/". Its pages open in the default browser, except
+// those of its teaching area (the same string followed by kTeachingArea), which load here.
+inline constexpr char kMaterialSiteHostPath[] = "/kyozai.qumo.jp/";
+inline constexpr char kTeachingArea[] = "logo1/";
+
+// "file:" URL to Windows path: the part after the first "file:///" (then "file://") with "/"
+// turned into "\", "%20" into a space and "%22" into a double quote. Anything else unchanged.
+QString cutNN(const QString& s);
+// "/" -> "\", "%20" -> space, "%22" -> double quote; no other decoding.
+QString cutNN2(const QString& s);
+// The text after the last "\" or ":".
+QString fileNameOf(const QString& s);
+// From the last "." to the end, unless a "\" or ":" follows that dot; otherwise empty.
+QString extensionOf(const QString& s);
+// The text after the last occurrence of sep (the whole text when sep is empty or absent).
+QString cutAfterLast(const QString& s, const QString& sep);
+
+// The shape of a navigation's URL.
+struct LinkShape {
+    QString URL;     // as the navigation gave it, markers included
+    QString URLL;    // without its marker parts; every decision is made on it
+    QString URMDIR;  // text after the first "###", empty when none
+    QString KAKUTYO; // text after the first "&&&" (before "###"), empty when none
+    QString EN;      // "/" if URLL holds one, else "\" if it holds one, else empty
+    QString extension;
+    QString fileName;
+    bool local = false; // URLL contains "\" or "file://"
+
+    static LinkShape parse(const QString& URL);
+    // URLL up to and including its last EN.
+    QString URLDIR() const;
+};
+
+// One extra file of the "&&&" list, where it comes from and where it goes.
+struct ExtraFile {
+    QString name;         // the item as written
+    QString source;       // URLDIR + name without its ".." marker
+    QString target;       // save folder [+ sub-folder] + name
+    bool refused = false; // the name (or its sub-folder) would leave the save folder
+};
+
+// What the preparation does before the decision rows.
+struct Preparation {
+    QString subFolder; // QUMOHOZON + URMDIR + "\" to create; empty when none
+    bool subFolderRefused = false;
+    QList<ExtraFile> extras; // in list order
+};
+
+// A name that stays inside the folder it is joined to: no ".." component, no drive or
+// other ":", no leading "\" or "/" (hence no UNC prefix), no NUL, not empty; checked raw
+// and percent-decoded.
+bool isContainedName(const QString& name);
+// A single plain folder name: a contained name without any "\" or "/" and not ".".
+bool isPlainFolderName(const QString& name);
+
+// The values the decision reads.
+struct Context {
+    bool DL = false;
+    QString QUMOHOZON; // ends with "\"
+    QString MWEXEDIR;  // no final "\"
+    // Whether a file (not a folder) exists at a Windows path.
+    std::function<bool(const QString&)> fileExists;
+};
+
+Preparation prepare(const LinkShape& shape, const Context& ctx);
+
+enum class Action {
+    OpenOutside,       // row 1: open URLL without its last character
+    OpenSite,          // row 2: open URLL
+    FolderCopy,        // row 3
+    FolderExport,      // row 4
+    RefuseDesktopName, // rows 3 and 4 with a desktop name that is no plain folder name: beep
+    Beep,              // row 5: a local file that does not exist
+    OpenFolder,        // row 6: open URLL
+    InstallListWeb,    // row 7
+    InstallListLocal,
+    WorkWeb, // row 8
+    WorkLocal,
+    WorkLocalCopy,
+    DocumentFetch,   // row 9, web URL or DL
+    DocumentOpen,    // row 9, local file that exists as written
+    ArchiveDownload, // row 10
+    ArchiveOpen,     // row 11
+    ProgramFetch,    // row 12, web URL or DL
+    ProgramLocal,    // row 12, local with DL false
+    Page,            // row 13
+};
+const char* actionName(Action a);
+
+// The first row that acts, from row `fromRow` on, with the values its action uses.
+struct Step {
+    int row = 13;
+    Action action = Action::Page;
+    QString target;           // what is opened, fetched, copied or started
+    QString MSF;              // where a fetched or copied file goes (or the local file of the row)
+    QString name;             // rows 3/4: the source folder's name; row 8 DL: the file name of URLL
+    QString desktopName;      // rows 3/4
+    QString arguments;        // row 12 fetch: CutNN2 of the text after "+"
+    bool endsShell = false;   // row 12 local: the file name holds "_"
+    bool showInField = false; // row 13: the URL field shows URLL
+    // Whether the action can end with "next row" (the caller then decides from row + 1).
+    bool mayFallThrough() const;
+};
+
+Step decide(const LinkShape& shape, const Context& ctx, int fromRow = 1);
+
+} // namespace linkcmd

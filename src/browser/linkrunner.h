@@ -1,0 +1,57 @@
+#pragma once
+// Runs link commands for the main window.
+//
+// The engine asks about a navigation inside its own callback, where nothing may wait or
+// process events. So the handler decides there only whether the URL is an ordinary page
+// (which then proceeds at once); every command is cancelled and queued, and the queue runs
+// from the event loop, one command after the other. A link clicked while a command runs
+// (during a download, for instance) is queued behind it, never nested, so each download's
+// outcome belongs to the run that asked for it. When a command's handling ends
+// uncancelled, the browser is sent to the unchanged URL, which then passes once.
+#include "browser/linkcommand.h"
+
+#include <QObject>
+#include <QQueue>
+#include <QString>
+
+class TForm1;
+
+class LinkCommandRunner : public QObject {
+    Q_OBJECT
+public:
+    explicit LinkCommandRunner(TForm1* form);
+
+    // Inside the navigation callback: true when the navigation is cancelled.
+    bool beforeNavigate(const QString& URL);
+    // A command is waiting or running.
+    bool busy() const { return running_ || !pending_.isEmpty(); }
+    // Commands waiting behind the one that runs.
+    qsizetype waiting() const { return pending_.size(); }
+
+    linkcmd::Context context() const;
+
+signals:
+    // One command's handling ended; `cancelled` false: the browser was sent to the URL.
+    void handled(const QString& URL, bool cancelled);
+
+private:
+    enum class Outcome { Cancelled, NextRow, Uncancelled };
+
+    void runPending();
+    bool run(const QString& URL);
+    Outcome act(const linkcmd::Step& st);
+    Outcome workLocalCopy(const linkcmd::Step& st);
+    // The default beep, navigation cancelled.
+    Outcome refuse();
+    static bool staysInside(const QString& MSF, const QString& folder);
+    void open(const QString& thing);
+    void notice(const QString& line1, const QString& line2 = QString());
+    static void pump();
+
+    TForm1* form_;
+    QQueue<QString> pending_;
+    bool running_ = false;
+    bool scheduled_ = false;
+    // The URL last sent back to the browser, in the forms the engine may report it.
+    QStringList passing_;
+};

@@ -1,0 +1,254 @@
+#pragma once
+// A temp classroom for the link command tests: an install with the stand-in Logo program,
+// the program's windows on a recording platform, a shown main window whose browser view has
+// loaded its start page, and helpers to hand URLs to the handler or click them in a page.
+#include "app/program.h"
+#include "browser/linkrunner.h"
+#include "platform/paths.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace linktest {
+
+// A loopback HTTP server: GET of a known path gives its bytes with the content type of its
+// extension, a path given a status answers with it, anything else is 404.
+class HttpServer : public QObject {
+public:
+    HttpServer() {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection())
+                serve(s);
+        });
+        if (!server_.listen(QHostAddress::LocalHost))
+            qFatal("no loopback port");
+    }
+    // "http://127.0.0.1:<port>/" + path.
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(server_.serverPort()).arg(path);
+    }
+    int hits(const QString& path) const { return int(requests.count(path)); }
+
+    QMap<QString, QByteArray> files; // path without the leading "/"
+    QMap<QString, QPair<int, QByteArray>> statuses;
+    QMap<QString, int> delays; // ms before the second half of a file's body is sent
+    QStringList requests;      // in order, as sent
+
+private:
+    static QByteArray typeOf(const QString& path) {
+        if (path.endsWith(QLatin1String(".html")) || path.endsWith(QLatin1String(".htm")))
+            return "text/html; charset=utf-8";
+        if (path.endsWith(QLatin1String(".css")))
+            return "text/css";
+        if (path.endsWith(QLatin1String(".txt")))
+            return "text/plain";
+        return "application/octet-stream";
+    }
+    void serve(QTcpSocket* s) {
+        auto buf = std::make_shared<QByteArray>();
+        connect(s, &QTcpSocket::readyRead, s, [this, s, buf] {
+            if (buf->contains("\r\n\r\n"))
+                return;
+            buf->append(s->readAll());
+            if (!buf->contains("\r\n\r\n"))
+                return;
+            const QList<QByteArray> first = buf->left(buf->indexOf("\r\n")).split(' ');
+            const QString path = first.size() > 1 ? QString::fromUtf8(first[1]).mid(1) : QString();
+            requests.append(path);
+            int status = 404;
+            QByteArray body = "<html><body>not found</body></html>", type = "text/html";
+            if (files.contains(path)) {
+                status = 200;
+                body = files[path];
+                type = typeOf(path);
+            } else if (statuses.contains(path)) {
+                status = statuses[path].first;
+                body = statuses[path].second;
+            }
+            const QByteArray head = "HTTP/1.1 " + QByteArray::number(status) +
+                                    (status == 200 ? " OK" : " Error") +
+                                    "\r\nContent-Type: " + type +
+                                    "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                    "\r\nConnection: close\r\n\r\n";
+            if (const int delay = delays.value(path); delay > 0) {
+                // Half the body at once, the rest later: a download that takes a while.
+                const qsizetype half = body.size() / 2;
+                s->write(head + body.left(half));
+                QTimer::singleShot(delay, s, [s, rest = body.mid(half)] {
+                    s->write(rest);
+                    s->disconnectFromHost();
+                });
+                return;
+            }
+            s->write(head + body);
+            s->disconnectFromHost();
+        });
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+    }
+    QTcpServer server_;
+};
+
+// Records what it is asked; programs (".exe") really start when `realPrograms` is set; a
+// hook can act from inside an open (a click that arrives while a command runs).
+class HookPlatform : public testsupport::RecordingPlatform {
+public:
+    bool shellOpen(const QString& target, const QString& parameters,
+                   const QString& folder) override {
+        RecordingPlatform::shellOpen(target, parameters, folder);
+        if (onOpen) {
+            auto hook = std::move(onOpen);
+            onOpen = nullptr;
+            hook();
+        }
+        QString t = target;
+        t.remove(u'"');
+        if (realPrograms && t.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
+            return platform::Platform::shellOpen(target, parameters, folder);
+        return true;
+    }
+    // With an answer set, the confirmation is recorded and answered without a box.
+    bool confirmYesNo(QWidget* owner, const QString& text) override {
+        if (!confirmAnswer)
+            return platform::Platform::confirmYesNo(owner, text);
+        questions.append(text);
+        return *confirmAnswer;
+    }
+    std::function<void()> onOpen;
+    bool realPrograms = false;
+    std::optional<bool> confirmAnswer;
+    QStringList questions;
+};
+
+inline const QString kSettings =
+    u"<TATE>600</TATE>\r\n<YOKO>800</YOKO>\r\n<MWXX>0</MWXX>\r\n<MWYY>0</MWYY>\r\n"
+    "<HOME>about:blank</HOME>\r\n<NAME>さくひん</NAME>\r\n<LOAD>w</LOAD>\r\n<SAVE></SAVE>\r\n"_qs;
+
+inline QString quoted(const QString& s) {
+    return u'"' + s + u'"';
+}
+
+// Every file and folder below `root`, relative to it, sorted.
+inline QStringList treeOf(const QString& root) {
+    QStringList all;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        all.append(it.next().mid(root.size()));
+    all.sort();
+    return all;
+}
+
+// The starts that the stand-in logged beside itself: its arguments, one list per start.
+inline QList<QStringList> startsLogged(const QString& hostFolder) {
+    QList<QStringList> starts;
+    QFile f(hostFolder + QStringLiteral("/mwex.log"));
+    if (!f.open(QIODevice::ReadOnly))
+        return starts;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QStringList fields = QString::fromUtf8(line).split(u'\t');
+        starts.append(fields.mid(3));
+    }
+    return starts;
+}
+
+class Classroom {
+public:
+    Classroom() {
+        qputenv("HOME", tmp(u"home"_qs).toUtf8());
+        qputenv("XDG_CONFIG_HOME", tmp(u"home/.config"_qs).toUtf8());
+        QDir().mkpath(tmp(u"home/Desktop"_qs));
+        layout = testsupport::makeInstall(tmp(u"inst"_qs), u"QUMOG.x86_64"_qs, true, kSettings);
+        program = std::make_unique<QumoProgram>(platform, layout.programFile);
+    }
+    ~Classroom() {
+        // The programs that the tests started, found by the ids they logged.
+        QDirIterator it(dir.path(), {QStringLiteral("mwex.log")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray& line : f.readAll().split('\n'))
+                if (const qint64 pid = line.split('\t').value(0).toLongLong(); pid > 0)
+                    ::kill(pid_t(pid), SIGTERM);
+        }
+        program.reset();
+    }
+
+    // Shows the main window: the start-up sequence runs and the start page loads. The
+    // view drops a navigation asked for while its first page is still loading, so the
+    // tests begin after that.
+    bool start() {
+        QSignalSpy firstLoad(form()->WebBrowser1, &QWebEngineView::loadFinished);
+        form()->show();
+        if (!QTest::qWaitFor([&] { return form()->startupDone(); }, 30000))
+            return false;
+        if (!QTest::qWaitFor([&] { return !firstLoad.isEmpty(); }, 30000))
+            return false;
+        platform.opened.clear();
+        platform.openedParameters.clear();
+        return true;
+    }
+
+    QString tmp(const QString& rel) const { return dir.path() + u'/' + rel; }
+    QumoValues& v() { return program->values; }
+    TForm1* form() { return program->main(); }
+    LinkCommandRunner* runner() { return form()->linkCommands(); }
+    // The save folder's host path, without a final "/".
+    QString save() const { return platform::toHost(program->values.QUMOHOZON).chopped(1); }
+    bool idle() {
+        return QTest::qWaitFor([&] { return !runner()->busy(); }, 30000);
+    }
+
+    // Hands a URL to the handler as the engine would; true when it was cancelled.
+    bool handle(const QString& url) {
+        bool cancel = false;
+        form()->WebBrowser1BeforeNavigate2(url, cancel);
+        return cancel;
+    }
+
+    // Shows a local page and waits until it has loaded.
+    bool showPage(const QString& hostPath) {
+        const QUrl want = QUrl::fromLocalFile(hostPath);
+        bool done = false;
+        auto c = QObject::connect(form()->WebBrowser1, &QWebEngineView::loadFinished, form(),
+                                  [&](bool ok) {
+                                      if (ok && form()->WebBrowser1->url() == want)
+                                          done = true;
+                                  });
+        form()->Navigate(u"file://"_qs + testsupport::win(hostPath));
+        const bool ok = QTest::qWaitFor([&] { return done; }, 30000);
+        QObject::disconnect(c);
+        return ok;
+    }
+
+    // Clicks the link with this id in the shown page, as the pupil would.
+    void click(const QString& id) {
+        form()->WebBrowser1->page()->runJavaScript(
+            QStringLiteral("document.getElementById('%1').click();").arg(id));
+    }
+
+    QTemporaryDir dir;
+    HookPlatform platform;
+    testsupport::InstallLayout layout;
+    std::unique_ptr<QumoProgram> program;
+};
+
+} // namespace linktest

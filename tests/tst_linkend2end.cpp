@@ -1,0 +1,273 @@
+// Link commands end to end: a teaching page made by the test in a real browser view, links
+// clicked in it, downloads from a loopback HTTP server, the stand-in Logo program started
+// for real, files checked in temp folders.
+#include "linkfixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+using namespace testsupport;
+using namespace linktest;
+
+class TestLinkEnd2End : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void localWorkOpensWhereItLies();
+    void webWorkDownloadsOnceAndStartsTheLogoProgram();
+    void clickDuringADownloadWaitsItsTurn();
+    void extraFilesPlacedAsTheLinkSays();
+    void webInstallListFillsMwexAndIsDeleted();
+    void failedDocumentDownloadShowsTheServersAnswer();
+    void localProgramWithUnderscoreClosesTheShell();
+    void folderLinkOpensAndCopyAsksFirst();
+    void programArgumentsAddNoProgram();
+
+private:
+    // Writes a teaching page with one link per id and shows it.
+    void showLinks(const QList<QPair<QString, QString>>& links);
+    QString tmp(const QString& rel) const { return room_->tmp(rel); }
+
+    std::unique_ptr<Classroom> room_;
+    std::unique_ptr<HttpServer> http_;
+};
+
+void TestLinkEnd2End::init() {
+    room_ = std::make_unique<Classroom>();
+    room_->platform.realPrograms = true;
+    QVERIFY2(room_->start(), qPrintable(room_->platform.errors.join(u'\n')));
+    http_ = std::make_unique<HttpServer>();
+}
+
+void TestLinkEnd2End::cleanup() {
+    if (room_)
+        QVERIFY(room_->idle());
+    room_.reset();
+    http_.reset();
+}
+
+void TestLinkEnd2End::showLinks(const QList<QPair<QString, QString>>& links) {
+    QByteArray html = "<html><head><meta charset='utf-8'></head><body>";
+    for (const auto& [id, href] : links)
+        html += "<p><a id='" + id.toUtf8() + "' href='" + href.toUtf8() + "'>" + id.toUtf8() +
+                "</a></p>";
+    html += "</body></html>";
+    const QString page = tmp(u"material/index.html"_qs);
+    writeFile(page, html);
+    QVERIFY(room_->showPage(page));
+}
+
+void TestLinkEnd2End::localWorkOpensWhereItLies() {
+    const QString work = tmp(u"material/my game 作品.mwx"_qs);
+    writeFile(work, "work");
+    showLinks({{u"w"_qs, QUrl::fromLocalFile(work).toString(QUrl::FullyEncoded)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    room_->click(u"w"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    QCOMPARE(handled[0][1].toBool(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(startsLogged(room_->layout.mwexDir).size(), 1, 30000);
+    QCOMPARE(startsLogged(room_->layout.mwexDir)[0], QStringList{work});
+    // Nothing was copied into the save folder.
+    QVERIFY(!QFileInfo::exists(room_->save() + u"/my game 作品.mwx"_qs));
+}
+
+void TestLinkEnd2End::webWorkDownloadsOnceAndStartsTheLogoProgram() {
+    http_->files.insert(u"m/game.mwx"_qs, "work bytes");
+    showLinks({{u"w"_qs, http_->url(u"m/game.mwx"_qs)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    const QString mwex = room_->layout.mwexDir;
+
+    room_->click(u"w"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    QCOMPARE(handled[0][1].toBool(), true);
+    QCOMPARE(readFile(room_->save() + u"/game.mwx"_qs), QByteArray("work bytes"));
+    QTRY_COMPARE_WITH_TIMEOUT(startsLogged(mwex).size(), 1, 30000);
+    QCOMPARE(startsLogged(mwex)[0], QStringList{room_->save() + u"/game.mwx"_qs});
+
+    // The second click opens the saved copy, changes and all, without fetching again.
+    writeFile(room_->save() + u"/game.mwx"_qs, "pupil's changes");
+    room_->click(u"w"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 2, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(startsLogged(mwex).size(), 2, 30000);
+    QCOMPARE(http_->hits(u"m/game.mwx"_qs), 1);
+    QCOMPARE(readFile(room_->save() + u"/game.mwx"_qs), QByteArray("pupil's changes"));
+    // The page stayed.
+    QCOMPARE(room_->form()->WebBrowser1->url(),
+             QUrl::fromLocalFile(tmp(u"material/index.html"_qs)));
+}
+
+void TestLinkEnd2End::clickDuringADownloadWaitsItsTurn() {
+    // A second work is clicked while the first is still downloading: it waits its turn, and
+    // each run opens the work that it fetched itself.
+    const QByteArray slow(20000, 's');
+    http_->files.insert(u"m/slow.mwx"_qs, slow);
+    http_->delays.insert(u"m/slow.mwx"_qs, 2000);
+    http_->files.insert(u"m/fast.mwx"_qs, "fast");
+    showLinks({{u"s"_qs, http_->url(u"m/slow.mwx"_qs)}, {u"f"_qs, http_->url(u"m/fast.mwx"_qs)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    // The download runs inside the event loop: the second click comes from there too.
+    bool clicked = false;
+    qsizetype waitingSeen = 0, handledThen = -1;
+    QTimer pupil;
+    QObject::connect(&pupil, &QTimer::timeout, [&] {
+        if (!clicked && http_->hits(u"m/slow.mwx"_qs) == 1) {
+            clicked = true;
+            room_->click(u"f"_qs);
+        } else if (clicked && room_->runner()->waiting() > waitingSeen) {
+            waitingSeen = room_->runner()->waiting();
+            handledThen = handled.size();
+        }
+    });
+    pupil.start(20);
+    room_->click(u"s"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 2, 30000);
+    QCOMPARE(handled[0][0].toString(), http_->url(u"m/slow.mwx"_qs));
+    QCOMPARE(handled[1][0].toString(), http_->url(u"m/fast.mwx"_qs));
+    // The second click was taken while the first download ran, and waited.
+    QCOMPARE(waitingSeen, 1);
+    QCOMPARE(handledThen, 0);
+    QCOMPARE(http_->requests, (QStringList{u"m/slow.mwx"_qs, u"m/fast.mwx"_qs}));
+    QCOMPARE(readFile(room_->save() + u"/slow.mwx"_qs), slow);
+    QCOMPARE(readFile(room_->save() + u"/fast.mwx"_qs), QByteArray("fast"));
+    const QString mwex = room_->layout.mwexDir;
+    QTRY_COMPARE_WITH_TIMEOUT(startsLogged(mwex).size(), 2, 30000);
+    QCOMPARE(startsLogged(mwex)[0], QStringList{room_->save() + u"/slow.mwx"_qs});
+    QCOMPARE(startsLogged(mwex)[1], QStringList{room_->save() + u"/fast.mwx"_qs});
+}
+
+void TestLinkEnd2End::extraFilesPlacedAsTheLinkSays() {
+    http_->files.insert(u"m/game.mwx"_qs, "work");
+    http_->files.insert(u"m/data.txt"_qs, "data");
+    http_->files.insert(u"m/face.gif"_qs, "GIF89a");
+    showLinks({{u"w"_qs, http_->url(u"m/game.mwx&&&data.txt&&&..face.gif###game"_qs)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    room_->click(u"w"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    const QString save = room_->save();
+    QCOMPARE(readFile(save + u"/game.mwx"_qs), QByteArray("work"));
+    QCOMPARE(readFile(save + u"/game/data.txt"_qs), QByteArray("data"));
+    QCOMPARE(readFile(save + u"/face.gif"_qs), QByteArray("GIF89a"));
+    QVERIFY(!QFileInfo::exists(save + u"/game/face.gif"_qs));
+    QTRY_COMPARE_WITH_TIMEOUT(startsLogged(room_->layout.mwexDir).size(), 1, 30000);
+    QCOMPARE(startsLogged(room_->layout.mwexDir)[0], QStringList{save + u"/game.mwx"_qs});
+}
+
+void TestLinkEnd2End::webInstallListFillsMwexAndIsDeleted() {
+    http_->files.insert(u"m/res.css"_qs, "a.gif#pics&b.wav#snd\\sub&");
+    http_->files.insert(u"m/a.gif"_qs, "GIF89a");
+    http_->files.insert(u"m/b.wav"_qs, "RIFF");
+    http_->files.insert(u"m/plain.css"_qs, "body { color: red }");
+    showLinks(
+        {{u"list"_qs, http_->url(u"m/res.css"_qs)}, {u"plain"_qs, http_->url(u"m/plain.css"_qs)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    const QString mwex = room_->layout.mwexDir;
+    room_->click(u"list"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    QCOMPARE(handled[0][1].toBool(), true);
+    QCOMPARE(readFile(mwex + u"/pics/a.gif"_qs), QByteArray("GIF89a"));
+    QCOMPARE(readFile(mwex + u"/snd/sub/b.wav"_qs), QByteArray("RIFF"));
+    QVERIFY(!QFileInfo::exists(mwex + u"/res.css"_qs));
+
+    // A style sheet that is no list stays in the MWEX folder and the browser shows it.
+    room_->click(u"plain"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 2, 30000);
+    QCOMPARE(handled[1][1].toBool(), false);
+    QCOMPARE(readFile(mwex + u"/plain.css"_qs), QByteArray("body { color: red }"));
+    QTRY_COMPARE_WITH_TIMEOUT(room_->form()->WebBrowser1->url().toString(),
+                              http_->url(u"m/plain.css"_qs), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(http_->hits(u"m/plain.css"_qs), 2, 30000);
+    QCOMPARE(handled.size(), 2);
+}
+
+void TestLinkEnd2End::failedDocumentDownloadShowsTheServersAnswer() {
+    http_->statuses.insert(u"m/missing.txt"_qs, {404, "<html><body>nothing here</body></html>"});
+    showLinks({{u"d"_qs, http_->url(u"m/missing.txt"_qs)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    room_->click(u"d"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    QCOMPARE(handled[0][1].toBool(), false);
+    // The browser loads the unchanged URL itself and shows what the server said.
+    QTRY_COMPARE_WITH_TIMEOUT(room_->form()->WebBrowser1->url().toString(),
+                              http_->url(u"m/missing.txt"_qs), 30000);
+    // The page may still owe an answer when it goes: the text lives on with the callback.
+    auto text = std::make_shared<QString>();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            room_->form()->WebBrowser1->page()->toPlainText(
+                [text](const QString& t) { *text = t; });
+            return text->contains(u"nothing here"_qs);
+        }(),
+        30000);
+    QCOMPARE(handled.size(), 1);
+    // No file, not even a partial one.
+    QCOMPARE(QDir(room_->save()).entryList({u"missing*"_qs}, QDir::Files | QDir::Hidden),
+             QStringList{});
+}
+
+void TestLinkEnd2End::localProgramWithUnderscoreClosesTheShell() {
+    const QString prog = tmp(u"material/run_me.exe"_qs);
+    QDir().mkpath(tmp(u"material"_qs));
+    QVERIFY(QFile::copy(standinExe(), prog));
+    showLinks({{u"p"_qs, QUrl::fromLocalFile(prog).toString()}});
+    room_->form()->Edit2->setText(u"http://example.org/now"_qs);
+    room_->click(u"p"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(startsLogged(tmp(u"material"_qs)).size(), 1, 30000);
+    // This program's path and the current URL, each quoted, then the (empty) arguments.
+    QCOMPARE(startsLogged(tmp(u"material"_qs))[0],
+             (QStringList{platform::toHost(room_->v().programFile), u"http://example.org/now"_qs}));
+    QVERIFY(room_->form()->Timer2->isActive());
+    QCOMPARE(room_->form()->Timer2->interval(), 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(!room_->form()->isVisible(), 30000);
+}
+
+void TestLinkEnd2End::folderLinkOpensAndCopyAsksFirst() {
+    writeFile(tmp(u"material/game/page.htm"_qs), "page");
+    const QString folderUrl = QUrl::fromLocalFile(tmp(u"material/game"_qs)).toString();
+    showLinks({{u"f"_qs, folderUrl}, {u"c"_qs, folderUrl + u"/みんなのゲーム!"_qs}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    room_->click(u"f"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    QCOMPARE(room_->platform.opened, QStringList{quoted(platform::urlFromEngine(QUrl(folderUrl)))});
+
+    // The confirmation is a real modal box: answer it Yes from the event loop.
+    QString question;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                question = box->text();
+                box->button(QMessageBox::Yes)->click();
+            }
+    });
+    answer.start(50);
+    room_->click(u"c"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 2, 30000);
+    QCOMPARE(question, u"game を\nデスクトップ上の みんなのゲーム にコピーします。"_qs);
+    QCOMPARE(readFile(tmp(u"home/Desktop/みんなのゲーム/game/page.htm"_qs)), QByteArray("page"));
+}
+
+void TestLinkEnd2End::programArgumentsAddNoProgram() {
+    // In roster mode a local program is copied into the save folder and started there; the
+    // link's arguments arrive as arguments, and shell syntax in them starts nothing.
+    room_->v().DL = true;
+    const QString prog = tmp(u"material/tool.exe"_qs);
+    QDir().mkpath(tmp(u"material"_qs));
+    QVERIFY(QFile::copy(standinExe(), prog));
+    room_->form()->Edit2->setText(u"page"_qs);
+    QVERIFY(room_->handle(win(prog) + u"+a%20%22b%20c%22%20;touch%20pwn%20&&%20touch%20pwn2"_qs));
+    QVERIFY(room_->idle());
+    QTRY_COMPARE_WITH_TIMEOUT(startsLogged(room_->save()).size(), 1, 30000);
+    QCOMPARE(startsLogged(room_->save())[0],
+             (QStringList{platform::toHost(room_->v().programFile), u"page"_qs, u"a"_qs, u"b c"_qs,
+                          u";touch"_qs, u"pwn"_qs, u"&&"_qs, u"touch"_qs, u"pwn2"_qs}));
+    QVERIFY(!QFileInfo::exists(room_->save() + u"/pwn"_qs));
+    QVERIFY(!QFileInfo::exists(room_->save() + u"/pwn2"_qs));
+    QVERIFY(room_->form()->isVisible()); // no "_": the shell stays
+}
+
+QUMO_TEST_MAIN(TestLinkEnd2End)
+#include "tst_linkend2end.moc"
