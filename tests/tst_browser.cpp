@@ -20,6 +20,7 @@
 #include <QToolTip>
 #include <QWebEngineHistory>
 #include <QWebEngineView>
+#include <QDialog>
 #include <QtTest>
 
 #include <memory>
@@ -128,6 +129,7 @@ private slots:
     void clipOnReadOnlyMediumWritesNothing();
     void clipWriteFailureHidesOpenButton();
     void openWorkButtonRightPressSetsFlag();
+    void missingLocalPageBeepsAndStays();
     void startPageRestoresClip_data();
     void startPageRestoresClip();
 
@@ -256,7 +258,17 @@ void TestBrowser::urlFieldFollowsTopLevelDocument_data() {
     QTest::newRow("frameset ends with the top document") << "frames.html"
                                                          << QStringList{"left.html", "right.html"};
     QTest::newRow("inline frame") << "iframe.html" << QStringList{"inner.html"};
-    QTest::newRow("missing page: its error page") << "missing.html" << QStringList();
+}
+
+void TestBrowser::missingLocalPageBeepsAndStays() {
+    // A local link to a file that is not there is no page to show: a beep, and the view
+    // and the field stay where they were.
+    QVERIFY(navigate("a.html"));
+    platform_.beeps.clear();
+    form_->Navigate(shellNav("missing.html"));
+    QTRY_VERIFY_WITH_TIMEOUT(!platform_.beeps.isEmpty(), kLoad);
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->isLoading(), kLoad);
+    QCOMPARE(platform::urlFromEngine(page_->url()), seen("a.html"));
 }
 
 void TestBrowser::urlFieldFollowsTopLevelDocument() {
@@ -339,8 +351,9 @@ void TestBrowser::everyNavigationKindReachesHandler() {
         QTest::mouseClick(form_->SpeedButton1, Qt::LeftButton);
     }
     QTRY_VERIFY_WITH_TIMEOUT(decided(target, mainFrame), kLoad);
-    // What the handler let through is shown in the field.
-    if (mainFrame)
+    // What the handler let through is shown in the field. A local URL with a query names
+    // no file, so the handler keeps the page where it was.
+    if (mainFrame && !target.contains(u'?'))
         QTRY_VERIFY_WITH_TIMEOUT(shows(target), kLoad);
 }
 
@@ -619,6 +632,13 @@ void TestBrowser::clipWriteFailureHidesOpenButton() {
 
 void TestBrowser::openWorkButtonRightPressSetsFlag() {
     QumoValues &v = form_->values();
+    // Each release opens the open-work dialog: cancel it whenever it shows.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [] {
+        if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            d->reject();
+    });
+    closer.start(20);
     QTest::mousePress(form_->SpeedButton7, Qt::RightButton);
     QVERIFY(v.RFLG);
     QTest::mouseRelease(form_->SpeedButton7, Qt::RightButton);
