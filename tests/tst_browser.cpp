@@ -268,7 +268,7 @@ void TestBrowser::missingLocalPageBeepsAndStays() {
     form_->Navigate(shellNav("missing.html"));
     QTRY_VERIFY_WITH_TIMEOUT(!platform_.beeps.isEmpty(), kLoad);
     QTRY_VERIFY_WITH_TIMEOUT(!page_->isLoading(), kLoad);
-    QCOMPARE(platform::urlFromEngine(page_->url()), seen("a.html"));
+    QTRY_COMPARE_WITH_TIMEOUT(platform::urlFromEngine(page_->url()), seen("a.html"), kLoad);
 }
 
 void TestBrowser::urlFieldFollowsTopLevelDocument() {
