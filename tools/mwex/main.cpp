@@ -68,7 +68,7 @@ int main(int argc, char **argv) {
 
     QString work = args.value(0);
     work.replace(u'\\', u'/');
-    const QString title = work.isEmpty() ? QStringLiteral("MicroWorlds stand-in")
+    const QString title = work.isEmpty() ? QStringLiteral("Logo stand-in")
                                          : QFileInfo(work).fileName();
     QLabel window(QStringLiteral("Logo stand-in\n") + args.join(u'\n'));
     window.setWindowTitle(title);
