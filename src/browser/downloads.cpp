@@ -1,5 +1,6 @@
 // Downloads and copies into the pupil's folder and the Logo program's folders.
 #include "app/MAIN.h"
+#include "browser/linkcommand.h"
 #include "app/errors.h"
 #include "browser/installlist.h"
 #include "platform/fs.h"
@@ -117,20 +118,7 @@ QString TForm1::FILF(const QString &S1, const QString &S2) {
     return S1.left(S1.lastIndexOf(u'\\') + 1) + S2;
 }
 
-QString TForm1::CutNN(const QString &S) {
-    QString s = S;
-    for (const QLatin1String prefix : {QLatin1String("file:///"), QLatin1String("file://")}) {
-        const qsizetype at = s.indexOf(prefix);
-        if (at >= 0)
-            s = CutNN2(s.mid(at + prefix.size()));
-    }
-    return s;
-}
+// One rule for the whole shell: the link protocol's.
+QString TForm1::CutNN(const QString &S) { return linkcmd::cutNN(S); }
 
-QString TForm1::CutNN2(const QString &S) {
-    QString s = S;
-    s.replace(u'/', u'\\');
-    s.replace(QLatin1String("%20"), QLatin1String(" "));
-    s.replace(QLatin1String("%22"), QLatin1String("\""));
-    return s;
-}
+QString TForm1::CutNN2(const QString &S) { return linkcmd::cutNN2(S); }
