@@ -18,6 +18,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QtTest>
 #include <memory>
 
@@ -139,6 +141,10 @@ void TestOpening::init() {
     program_ = std::make_unique<QumoProgram>(*platform_, layout_.programFile);
     form()->FormShow();
     QVERIFY2(form()->startupDone(), qPrintable(platform_->errors.join(u'\n')));
+    // The start page has loaded, so it no longer writes the URL field behind a test's back.
+    QTRY_VERIFY_WITH_TIMEOUT(form()->WebBrowser1->url().path().endsWith(u"index.html"_qs) &&
+                                 !form()->WebBrowser1->page()->isLoading(),
+                             20000);
     // The Logo program's window is not placed: it is simply started.
     program_->values.XX = 0;
     program_->values.YY = 0;
@@ -398,7 +404,10 @@ void TestOpening::programStarts() {
     program_->values.RFLG = true;
     program_->values.KIJUNDIR = win(folder) + u'\\';
     // The start page has loaded and set the URL field; then the pupil's own page shows.
-    QTRY_VERIFY_WITH_TIMEOUT(form()->Edit2->text().endsWith(u"index.html"_qs), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(form()->Edit2->text().endsWith(u"index.html"_qs) &&
+                                 form()->WebBrowser1->url().path().endsWith(u"index.html"_qs) &&
+                                 !form()->WebBrowser1->page()->isLoading(),
+                             20000);
     form()->Edit2->setText(u"http://example.org/p.html"_qs);
     answerDialog(name);
     form()->SpeedButton7MouseUp(nullptr);
