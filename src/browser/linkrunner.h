@@ -41,6 +41,7 @@ private:
     bool run(const QString& URL);
     Outcome act(const linkcmd::Step& st);
     Outcome workLocalCopy(const linkcmd::Step& st);
+    bool fetch(const linkcmd::Step& st);
     // The default beep, navigation cancelled.
     Outcome refuse();
     static bool staysInside(const QString& MSF, const QString& folder);

@@ -185,10 +185,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
     case Action::Beep:
         return refuse();
     case Action::InstallListWeb: {
-        pump();
-        const bool ok = form_->CopyURL(st.target, st.MSF);
-        pump();
-        if (!ok)
+        if (!fetch(st))
             return Outcome::NextRow;
         const QString TCSV = form_->BLOAD(st.MSF);
         if (!TCSV.contains(u'#') || !TCSV.contains(u'&'))
@@ -206,10 +203,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         return Outcome::Cancelled;
     }
     case Action::WorkWeb: {
-        pump();
-        const bool ok = form_->CopyURL(st.target, st.MSF);
-        pump();
-        if (!ok)
+        if (!fetch(st))
             return Outcome::NextRow;
         form_->SHELLMWEXE(v.MWEXEXE, st.MSF);
         pump();
@@ -221,10 +215,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
     case Action::WorkLocalCopy:
         return workLocalCopy(st);
     case Action::DocumentFetch: {
-        pump();
-        const bool ok = form_->CopyURL(st.target, st.MSF);
-        pump();
-        if (!ok)
+        if (!fetch(st))
             return Outcome::Uncancelled;
         notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
         pump();
@@ -236,10 +227,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         open(st.target);
         return Outcome::Cancelled;
     case Action::ArchiveDownload: {
-        pump();
-        const bool ok = form_->CopyURL(st.target, st.MSF);
-        pump();
-        if (!ok)
+        if (!fetch(st))
             return Outcome::NextRow;
         notice(v.HOZON + QStringLiteral("をすべて展開してください。"));
         pump();
@@ -253,10 +241,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         pump();
         return Outcome::Cancelled;
     case Action::ProgramFetch: {
-        pump();
-        const bool ok = form_->CopyURL(st.target, st.MSF);
-        pump();
-        if (!ok)
+        if (!fetch(st))
             return Outcome::Uncancelled;
         notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
         pump();
@@ -276,6 +261,14 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         return Outcome::Uncancelled;
     }
     return Outcome::Cancelled;
+}
+
+// Fetches the row's target into MSF, the windows kept live before and after.
+bool LinkCommandRunner::fetch(const Step& st) {
+    pump();
+    const bool ok = form_->CopyURL(st.target, st.MSF);
+    pump();
+    return ok;
 }
 
 // A local work in roster mode opens from the pupil's own copy in the save folder, made on
