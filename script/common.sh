@@ -6,7 +6,10 @@ BUILD="$ROOT/build"
 PACKAGES=(cmake ninja-build g++ ccache pkg-config
   qt6-base-dev qt6-webengine-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
   libjpeg62-turbo-dev libjpeg-turbo-progs libx11-dev libgl-dev
-  xvfb xauth x11-utils xdotool openbox fonts-noto-cjk locales)
+  xvfb xauth x11-utils xdotool openbox fonts-noto-cjk locales
+  qt6-translations-l10n xdg-utils
+  wine wine64 gcc-mingw-w64-x86-64
+  curl)
 
 install_packages() {
   local missing=()
@@ -19,6 +22,19 @@ install_packages() {
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
   fi
+  ensure_japanese_locale
+}
+
+# Classrooms run a Japanese desktop, and Wine needs a UTF-8 locale that exists.
+ensure_japanese_locale() {
+  if locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then return; fi
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  if [ -f /etc/locale.gen ] && grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    $SUDO sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen >/dev/null
 }
 
 configure_and_build() {
