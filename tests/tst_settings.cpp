@@ -12,6 +12,8 @@ private slots:
     void extract();
     void wholeNumber_data();
     void wholeNumber();
+    void windowSizesStayOnScreen_data();
+    void windowSizesStayOnScreen();
 };
 
 void TestSettings::extract_data() {
@@ -74,6 +76,37 @@ void TestSettings::wholeNumber() {
     QCOMPARE(n.has_value(), valid);
     if (valid)
         QCOMPARE(*n, value);
+}
+
+// The main window within [minimum, screen]; the Logo program's size likewise, except that
+// 0 or less keeps meaning "not placed".
+void TestSettings::windowSizesStayOnScreen_data() {
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<int>("window");
+    QTest::addColumn<int>("logo");
+    QTest::newRow("ordinary") << 600 << 1024 << 600 << 600;
+    QTest::newRow("zero") << 0 << 1024 << 150 << 0;
+    QTest::newRow("negative") << -40 << 1024 << 150 << -40;
+    QTest::newRow("most negative") << int(-2147483647 - 1) << 1024 << 150 << int(-2147483647 - 1);
+    QTest::newRow("one pixel") << 1 << 1024 << 150 << 150;
+    QTest::newRow("just below the least") << 149 << 1024 << 150 << 150;
+    QTest::newRow("the least") << 150 << 1024 << 150 << 150;
+    QTest::newRow("the screen") << 1024 << 1024 << 1024 << 1024;
+    QTest::newRow("just above the screen") << 1025 << 1024 << 1024 << 1024;
+    QTest::newRow("huge") << 999999999 << 1024 << 1024 << 1024;
+    QTest::newRow("largest") << 2147483647 << 1024 << 1024 << 1024;
+    QTest::newRow("screen smaller than the least") << 500 << 100 << 150 << 150;
+    QTest::newRow("no screen known: no upper bound") << 5000 << 0 << 5000 << 5000;
+}
+
+void TestSettings::windowSizesStayOnScreen() {
+    QFETCH(int, value);
+    QFETCH(int, available);
+    QFETCH(int, window);
+    QFETCH(int, logo);
+    QCOMPARE(settings::clampExtent(value, settings::MinWindowHeight, available), window);
+    QCOMPARE(settings::clampPlacedExtent(value, settings::MinWindowHeight, available), logo);
 }
 
 QUMO_TEST_MAIN(TestSettings)

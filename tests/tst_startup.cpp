@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -43,6 +44,8 @@ private slots:
     void hostileSettingsFiles_data();
     void hostileSettingsFiles();
     void oldUsageLogDeleted();
+    void windowSizesStayOnScreen_data();
+    void windowSizesStayOnScreen();
 
 private:
     std::unique_ptr<QumoProgram> start(const InstallLayout &l);
@@ -320,9 +323,9 @@ void TestStartup::settingsErrorsStopAtTheirTag_data() {
     QTest::newRow("MWYY invalid: TATE applied")
         << u"<TATE>500</TATE><MWYY>3x</MWYY><YOKO>800</YOKO>"_qs << 500 << 0 << 714;
     QTest::newRow("YOKO invalid: MWYY applied")
-        << u"<TATE>500</TATE><MWYY>30</MWYY><YOKO>8 0</YOKO>"_qs << 500 << 30 << 714;
+        << u"<TATE>500</TATE><MWYY>300</MWYY><YOKO>8 0</YOKO>"_qs << 500 << 300 << 714;
     QTest::newRow("MWXX invalid after YOKO")
-        << u"<TATE>500</TATE><MWYY>30</MWYY><YOKO>700</YOKO><MWXX>--1</MWXX>"_qs << 500 << 30 << 700;
+        << u"<TATE>500</TATE><MWYY>300</MWYY><YOKO>700</YOKO><MWXX>--1</MWXX>"_qs << 500 << 300 << 700;
 }
 
 void TestStartup::settingsErrorsStopAtTheirTag() {
@@ -383,6 +386,49 @@ void TestStartup::oldUsageLogDeleted() {
     writeFile(tmp(u"u/QUMOG/さくひん/QUMODATE.csv"_qs), "old");
     auto p = start(l);
     QVERIFY(!QFile::exists(tmp(u"u/QUMOG/さくひん/QUMODATE.csv"_qs)));
+}
+
+// Sizes from the settings are kept on the screen; the start-up still completes. A value of
+// -1 in the expected columns stands for the screen's available width or height.
+void TestStartup::windowSizesStayOnScreen_data() {
+    QTest::addColumn<QString>("tate");
+    QTest::addColumn<QString>("yoko");
+    QTest::addColumn<QString>("mwyy");
+    QTest::addColumn<QString>("mwxx");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("yy");
+    QTest::addColumn<int>("xx");
+    QTest::newRow("ordinary") << u"600"_qs << u"800"_qs << u"300"_qs << u"400"_qs << 600 << 800 << 300 << 400;
+    QTest::newRow("zero: the least, the Logo program not placed")
+        << u"0"_qs << u"0"_qs << u"0"_qs << u"0"_qs << 150 << 200 << 0 << 0;
+    QTest::newRow("negative") << u"-5"_qs << u"-5"_qs << u"-5"_qs << u"-5"_qs << 150 << 200 << -5 << -5;
+    QTest::newRow("huge: the screen")
+        << u"999999999"_qs << u"999999999"_qs << u"999999999"_qs << u"999999999"_qs << -1 << -1 << -1 << -1;
+    QTest::newRow("small Logo window: the least") << u"600"_qs << u"800"_qs << u"10"_qs << u"10"_qs
+                                                   << 600 << 800 << 150 << 200;
+}
+
+void TestStartup::windowSizesStayOnScreen() {
+    QFETCH(QString, tate);
+    QFETCH(QString, yoko);
+    QFETCH(QString, mwyy);
+    QFETCH(QString, mwxx);
+    QFETCH(int, height);
+    QFETCH(int, width);
+    QFETCH(int, yy);
+    QFETCH(int, xx);
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    const auto orScreen = [](int v, int s) { return v == -1 ? s : v; };
+    const QString settings = u"<TATE>%1</TATE><YOKO>%2</YOKO><MWYY>%3</MWYY><MWXX>%4</MWXX>"
+                             "<NAME>さくひん</NAME>"_qs.arg(tate, yoko, mwyy, mwxx);
+    const auto l = makeInstall(tmp(u"w"_qs), u"QUMOG.x86_64"_qs, true, settings);
+    auto p = start(l);
+    QVERIFY2(p->main()->startupDone(), qPrintable(platform_->errors.join(u'\n')));
+    QCOMPARE(p->main()->height(), orScreen(height, screen.height()));
+    QCOMPARE(p->main()->width(), orScreen(width, screen.width()));
+    QCOMPARE(p->values.YY, orScreen(yy, screen.height()));
+    QCOMPARE(p->values.XX, orScreen(xx, screen.width()));
 }
 
 QUMO_TEST_MAIN(TestStartup)

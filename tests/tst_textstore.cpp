@@ -4,7 +4,13 @@
 #include "support/testsupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -21,6 +27,10 @@ private slots:
     void saveLines_data();
     void saveLines();
     void saveLinesIntoMissingFolderIsSilent();
+    void savedFilesAreWholeAndAlone();
+    void readOnlyFileIsNotReplaced();
+    void fullDiskKeepsOldFile_data();
+    void fullDiskKeepsOldFile();
 
 private:
     QTemporaryDir dir_;
@@ -136,6 +146,98 @@ void TestTextStore::saveLinesIntoMissingFolderIsSilent() {
     const QString out = dir_.filePath(QStringLiteral("none/x.csv"));
     TextStore::saveLines(win(out), QStringLiteral("a"));
     QVERIFY(!QFile::exists(out));
+}
+
+// Every save goes through a temporary file beside the target: nothing else is left in the
+// folder, and the file keeps the permissions it had.
+void TestTextStore::savedFilesAreWholeAndAlone() {
+    QTemporaryDir dir;
+    const QString clip = dir.filePath(QStringLiteral("clip.txt"));
+    writeFile(clip, "http://old/");
+    QFile::setPermissions(clip, QFile::ReadOwner | QFile::WriteOwner);
+    TextStore store;
+    store.save(win(clip), QStringLiteral("http://new/"));
+    TextStore::saveLines(win(dir.filePath(QStringLiteral("QUMODATE.csv"))), QStringLiteral("a\rb"));
+    QCOMPARE(readFile(clip), QByteArray("http://new/"));
+    const QFileDevice::Permissions kept = QFile::permissions(clip);
+    QVERIFY(kept.testFlag(QFile::WriteOwner));
+    QVERIFY(!kept.testFlag(QFile::ReadOther));
+    QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    files.sort();
+    QCOMPARE(files, (QStringList{QStringLiteral("QUMODATE.csv"), QStringLiteral("clip.txt")}));
+}
+
+// A file with the read-only mark is not replaced, even where a rename could pass over it.
+void TestTextStore::readOnlyFileIsNotReplaced() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("MWEx.ini"));
+    writeFile(ini, "Hiragana");
+    QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadUser);
+    TextStore store;
+    try {
+        store.save(win(ini), QStringLiteral("Kanji"));
+        QFAIL("no error raised");
+    } catch (const QumoError &e) {
+        QCOMPARE(e.message(), QStringLiteral("「MWEx.ini」を保存できませんでした。"));
+    }
+    QCOMPARE(readFile(ini), QByteArray("Hiragana"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{QStringLiteral("MWEx.ini")});
+}
+
+void TestTextStore::fullDiskKeepsOldFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("lines"); // written as lines (errors swallowed) or as a text
+    QTest::newRow("the clip") << QStringLiteral("clip.txt") << false;
+    QTest::newRow("the menu language") << QStringLiteral("MWEx.ini") << false;
+    QTest::newRow("a catalogue index") << QStringLiteral("index.txt") << false;
+    QTest::newRow("the usage log") << QStringLiteral("QUMODATE.csv") << true;
+}
+
+// On a full disk the old file stays as it was, nothing is left beside it, and a text save
+// says in one short message what to do.
+void TestTextStore::fullDiskKeepsOldFile() {
+    QFETCH(QString, name);
+    QFETCH(bool, lines);
+    if (::geteuid() != 0)
+        QSKIP("mounting the 64 KB file system of this test needs root");
+    QTemporaryDir dir;
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(disk));
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP(qPrintable(QStringLiteral("a 64 KB tmpfs cannot be mounted here: %1")
+                             .arg(QString::fromLocal8Bit(strerror(errno)))));
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+
+    const QString target = disk + u'/' + name;
+    const QByteArray old = "old content\r\n";
+    writeFile(target, old);
+    // Fill every block that is left.
+    const int fd = ::open(QFile::encodeName(disk + QStringLiteral("/filler")).constData(),
+                          O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0);
+    const QByteArray block(4096, 'f');
+    while (::write(fd, block.constData(), block.size()) > 0) {
+    }
+    ::close(fd);
+    const QStringList before = QDir(disk).entryList(QDir::Files | QDir::Hidden | QDir::System);
+
+    const QString text = QString(8000, u'x');
+    if (lines) {
+        TextStore::saveLines(win(target), text); // silent
+    } else {
+        TextStore store;
+        try {
+            store.save(win(target), text);
+            QFAIL("no error raised");
+        } catch (const QumoError &e) {
+            QCOMPARE(e.message(), QStringLiteral("「%1」を保存できませんでした。"
+                                                 "ディスクの空きを確かめてください。")
+                                      .arg(name));
+        }
+    }
+    QCOMPARE(readFile(target), old);
+    QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden | QDir::System), before);
 }
 
 QUMO_TEST_MAIN(TestTextStore)

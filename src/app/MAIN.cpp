@@ -1,4 +1,5 @@
 #include "app/MAIN.h"
+#include "browser/crashrecovery.h"
 #include "app/Unit2.h"
 #include "app/errors.h"
 #include "app/pictures.h"
@@ -114,6 +115,7 @@ void TForm1::buildControls() {
         },
         WebBrowser1);
     WebBrowser1->setPage(page_);
+    new CrashRecovery(WebBrowser1); // a dead render process reloads, then offers a button
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(128, 40, 185, 41);

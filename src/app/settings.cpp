@@ -47,4 +47,16 @@ QString invalidNumberMessage(const QString &value) {
     return QStringLiteral("'%1' は有効な整数値ではありません").arg(value);
 }
 
+qint32 clampExtent(qint32 value, qint32 minimum, qint32 available) {
+    if (value < minimum)
+        return minimum;
+    if (available > 0 && value > available)
+        return qMax(available, minimum);
+    return value;
+}
+
+qint32 clampPlacedExtent(qint32 value, qint32 minimum, qint32 available) {
+    return value < 1 ? value : clampExtent(value, minimum, available);
+}
+
 } // namespace settings

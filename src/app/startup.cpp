@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QToolButton>
 
 namespace {
@@ -81,10 +82,19 @@ void TForm1::startupSequence() {
     auto optionalNumber = [&](const QString &tag) -> qint32 {
         return settings::extract(TT, tag).isEmpty() ? 0 : number(tag);
     };
-    resize(width(), number(QStringLiteral("TATE")));
-    v_.YY = optionalNumber(QStringLiteral("MWYY"));
-    resize(number(QStringLiteral("YOKO")), height());
-    v_.XX = optionalNumber(QStringLiteral("MWXX"));
+    // Sizes are kept on the screen (see settings::clampExtent).
+    QSize screenSize;
+    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen())
+        screenSize = s->availableGeometry().size();
+    resize(width(), settings::clampExtent(number(QStringLiteral("TATE")),
+                                          settings::MinWindowHeight, screenSize.height()));
+    v_.YY = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWYY")),
+                                        settings::MinWindowHeight, screenSize.height());
+    resize(settings::clampExtent(number(QStringLiteral("YOKO")), settings::MinWindowWidth,
+                                 screenSize.width()),
+           height());
+    v_.XX = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWXX")),
+                                        settings::MinWindowWidth, screenSize.width());
     v_.HOME = settings::extract(TT, QStringLiteral("HOME"));
     if (v_.HOME.isEmpty() || v_.HOME.endsWith(u'/'))
         v_.HOME += QStringLiteral("index.html");

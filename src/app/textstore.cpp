@@ -2,6 +2,8 @@
 #include "app/errors.h"
 #include "platform/codec.h"
 #include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/savefile.h"
 
 #include <QStringConverter>
 
@@ -91,11 +93,20 @@ QString TextStore::load(const QString &path) {
     return memo_;
 }
 
+QString TextStore::saveFailureText(const QString &path, platform::WriteFailure failure) {
+    const QString name = platform::extractFileName(path);
+    if (failure == platform::WriteFailure::NoSpace)
+        return QStringLiteral("「%1」を保存できませんでした。ディスクの空きを確かめてください。").arg(name);
+    return QStringLiteral("「%1」を保存できませんでした。").arg(name);
+}
+
 void TextStore::save(const QString &path, const QString &text) {
     memo_ = text;
-    QString error;
-    if (!platform::writeWholeFile(path, encode(memo_, encoding_), &error))
-        throw QumoError(error);
+    // Through a temporary file: a failed write leaves the old file as it was.
+    const platform::WriteFailure failure =
+        platform::saveWholeFile(path, encode(memo_, encoding_), nullptr);
+    if (failure != platform::WriteFailure::None)
+        throw QumoError(saveFailureText(path, failure));
 }
 
 void TextStore::saveLines(const QString &path, const QString &text) {
@@ -105,5 +116,5 @@ void TextStore::saveLines(const QString &path, const QString &text) {
         if (!body.endsWith(QLatin1String("\r\n")))
             body += QLatin1String("\r\n");
     }
-    platform::writeWholeFile(path, platform::ansiEncode(body), nullptr);
+    platform::saveWholeFile(path, platform::ansiEncode(body), nullptr);
 }

@@ -1,5 +1,6 @@
 // Opening saved works, starting programs, copying material folders to the desktop.
 #include "app/MAIN.h"
+#include "browser/completion.h"
 #include "browser/installlist.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -134,12 +135,21 @@ void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, co
     if (!platform_.confirmYesNo(this, question))
         return;
     platform::createDirectory(ToPath);
-    platform_.copyFolderTree(this, F1, ToPath + u'\\');
-    if (MW.isEmpty())
+    const bool copied = platform_.copyFolderTree(this, F1, ToPath + u'\\');
+    if (MW.isEmpty()) {
+        // The pupil is told where it went; a failed copy has already said so itself.
+        if (copied)
+            MATE(completion::folderCopied(F2), QString());
         return;
+    }
     const QString N = F1.mid(F1.lastIndexOf(u'\\') + 1);
-    platform_.copyFolderTree(this, v_.MWEXEDIR + u'\\', ToPath + u'\\' + FF);
+    // The package goes home with the pupil: the roster with every pupil's name stays here.
+    const bool mwexCopied = platform_.copyFolderTree(this, v_.MWEXEDIR + u'\\',
+                                                     ToPath + u'\\' + FF,
+                                                     completion::leftOutOfExport);
     // On Windows the program is "N.exe"; elsewhere it keeps its own extension as well.
-    platform::copyFile(v_.programFile,
-                       ToPath + u'\\' + N + platform::extractFileExt(v_.programFile), false);
+    const bool programCopied = platform::copyFile(
+        v_.programFile, ToPath + u'\\' + N + platform::extractFileExt(v_.programFile), false);
+    if (copied && mwexCopied && programCopied)
+        MATE(completion::folderExported(F2), QString());
 }

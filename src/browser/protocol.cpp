@@ -1,6 +1,8 @@
 // The link command protocol: links whose URL is a command.
 #include "app/MAIN.h"
 #include "app/errors.h"
+#include "browser/completion.h"
+#include "browser/installlist.h"
 #include "browser/linkrunner.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -14,6 +16,18 @@
 
 using linkcmd::Action;
 using linkcmd::Step;
+
+namespace {
+// The sub-folders of the Logo program's folder that hold an install list's files now.
+QStringList filledFolders(const QString& MWEXEDIR, const QString& list) {
+    QStringList folders;
+    for (const installlist::Record& r : installlist::parse(list))
+        if (installlist::staysInside(r) && !folders.contains(r.folder) &&
+            platform::fileExists(MWEXEDIR + u'\\' + r.folder + u'\\' + r.file))
+            folders.append(r.folder);
+    return folders;
+}
+} // namespace
 
 void TForm1::WebBrowser1BeforeNavigate2(const QString& URL, bool& Cancel) {
     Cancel = linkCommands()->beforeNavigate(URL);
@@ -193,6 +207,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         platform::deleteFile(st.MSF);
         form_->MWEXDL(st.target, TCSV);
         pump();
+        notice(completion::installed(filledFolders(v.MWEXEDIR, TCSV)));
         return Outcome::Cancelled;
     }
     case Action::InstallListLocal: {
@@ -200,6 +215,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         if (!TCSV.contains(u'#') || !TCSV.contains(u'&'))
             return Outcome::NextRow;
         form_->MWEXCOPY(st.MSF, TCSV);
+        notice(completion::installed(filledFolders(v.MWEXEDIR, TCSV)));
         return Outcome::Cancelled;
     }
     case Action::WorkWeb: {

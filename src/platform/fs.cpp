@@ -1,5 +1,6 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "platform/savefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -160,21 +161,8 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error) {
 }
 
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error) {
-    const QString h = toHost(path);
-    QFile f(h);
-    if (h.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error)
-            *error = QStringLiteral("ファイル %1 を作成できません。%2")
-                         .arg(path, h.isEmpty() ? QStringLiteral("ドライブがありません。")
-                                                : f.errorString());
-        return false;
-    }
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
-        if (error)
-            *error = QStringLiteral("ファイル %1 に書き込めません。%2").arg(path, f.errorString());
-        return false;
-    }
-    return true;
+    // Through a temporary file and a rename: the old file survives any failure.
+    return saveWholeFile(path, bytes, error) == WriteFailure::None;
 }
 
 } // namespace platform

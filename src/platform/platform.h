@@ -75,8 +75,14 @@ public:
     // when missing and files already there are replaced without questions. A progress
     // window owned by `owner` appears when the copy takes a while, and failures are
     // reported in it. False when something could not be copied or the copy was cancelled.
-    virtual bool copyFolderTree(QWidget *owner, const QString &source, const QString &destination);
+    // Files for which `leaveOut` (given the path relative to `source`, "/" separated) is
+    // true are not copied.
+    virtual bool copyFolderTree(QWidget *owner, const QString &source, const QString &destination,
+                                const std::function<bool(const QString &)> &leaveOut = {});
 };
+
+// The label of a running folder copy: files done of all, and their size done of all.
+QString copyProgressText(int filesDone, int filesTotal, qint64 bytesDone, qint64 bytesTotal);
 
 // The implementation for this host.
 Platform &hostPlatform();

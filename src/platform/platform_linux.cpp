@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/opener.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -14,28 +15,20 @@ void Platform::messageBeep(unsigned) { QApplication::beep(); }
 
 bool Platform::shellOpen(const QString &target, const QString &parameters,
                          const QString &folder) {
-    QString t = target.trimmed();
-    if (t.size() >= 2 && t.startsWith(u'"') && t.endsWith(u'"'))
-        t = t.mid(1, t.size() - 2);
-    if (t.isEmpty())
-        return false;
-    QString what;
-    if (t.contains(QLatin1String("://")) && !t.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
-        what = t; // a web address: the default browser
-    else if (t.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
-        what = urlToEngine(t).toLocalFile();
-    else
-        what = toHost(t);
-    if (what.isEmpty())
-        return false;
-    // A program is started with the parameters, as the shell runs one on Windows.
-    if (programKind(what) != ProgramKind::NotRunnable) {
-        const qint64 pid = startProgram(fromHost(what), parameters, folder);
+    const OpenDecision d = decideOpen(target);
+    switch (d.route) {
+    case OpenRoute::Program: {
+        // A program named so is started with the parameters, as the shell runs one on Windows.
+        const qint64 pid = startProgram(fromHost(d.what), parameters, folder);
         releaseProcess(pid);
         return pid != 0;
     }
-    QString dir = toHost(folder);
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {what}, dir);
+    case OpenRoute::Opener:
+        return QProcess::startDetached(QStringLiteral("xdg-open"), {d.what}, toHost(folder));
+    case OpenRoute::Refused:
+        break;
+    }
+    return false;
 }
 
 void Platform::errorBox(QWidget *owner, const QString &text) {

@@ -1,4 +1,5 @@
 // Host services used by downloads, the usage log and the opening of works and folders.
+#include "platform/opener.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -8,10 +9,120 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QUrl>
+
+#include <climits>
 
 namespace platform {
+
+namespace {
+
+// A copy that takes longer than this shows its progress.
+constexpr int kCopyProgressAfterMs = 1000;
+
+// Kinds that a desktop runs rather than shows: programs and the scripts, launchers,
+// installers and shortcuts that lead to one.
+bool isRunnableKind(const QMimeType &type) {
+    static const char *const kinds[] = {
+        "application/x-executable",          "application/x-sharedlib",
+        "application/x-ms-dos-executable",   "application/vnd.microsoft.portable-executable",
+        "application/x-msdownload",          "application/x-msi",
+        "application/x-ms-shortcut",         "application/x-desktop",
+        "application/x-shellscript",         "application/x-bat",
+        "application/x-java-archive",        "application/x-java-jnlp-file",
+        "application/x-appimage",            "application/x-executable-script",
+    };
+    if (!type.isValid())
+        return false;
+    for (const char *k : kinds)
+        if (type.inherits(QLatin1String(k)))
+            return true;
+    return false;
+}
+
+// Windows kinds that run something when opened and that the host's database may not know.
+bool isWindowsLaunchSuffix(const QString &suffix) {
+    static const char *const suffixes[] = {"bat", "cmd", "com", "pif", "scr", "lnk",
+                                           "vbs", "vbe", "wsf", "hta", "ps1", "reg"};
+    for (const char *x : suffixes)
+        if (suffix.compare(QLatin1String(x), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+QString unquoted(const QString &s) {
+    QString t = s.trimmed();
+    if (t.size() >= 2 && t.startsWith(u'"') && t.endsWith(u'"'))
+        t = t.mid(1, t.size() - 2);
+    return t;
+}
+
+} // namespace
+
+OpenDecision decideOpen(const QString &target) {
+    const QString t = unquoted(target);
+    OpenDecision d;
+    if (t.isEmpty())
+        return d;
+    const bool fileUrl = t.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+    if (t.contains(QLatin1String("://")) && !fileUrl) {
+        // The web goes to the default browser; other schemes may belong to any program.
+        const QString scheme = QUrl(t).scheme().toLower();
+        if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+            scheme == QLatin1String("ftp")) {
+            d.route = OpenRoute::Opener;
+            d.what = t;
+        }
+        return d;
+    }
+    const QString host = fileUrl ? urlToEngine(t).toLocalFile() : toHost(t);
+    if (host.isEmpty())
+        return d;
+    d.what = host;
+    const QFileInfo info(host);
+    if (info.isDir()) {
+        d.route = OpenRoute::Opener;
+        return d;
+    }
+    const QString suffix = info.suffix();
+    if (suffix.compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0) {
+        d.route = OpenRoute::Program;
+        return d;
+    }
+    static const QMimeDatabase db;
+    if (!suffix.isEmpty()) {
+        d.route = isWindowsLaunchSuffix(suffix) ||
+                          isRunnableKind(db.mimeTypeForFile(host, QMimeDatabase::MatchExtension))
+                      ? OpenRoute::Refused
+                      : OpenRoute::Opener;
+        return d;
+    }
+    // Without an extension the opener can only go by the bytes.
+    d.route = isRunnableKind(db.mimeTypeForFile(host, QMimeDatabase::MatchContent))
+                  ? OpenRoute::Refused
+                  : OpenRoute::Opener;
+    return d;
+}
+
+namespace {
+QString sizeText(qint64 bytes) {
+    if (bytes < 1024)
+        return QStringLiteral("%1 B").arg(bytes);
+    if (bytes < 1024 * 1024)
+        return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
+}
+} // namespace
+
+QString copyProgressText(int filesDone, int filesTotal, qint64 bytesDone, qint64 bytesTotal) {
+    return QStringLiteral("コピーしています… %1 / %2 ファイル（%3 / %4）")
+        .arg(filesDone)
+        .arg(filesTotal)
+        .arg(sizeText(bytesDone), sizeText(bytesTotal));
+}
 
 QDateTime Platform::currentDateTime() {
     return QDateTime::currentDateTime();
@@ -38,7 +149,8 @@ QString withoutTrailingSlash(QString p) {
 }
 } // namespace
 
-bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QString &destination) {
+bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QString &destination,
+                              const std::function<bool(const QString &)> &leaveOut) {
     const QString src = withoutTrailingSlash(toHost(source));
     const QString dst = withoutTrailingSlash(toHost(destination));
     if (src.isEmpty() || dst.isEmpty() || !QFileInfo(src).isDir())
@@ -52,6 +164,7 @@ bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QStri
     // Listed before anything is written, so a destination inside the source is not copied
     // into itself.
     QStringList dirs, files;
+    qint64 totalBytes = 0;
     QDirIterator it(src, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -59,18 +172,22 @@ bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QStri
         if (path == target || path.startsWith(targetPrefix))
             continue;
         const QString rel = QDir(src).relativeFilePath(path);
-        if (it.fileInfo().isDir())
+        if (it.fileInfo().isDir()) {
             dirs.append(rel);
-        else
+        } else if (!leaveOut || !leaveOut(rel)) {
             files.append(rel);
+            totalBytes += it.fileInfo().size();
+        }
     }
 
-    QProgressDialog progress(QStringLiteral("コピーしています…"), QStringLiteral("キャンセル"), 0,
-                             int(files.size()), owner);
+    // Counted in kilobytes so that big copies fit the bar's range.
+    const auto kb = [](qint64 bytes) { return int(qMin<qint64>(bytes / 1024, INT_MAX)); };
+    QProgressDialog progress(copyProgressText(0, int(files.size()), 0, totalBytes),
+                             QStringLiteral("キャンセル"), 0, kb(totalBytes), owner);
     progress.setObjectName(QStringLiteral("copyProgress"));
     progress.setWindowTitle(QApplication::applicationName());
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(700); // small folders are done before it would show
+    progress.setMinimumDuration(kCopyProgressAfterMs); // quick copies are done before it shows
     progress.setAutoClose(false);
 
     QStringList failed;
@@ -80,9 +197,11 @@ bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QStri
     for (const QString &d : std::as_const(dirs))
         if (!QDir().mkpath(target + u'/' + d))
             failed.append(d);
+    qint64 bytesDone = 0;
     for (int i = 0; i < files.size(); ++i) {
-        progress.setLabelText(files[i]);
-        progress.setValue(i);
+        progress.setLabelText(
+            copyProgressText(i, int(files.size()), bytesDone, totalBytes));
+        progress.setValue(kb(bytesDone));
         if (progress.wasCanceled()) {
             cancelled = true;
             break;
@@ -96,8 +215,9 @@ bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QStri
         }
         if (!QFile::copy(from, to))
             failed.append(files[i]);
+        bytesDone += QFileInfo(from).size();
     }
-    progress.setValue(int(files.size()));
+    progress.setValue(kb(totalBytes));
     progress.close();
     if (!failed.isEmpty()) {
         QStringList shown = failed.mid(0, 5);

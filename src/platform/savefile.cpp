@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -23,53 +26,84 @@ void SaveFile::discard() {
     file_.reset();
 }
 
+void SaveFile::noteFailure(int error) {
+    failed_ = true;
+    const bool full = error == ENOSPC || error == EDQUOT ||
+                      (file_ && file_->error() == QFileDevice::ResourceError);
+    if (failure_ == WriteFailure::None)
+        failure_ = full ? WriteFailure::NoSpace : WriteFailure::CannotWrite;
+}
+
 bool SaveFile::open(const QString &path, QString *error) {
     path_ = path;
     host_ = toHost(path);
+    failed_ = false;
+    failure_ = WriteFailure::None;
     const QFileInfo target(host_);
-    if (host_.isEmpty() || host_.endsWith(u'/') || target.isDir()) {
+    const auto cannotCreate = [&](const QString &why) {
+        failure_ = WriteFailure::CannotCreate;
         if (error)
-            *error = QStringLiteral("ファイル %1 を作成できません。").arg(path);
+            *error = QStringLiteral("ファイル %1 を作成できません。%2").arg(path, why);
         return false;
-    }
-    // A hidden name beside the target, made new (never an existing file); created with the
-    // ordinary permissions of a new file.
+    };
+    if (host_.isEmpty() || host_.endsWith(u'/') || target.isDir())
+        return cannotCreate(QString());
+    // A file with the read-only mark cannot be replaced, as on the systems the shell comes
+    // from; a rename would otherwise pass over it.
+    struct stat old {};
+    const bool replacing = ::stat(QFile::encodeName(host_).constData(), &old) == 0;
+    if (replacing && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return cannotCreate(QStringLiteral("読み取り専用です。"));
+    // A hidden name beside the target, made new (never an existing file).
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString temp =
             target.absolutePath() + QStringLiteral("/.") + target.fileName() +
             QStringLiteral(".%1.part")
                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         auto f = std::make_unique<QFile>(temp);
+        errno = 0;
         if (f->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            // The replaced file keeps its permissions.
+            if (replacing)
+                ::fchmod(f->handle(), old.st_mode & 07777);
             file_ = std::move(f);
             return true;
         }
+        const int why = errno;
         if (f->error() != QFileDevice::OpenError || QFileInfo::exists(temp) == false) {
-            if (error)
-                *error =
-                    QStringLiteral("ファイル %1 を作成できません。%2").arg(path, f->errorString());
-            return false;
+            if (why == ENOSPC || why == EDQUOT) {
+                failure_ = WriteFailure::NoSpace;
+                if (error)
+                    *error = QStringLiteral("ファイル %1 を作成できません。%2")
+                                 .arg(path, f->errorString());
+                return false;
+            }
+            return cannotCreate(f->errorString());
         }
     }
-    if (error)
-        *error = QStringLiteral("ファイル %1 を作成できません。").arg(path);
-    return false;
+    return cannotCreate(QString());
 }
 
 bool SaveFile::write(const char *data, qint64 size) {
     if (!file_ || failed_)
         return false;
+    errno = 0;
     if (file_->write(data, size) != size)
-        failed_ = true;
+        noteFailure(errno);
     return !failed_;
 }
 
 bool SaveFile::commit(QString *error) {
     if (!file_)
         return false;
-    // No sync to disk here: it would hold the windows still for a long moment after a big
-    // download, and the rename below already never shows a partial file under the name.
-    if (failed_ || !file_->flush()) {
+    errno = 0;
+    if (!failed_ && !file_->flush())
+        noteFailure(errno);
+    // Synced before the rename: after a power cut the name shows either the old file or
+    // the whole new one, never an empty file.
+    if (!failed_ && ::fsync(file_->handle()) != 0)
+        noteFailure(errno);
+    if (failed_) {
         if (error)
             *error =
                 QStringLiteral("ファイル %1 に書き込めません。%2").arg(path_, file_->errorString());
@@ -79,6 +113,7 @@ bool SaveFile::commit(QString *error) {
     file_->close();
     if (std::rename(QFile::encodeName(file_->fileName()).constData(),
                     QFile::encodeName(host_).constData()) != 0) {
+        noteFailure(errno);
         if (error)
             *error = QStringLiteral("ファイル %1 を作成できません。").arg(path_);
         discard();
@@ -86,6 +121,16 @@ bool SaveFile::commit(QString *error) {
     }
     file_.reset();
     return true;
+}
+
+WriteFailure saveWholeFile(const QString &path, const QByteArray &bytes, QString *error) {
+    SaveFile file;
+    if (!file.open(path, error))
+        return file.failure();
+    file.write(bytes.constData(), bytes.size()); // a failure is kept and reported by commit
+    if (!file.commit(error))
+        return file.failure() == WriteFailure::None ? WriteFailure::CannotWrite : file.failure();
+    return WriteFailure::None;
 }
 
 } // namespace platform

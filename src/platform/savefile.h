@@ -1,13 +1,22 @@
 #pragma once
 // A file written under a temporary name in its target's folder and renamed to the target
-// only when every byte has been written, so a broken-off write never leaves a partial file
-// under the target's name.
+// only when every byte has been written and synced, so a broken-off write (a full disk, a
+// power cut) never leaves a partial file under the target's name and never harms the old one.
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
 class QFile;
 
 namespace platform {
+
+// Why a write did not happen.
+enum class WriteFailure {
+    None,
+    CannotCreate, // the folder is missing, the medium or the old file is read-only, ...
+    NoSpace,      // the disk (or the user's quota) is full
+    CannotWrite,  // any other failure while writing or putting the file in place
+};
 
 class SaveFile {
 public:
@@ -16,19 +25,27 @@ public:
     SaveFile(const SaveFile &) = delete;
     SaveFile &operator=(const SaveFile &) = delete;
 
-    // `path` is the target, a Windows path. False with a message when it cannot be made.
+    // `path` is the target, a Windows path. False with a message when it cannot be made;
+    // an existing target that carries the read-only mark is not replaced.
     bool open(const QString &path, QString *error);
     bool write(const char *data, qint64 size);
     // Puts the file in place, replacing a file of that name; false (and nothing left) when
-    // a write failed or the rename did.
+    // a write, the sync to disk or the rename failed.
     bool commit(QString *error);
+
+    WriteFailure failure() const { return failure_; }
 
 private:
     void discard();
+    void noteFailure(int error);
 
     std::unique_ptr<QFile> file_;
     QString path_, host_;
     bool failed_ = false;
+    WriteFailure failure_ = WriteFailure::None;
 };
+
+// Writes `bytes` as the whole file `path` (a Windows path) through a SaveFile.
+WriteFailure saveWholeFile(const QString &path, const QByteArray &bytes, QString *error);
 
 } // namespace platform
