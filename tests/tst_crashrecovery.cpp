@@ -22,6 +22,7 @@ private slots:
     void init();
     void cleanup();
     void deathReloadsOnceThenOffersAButton();
+    void deathsFarApartReloadEachTime();
     void mainWindowViewIsWatched();
 
 private:
@@ -38,6 +39,8 @@ void TestCrashRecovery::init() {
     view_ = std::make_unique<QWebEngineView>();
     view_->resize(400, 300);
     recovery_ = new CrashRecovery(view_.get());
+    // "Soon" is wide enough for a slow machine; the rule, not the clock, is under test.
+    recovery_->setAgainWithinMs(10 * 60 * 1000);
     loads_ = std::make_unique<QSignalSpy>(view_->page(), &QWebEnginePage::loadFinished);
     deaths_ = std::make_unique<QSignalSpy>(view_->page(), &QWebEnginePage::renderProcessTerminated);
     view_->show();
@@ -98,6 +101,19 @@ void TestCrashRecovery::deathReloadsOnceThenOffersAButton() {
     killRenderer();
     QTRY_VERIFY_WITH_TIMEOUT(loads_->size() > loadsThen && loads_->last().at(0).toBool(), 30000);
     QVERIFY(!notice->isVisible());
+}
+
+// A page that dies now and then, not soon after its reload, is simply loaded again.
+void TestCrashRecovery::deathsFarApartReloadEachTime() {
+    recovery_->setAgainWithinMs(0);
+    for (int death = 0; death < 2; ++death) {
+        const qsizetype loadsBefore = loads_->size();
+        killRenderer();
+        QTRY_VERIFY_WITH_TIMEOUT(loads_->size() > loadsBefore && loads_->last().at(0).toBool(),
+                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(view_->page()->renderProcessPid() > 0, 30000);
+        QVERIFY(!recovery_->notice()->isVisible());
+    }
 }
 
 // The main window's view is the one watched.

@@ -60,7 +60,7 @@ void CrashRecovery::renderProcessTerminated(
     // Loading again brings up a new render process. A page that kills it again and again
     // would otherwise keep the view busy forever, so only once in a while.
     const bool again =
-        sinceAutomaticReload_.isValid() && sinceAutomaticReload_.elapsed() < AgainWithinMs;
+        sinceAutomaticReload_.isValid() && sinceAutomaticReload_.elapsed() < againWithinMs_;
     if (!again) {
         sinceAutomaticReload_.start();
         view_->reload();

@@ -15,12 +15,14 @@ class CrashRecovery : public QObject {
     Q_OBJECT
 public:
     // A death within this time of the automatic reload shows the notice instead.
-    static constexpr int AgainWithinMs = 30000;
+    static constexpr int DefaultAgainWithinMs = 30000;
     static const QString NoticeText;
     static const QString ReloadText;
 
     // Watches the page the view shows now; made after the view's page is set.
     explicit CrashRecovery(QWebEngineView *view);
+
+    void setAgainWithinMs(int ms) { againWithinMs_ = ms; }
 
     // The notice over the view (object name "crashNotice"); hidden unless shown.
     QWidget *notice() const { return notice_; }
@@ -36,4 +38,5 @@ private:
     QWebEngineView *view_;
     QWidget *notice_;
     QElapsedTimer sinceAutomaticReload_;
+    int againWithinMs_ = DefaultAgainWithinMs;
 };
