@@ -48,9 +48,16 @@ void HttpServer::addBroken(const QString &path, const QByteArray &body, qsizetyp
     routes_.insert(path, r);
 }
 
-void HttpServer::addDribble(const QString &path, const QByteArray &body, int piece, int intervalMs,
-                            qsizetype cutAt) {
+void HttpServer::addSilent(const QString &path) {
     Route r;
+    r.kind = Kind::Silent;
+    routes_.insert(path, r);
+}
+
+void HttpServer::addDribble(const QString &path, const QByteArray &body, int piece, int intervalMs,
+                            qsizetype cutAt, bool announceLength) {
+    Route r;
+    r.announceLength = announceLength;
     r.kind = Kind::Dribble;
     r.body = body;
     r.piece = piece;
@@ -92,10 +99,12 @@ QByteArray reason(int status) {
     }
 }
 
+// `length` < 0: no Content-Length, the body ends with the connection.
 QByteArray head(int status, qsizetype length, const QByteArray &extra = {}) {
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) +
-           "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-           QByteArray::number(length) + "\r\nConnection: close\r\n" + extra + "\r\n";
+           "\r\nContent-Type: application/octet-stream\r\n" +
+           (length >= 0 ? "Content-Length: " + QByteArray::number(length) + "\r\n" : QByteArray()) +
+           "Connection: close\r\n" + extra + "\r\n";
 }
 
 void closeWhenWritten(QTcpSocket *socket) {
@@ -137,8 +146,10 @@ void HttpServer::answer(QTcpSocket *socket, const QByteArray &request) {
         socket->write(head(200, r.body.size()) + r.body.left(r.cutAt));
         closeWhenWritten(socket);
         break;
+    case Kind::Silent:
+        break;
     case Kind::Dribble: {
-        socket->write(head(200, r.body.size()));
+        socket->write(head(200, r.announceLength ? r.body.size() : -1));
         auto *timer = new QTimer(socket);
         auto sent = std::make_shared<qsizetype>(0);
         QPointer<QTcpSocket> guard(socket);
