@@ -448,7 +448,7 @@ void TestLinkCommands::programFromAnotherHostAsksFirst() {
         platform_->cautiousAnswer = answer == 1;
     HttpServer http;
     http.files.insert(u"m/tool.exe"_qs, "program");
-    const QString url = http.url(u"m/tool.exe+a.txt"_qs);
+    const QString url = http.url(u"m/tool.exe+x"_qs);
     QVERIFY(handle(url));
     const QStringList expectedQuestions{
         u"「tool.exe」は 127.0.0.1 からのプログラムです。\rダウンロードして、はじめますか？"_qs};

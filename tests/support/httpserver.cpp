@@ -100,9 +100,10 @@ QByteArray reason(int status) {
 }
 
 // `length` < 0: no Content-Length, the body ends with the connection.
-QByteArray head(int status, qsizetype length, const QByteArray &extra = {}) {
+QByteArray head(int status, qsizetype length, const QByteArray &extra = {},
+                const QByteArray &type = "application/octet-stream") {
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) +
-           "\r\nContent-Type: application/octet-stream\r\n" +
+           "\r\nContent-Type: " + type + "\r\n" +
            (length >= 0 ? "Content-Length: " + QByteArray::number(length) + "\r\n" : QByteArray()) +
            "Connection: close\r\n" + extra + "\r\n";
 }
@@ -131,7 +132,11 @@ void HttpServer::answer(QTcpSocket *socket, const QByteArray &request) {
     const Route r = routes_.value(path);
     switch (r.kind) {
     case Kind::File:
-        socket->write(head(200, r.body.size()) + r.body);
+        // Pages are pages, so that a browser shows them; everything else is a file.
+        socket->write(head(200, r.body.size(), {},
+                           path.endsWith(QLatin1String(".html")) ? "text/html; charset=utf-8"
+                                                                  : "application/octet-stream") +
+                      r.body);
         closeWhenWritten(socket);
         break;
     case Kind::Status:
