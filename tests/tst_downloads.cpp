@@ -413,9 +413,10 @@ void TestDownloads::redirectLoopIsBounded() {
     server_->addRedirect(u"/b.mwx"_qs, server_->url(u"/a.mwx"_qs), 301);
     QVERIFY(!form()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
     QCOMPARE(program_->values.DLFLG, 0);
-    // The first request and the redirects followed (Qt counts the last one it refuses too).
+    // The first request and the redirects followed; Qt may send a request again when the
+    // server closed the connection it meant to reuse, so each hop counts at most twice.
     const int requests = server_->hits(u"/a.mwx"_qs) + server_->hits(u"/b.mwx"_qs);
-    QVERIFY2(requests > 2 && requests <= platform::InternetUrl::kMaxRedirects + 2,
+    QVERIFY2(requests > 2 && requests <= 2 * (platform::InternetUrl::kMaxRedirects + 2),
              qPrintable(QString::number(requests)));
     QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList());
 }
