@@ -128,10 +128,19 @@ public:
         questions.append(text);
         return *confirmAnswer;
     }
+    // The same for the question whose default is No (a program from an unknown host).
+    bool confirmYesNoDefaultNo(QWidget* owner, const QString& text) override {
+        if (!cautiousAnswer)
+            return platform::Platform::confirmYesNoDefaultNo(owner, text);
+        cautiousQuestions.append(text);
+        return *cautiousAnswer;
+    }
     std::function<void()> onOpen;
     bool realPrograms = false;
     std::optional<bool> confirmAnswer;
     QStringList questions;
+    std::optional<bool> cautiousAnswer;
+    QStringList cautiousQuestions;
 };
 
 inline const QString kSettings =

@@ -3,6 +3,7 @@
 #include "app/Unit2.h"
 #include "app/errors.h"
 #include "app/program.h"
+#include "browser/downloader.h"
 #include "browser/installlist.h"
 #include "platform/fs.h"
 #include "support/httpserver.h"
@@ -12,7 +13,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QLabel>
+#include <QPushButton>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 using namespace testsupport;
@@ -75,6 +78,14 @@ private slots:
     void nestedRunsKeepTheirOwnOutcome_data();
     void nestedRunsKeepTheirOwnOutcome();
     void windowsServedDuringDownload();
+    void redirectLoopIsBounded();
+    void progressRuleEndsSlowServers_data();
+    void progressRuleEndsSlowServers();
+    void progressText_data();
+    void progressText();
+    void progressShownWhileDownloading_data();
+    void progressShownWhileDownloading();
+    void cancelFromTheNotice();
 
     void localCopy_data();
     void localCopy();
@@ -116,6 +127,7 @@ void TestDownloads::init() {
     v.DLFLG = -1;
     QDir().mkpath(tmp(u"MWEX"_qs));
     QDir().mkpath(tmp(u"save"_qs));
+    form()->downloads()->options = Downloader::Options{};
     resetNotice();
 }
 
@@ -394,6 +406,159 @@ void TestDownloads::windowsServedDuringDownload() {
     ticker.start(5);
     QVERIFY(form()->CopyURL(server_->url(u"/slow.mwx"_qs), win(tmp(u"save/slow.mwx"_qs))));
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+}
+
+void TestDownloads::redirectLoopIsBounded() {
+    server_->addRedirect(u"/a.mwx"_qs, u"/b.mwx"_qs);
+    server_->addRedirect(u"/b.mwx"_qs, server_->url(u"/a.mwx"_qs), 301);
+    QVERIFY(!form()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
+    QCOMPARE(program_->values.DLFLG, 0);
+    // The first request and the redirects followed; Qt may send a request again when the
+    // server closed the connection it meant to reuse, so each hop counts at most twice.
+    const int requests = server_->hits(u"/a.mwx"_qs) + server_->hits(u"/b.mwx"_qs);
+    QVERIFY2(requests > 2 && requests <= 2 * (platform::InternetUrl::kMaxRedirects + 2),
+             qPrintable(QString::number(requests)));
+    QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList());
+}
+
+void TestDownloads::progressRuleEndsSlowServers_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("silent after the request") << u"silent"_qs << false;
+    QTest::newRow("stalls after its head") << u"stall"_qs << false;
+    QTest::newRow("trickles below the rate") << u"trickle"_qs << false;
+    QTest::newRow("trickles below the rate, size unknown") << u"trickle-unsized"_qs << false;
+    QTest::newRow("slow but above the rate completes") << u"slow"_qs << true;
+}
+
+void TestDownloads::progressRuleEndsSlowServers() {
+    QFETCH(QString, kind);
+    QFETCH(bool, ok);
+    // The rule of the classroom in small: 1 s without data, or under 1 KB/s over 2 s.
+    form()->downloads()->options.rule = platform::ProgressRule{1000, 2000, 1024};
+    const QByteArray body = pattern(kind == u"slow"_qs ? 8000 : 40000);
+    const QString path = u"/w/x.mwx"_qs;
+    if (kind == u"silent"_qs)
+        server_->addSilent(path);
+    else if (kind == u"stall"_qs)
+        server_->addDribble(path, body, 100, 3600 * 1000);
+    else if (kind.startsWith(u"trickle"_qs)) // 250 bytes a second: the whole would take 160 s
+        server_->addDribble(path, body, 10, 40, 0, kind == u"trickle"_qs);
+    else // 8 KB/s
+        server_->addDribble(path, body, 400, 50);
+    qsizetype sent = 0;
+    connect(server_.get(), &HttpServer::pieceSent, this,
+            [&](const QString &, qsizetype n) { sent = n; });
+
+    const QString target = tmp(u"save/x.mwx"_qs);
+    QCOMPARE(form()->CopyURL(server_->url(path), win(target)), ok);
+    QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
+    if (ok) {
+        QCOMPARE(readFile(target), body);
+        return;
+    }
+    // Ended by the rule while the server still had most of the body to give.
+    QVERIFY2(sent < body.size() / 2, qPrintable(QString::number(sent)));
+    QVERIFY(!form()->downloads()->lastError().isEmpty());
+    QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList());
+    QVERIFY(!program_->forms.Form2->downloading());
+}
+
+void TestDownloads::progressText_data() {
+    QTest::addColumn<qint64>("received");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("size unknown: kilobytes so far") << 5000LL << -1LL << u"4KB"_qs;
+    QTest::newRow("size unknown, nothing yet") << 0LL << -1LL << u"0KB"_qs;
+    QTest::newRow("size known: percent, rounded down") << 999LL << 1000LL << u"99%"_qs;
+    QTest::newRow("more than announced stays at 100%") << 2000LL << 1000LL << u"100%"_qs;
+    QTest::newRow("announced empty body") << 0LL << 0LL << u"0KB"_qs;
+}
+
+void TestDownloads::progressText() {
+    QFETCH(qint64, received);
+    QFETCH(qint64, total);
+    QTEST(downloadProgressText(received, total), "text");
+}
+
+void TestDownloads::progressShownWhileDownloading_data() {
+    QTest::addColumn<bool>("sized");
+    QTest::newRow("size announced: percent") << true;
+    QTest::newRow("size unknown: kilobytes") << false;
+}
+
+void TestDownloads::progressShownWhileDownloading() {
+    QFETCH(bool, sized);
+    const QByteArray body = pattern(60000);
+    server_->addDribble(u"/p.mwx"_qs, body, 1000, 20, 0, sized);
+    TForm2 *n = program_->forms.Form2;
+    QStringList texts; // as the notice showed them while bytes were going out
+    bool shownEachTime = true;
+    connect(server_.get(), &HttpServer::pieceSent, this, [&](const QString &, qsizetype) {
+        shownEachTime = shownEachTime && n->isVisible() && n->LabelProgress->isVisible() &&
+                        n->ButtonCancel->isVisible();
+        if (texts.isEmpty() || texts.last() != n->LabelProgress->text())
+            texts.append(n->LabelProgress->text());
+    });
+    QVERIFY(form()->CopyURL(server_->url(u"/p.mwx"_qs), win(tmp(u"save/p.mwx"_qs))));
+    QVERIFY(shownEachTime);
+    // The fixed texts stay; the added controls use the free column right of the headline.
+    QCOMPARE(n->Label1->text(), u"さくひんにダウンロードします。"_qs);
+    QCOMPARE(n->Label1->pos(), QPoint(80, 24));
+    QCOMPARE(n->Label2->pos(), QPoint(80, 63));
+    for (QWidget *added : {static_cast<QWidget *>(n->LabelProgress),
+                           static_cast<QWidget *>(n->ButtonCancel)}) {
+        QVERIFY(n->rect().contains(added->geometry()));
+        for (QWidget *fixed : {static_cast<QWidget *>(n->Label1), static_cast<QWidget *>(n->Image1)})
+            QVERIFY(!added->geometry().intersects(fixed->geometry()));
+        QVERIFY(added->geometry().bottom() < n->Label2->y());
+    }
+    const QRegularExpression form(sized ? u"^(\\d+)%$"_qs : u"^(\\d+)KB$"_qs);
+    QList<int> values;
+    for (const QString &t : std::as_const(texts)) {
+        if (t.isEmpty())
+            continue;
+        const auto m = form.match(t);
+        QVERIFY2(m.hasMatch(), qPrintable(t));
+        values.append(m.captured(1).toInt());
+    }
+    QVERIFY2(values.size() >= 3, qPrintable(texts.join(u' ')));
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QVERIFY(values.last() < (sized ? 100 : 59)); // seen while running, before the end
+    // Done: the controls go, and the notice with them once its time is up.
+    QVERIFY(!n->LabelProgress->isVisible());
+    QVERIFY(!n->ButtonCancel->isVisible());
+}
+
+void TestDownloads::cancelFromTheNotice() {
+    const QByteArray body = pattern(200000);
+    server_->addDribble(u"/c.mwx"_qs, body, 500, 20);
+    TForm2 *n = program_->forms.Form2;
+    qsizetype sentAtClick = -1, sent = 0;
+    connect(server_.get(), &HttpServer::pieceSent, this, [&](const QString &, qsizetype s) {
+        sent = s;
+        if (sentAtClick >= 0 || s < 5000)
+            return;
+        sentAtClick = s;
+        QVERIFY(n->ButtonCancel->isVisible());
+        QTimer::singleShot(0, n->ButtonCancel, [n] {
+            QTest::mouseClick(n->ButtonCancel, Qt::LeftButton);
+        });
+    });
+    const QStringList before = filesBelow(dir_->path());
+    const QString target = tmp(u"save/c.mwx"_qs);
+    QVERIFY(!form()->CopyURL(server_->url(u"/c.mwx"_qs), win(target)));
+    QVERIFY(sentAtClick >= 0);
+    QVERIFY(sent < body.size());
+    QCOMPARE(program_->values.DLFLG, 0);
+    QVERIFY(!QFileInfo::exists(target));
+    // Nothing of it anywhere in the temp tree, no part file either.
+    QCOMPARE(filesBelow(dir_->path()), before);
+    QVERIFY(!n->downloading());
+    QTRY_VERIFY_WITH_TIMEOUT(!n->isVisible(), 10000);
+    // The next download runs as usual.
+    server_->addFile(u"/d.mwx"_qs, "next");
+    QVERIFY(form()->CopyURL(server_->url(u"/d.mwx"_qs), win(tmp(u"save/d.mwx"_qs))));
 }
 
 // ---- local copies ----

@@ -2,6 +2,7 @@
 // inside the engine's callback, the actions it runs from the event loop, the queue of
 // clicks, and that hostile names write nothing outside the save and MWEX folders.
 #include "linkfixture.h"
+#include "browser/origin.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,6 +41,11 @@ private slots:
     void hostileNamesStayInside_data();
     void hostileNamesStayInside();
 
+    void programOrigin_data();
+    void programOrigin();
+    void programFromAnotherHostAsksFirst_data();
+    void programFromAnotherHostAsksFirst();
+
 private:
     QString tmp(const QString& rel) const { return room_->tmp(rel); }
     QumoValues& v() { return room_->v(); }
@@ -61,6 +67,8 @@ void TestLinkCommands::init() {
     room_ = std::make_unique<Classroom>();
     platform_ = &room_->platform;
     QVERIFY2(room_->start(), qPrintable(platform_->errors.join(u'\n')));
+    // The loopback servers stand on the home page's host: their programs start unasked.
+    v().SYOKIURL = u"http://127.0.0.1/index.html"_qs;
 }
 
 void TestLinkCommands::cleanup() {
@@ -379,6 +387,79 @@ void TestLinkCommands::hostileNamesStayInside() {
     QVERIFY(!QFileInfo::exists(u"/tmp/x.txt"_qs));
     QVERIFY(!QFileInfo::exists(u"/tmp/out"_qs));
     QCOMPARE(platform_->beeps.size(), 1);
+}
+
+void TestLinkCommands::programOrigin_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<bool>("trusted");
+    const QString site = u"http:/"_qs + QLatin1String(linkcmd::kMaterialSiteHostPath);
+    const QString host = site.mid(7).chopped(1);
+    QTest::newRow("material site") << site + u"logo1/t.exe"_qs << u"about:blank"_qs << true;
+    QTest::newRow("material site over https, in capitals")
+        << u"https://"_qs + host.toUpper() + u"/logo1/t.exe"_qs << u"about:blank"_qs << true;
+    QTest::newRow("home page's host") << u"http://school.example/p/t.exe"_qs
+                                      << u"http://school.example/top/index.html"_qs << true;
+    QTest::newRow("home page's host, another port") << u"http://school.example:8080/t.exe"_qs
+                                                    << u"http://school.example/"_qs << true;
+    QTest::newRow("home page written without scheme")
+        << u"http://school.example/t.exe"_qs << u"school.example/index.html"_qs << true;
+    QTest::newRow("local program") << u"Z:\\k\\t.exe"_qs << u"about:blank"_qs << true;
+    QTest::newRow("file url") << u"file:///Z:/k/t.exe"_qs << u"about:blank"_qs << true;
+    QTest::newRow("another host") << u"http://evil.example/t.exe"_qs
+                                  << u"http://school.example/"_qs << false;
+    QTest::newRow("site's name in the path")
+        << u"http://evil.example/"_qs + host + u"/logo1/t.exe"_qs << u"about:blank"_qs << false;
+    QTest::newRow("site's name as a user name")
+        << u"http://"_qs + host + u"@evil.example/t.exe"_qs << u"about:blank"_qs << false;
+    QTest::newRow("site's name as a sub-domain")
+        << u"http://"_qs + host + u".evil.example/t.exe"_qs << u"about:blank"_qs << false;
+    QTest::newRow("site's name as a suffix")
+        << u"http://x"_qs + host + u"/t.exe"_qs << u"about:blank"_qs << false;
+    QTest::newRow("home's host as a sub-domain") << u"http://school.example.evil.example/t.exe"_qs
+                                                 << u"http://school.example/"_qs << false;
+    QTest::newRow("local home page trusts no web host")
+        << u"http://127.0.0.1/t.exe"_qs << u"file://Z:\\k\\index.html"_qs << false;
+    QTest::newRow("blank home page trusts no web host")
+        << u"http://127.0.0.1/t.exe"_qs << u"about:blank"_qs << false;
+    QTest::newRow("no host") << u"http:///t.exe"_qs << u"about:blank"_qs << false;
+}
+
+void TestLinkCommands::programOrigin() {
+    QFETCH(QString, url);
+    QFETCH(QString, home);
+    QTEST(origin::trustedProgramSource(url, {home}), "trusted");
+}
+
+void TestLinkCommands::programFromAnotherHostAsksFirst_data() {
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<int>("answer"); // -1: no question expected
+    QTest::newRow("other host, no: nothing fetched or started") << u"http://localhost/"_qs << 0;
+    QTest::newRow("other host, yes: fetched and started") << u"http://localhost/"_qs << 1;
+    QTest::newRow("home page's host: no question") << u"http://127.0.0.1/"_qs << -1;
+}
+
+void TestLinkCommands::programFromAnotherHostAsksFirst() {
+    QFETCH(QString, home);
+    QFETCH(int, answer);
+    v().SYOKIURL = home;
+    v().HOME = home;
+    if (answer >= 0)
+        platform_->cautiousAnswer = answer == 1;
+    HttpServer http;
+    http.files.insert(u"m/tool.exe"_qs, "program");
+    const QString url = http.url(u"m/tool.exe+x"_qs);
+    QVERIFY(handle(url));
+    const QStringList expectedQuestions{
+        u"「tool.exe」は 127.0.0.1 からのプログラムです。\rダウンロードして、はじめますか？"_qs};
+    QCOMPARE(platform_->cautiousQuestions, answer >= 0 ? expectedQuestions : QStringList());
+    const bool runs = answer != 0;
+    QCOMPARE(http.hits(u"m/tool.exe"_qs), runs ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(room_->save() + u"/tool.exe"_qs), runs);
+    QCOMPARE(platform_->opened,
+             runs ? QStringList{quoted(v().QUMOHOZON + u"tool.exe"_qs)} : QStringList());
+    // Never the question whose default is Yes.
+    QVERIFY(platform_->questions.isEmpty());
 }
 
 QUMO_TEST_MAIN(TestLinkCommands)

@@ -2,11 +2,17 @@
 // clicked in it, downloads from a loopback HTTP server, the stand-in Logo program started
 // for real, files checked in temp folders.
 #include "linkfixture.h"
+#include "app/Unit2.h"
+#include "browser/downloader.h"
+#include "support/httpserver.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTimer>
 
 using namespace testsupport;
@@ -26,6 +32,10 @@ private slots:
     void localProgramWithUnderscoreClosesTheShell();
     void folderLinkOpensAndCopyAsksFirst();
     void programArgumentsAddNoProgram();
+    void programFromAnotherHostAsksWithNoAsDefault();
+    void redirectLoopEndsInTheBrowsersError();
+    void closingDuringAStallStopsEverything();
+    void programEndsSoonAfterCloseDuringAStall();
 
 private:
     // Writes a teaching page with one link per id and shows it.
@@ -33,14 +43,14 @@ private:
     QString tmp(const QString& rel) const { return room_->tmp(rel); }
 
     std::unique_ptr<Classroom> room_;
-    std::unique_ptr<HttpServer> http_;
+    std::unique_ptr<linktest::HttpServer> http_;
 };
 
 void TestLinkEnd2End::init() {
     room_ = std::make_unique<Classroom>();
     room_->platform.realPrograms = true;
     QVERIFY2(room_->start(), qPrintable(room_->platform.errors.join(u'\n')));
-    http_ = std::make_unique<HttpServer>();
+    http_ = std::make_unique<linktest::HttpServer>();
 }
 
 void TestLinkEnd2End::cleanup() {
@@ -267,6 +277,171 @@ void TestLinkEnd2End::programArgumentsAddNoProgram() {
     QVERIFY(!QFileInfo::exists(room_->save() + u"/pwn"_qs));
     QVERIFY(!QFileInfo::exists(room_->save() + u"/pwn2"_qs));
     QVERIFY(room_->form()->isVisible()); // no "_": the shell stays
+}
+
+void TestLinkEnd2End::programFromAnotherHostAsksWithNoAsDefault() {
+    // The home page is on "localhost"; the link's program comes from "127.0.0.1".
+    room_->platform.realPrograms = false;
+    http_->files.insert(u"m/tool.exe"_qs, "program");
+    room_->v().SYOKIURL = room_->v().HOME = u"http://localhost/index.html"_qs;
+    showLinks({{u"p"_qs, http_->url(u"m/tool.exe"_qs)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+
+    // The question is a real modal box: the first time the pupil just presses Enter.
+    QStringList questions;
+    bool defaultIsNo = false, enterPressed = false;
+    QTimer pupil;
+    QObject::connect(&pupil, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        if (questions.isEmpty() || !enterPressed) {
+            questions.append(box->text());
+            defaultIsNo = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
+            enterPressed = true;
+            QTest::keyClick(box, Qt::Key_Return);
+        } else {
+            questions.append(box->text());
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    pupil.start(50);
+    room_->click(u"p"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    QCOMPARE(questions, QStringList{u"「tool.exe」は 127.0.0.1 からのプログラムです。\n"
+                                    "ダウンロードして、はじめますか？"_qs});
+    QVERIFY(defaultIsNo);
+    QCOMPARE(handled[0][1].toBool(), true);
+    QCOMPARE(http_->hits(u"m/tool.exe"_qs), 0);
+    QVERIFY(room_->platform.opened.isEmpty());
+    QVERIFY(!QFileInfo::exists(room_->save() + u"/tool.exe"_qs));
+
+    // Yes: fetched, then started from the save folder.
+    room_->click(u"p"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 2, 30000);
+    QCOMPARE(questions.size(), 2);
+    QCOMPARE(http_->hits(u"m/tool.exe"_qs), 1);
+    QCOMPARE(room_->platform.opened, QStringList{quoted(room_->v().QUMOHOZON + u"tool.exe"_qs)});
+}
+
+void TestLinkEnd2End::redirectLoopEndsInTheBrowsersError() {
+    testsupport::HttpServer server;
+    QVERIFY(server.start());
+    server.addRedirect(u"/m/a.mwx"_qs, u"/m/b.mwx"_qs);
+    server.addRedirect(u"/m/b.mwx"_qs, server.url(u"/m/a.mwx"_qs), 301);
+    showLinks({{u"w"_qs, server.url(u"/m/a.mwx"_qs)}});
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    QSignalSpy loaded(room_->form()->WebBrowser1, &QWebEngineView::loadFinished);
+    room_->click(u"w"_qs);
+    // The download gives up; the browser gets the link and gives up too, with its error.
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    QCOMPARE(handled[0][1].toBool(), false);
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 30000);
+    QCOMPARE(loaded.last()[0].toBool(), false);
+    // Its redirects were never taken for new commands.
+    QVERIFY(!room_->runner()->busy());
+    QCOMPARE(handled.size(), 1);
+    const int requests = server.hits(u"/m/a.mwx"_qs) + server.hits(u"/m/b.mwx"_qs);
+    qInfo("requests made by one click on a redirect loop: %d", requests);
+    QVERIFY2(requests < 100, qPrintable(QString::number(requests)));
+    QTRY_VERIFY_WITH_TIMEOUT(!room_->program->forms.Form2->isVisible(), 30000);
+    QCOMPARE(QDir(room_->save()).entryList({u"*.mwx*"_qs, u".*.part"_qs},
+                                           QDir::Files | QDir::Hidden),
+             QStringList());
+}
+
+void TestLinkEnd2End::closingDuringAStallStopsEverything() {
+    // A work whose server stalls after its head, and a second work clicked meanwhile.
+    testsupport::HttpServer server;
+    QVERIFY(server.start());
+    server.addDribble(u"/m/stall.mwx"_qs, QByteArray(50000, 's'), 100, 3600 * 1000);
+    server.addFile(u"/m/next.mwx"_qs, "next");
+    showLinks({{u"s"_qs, server.url(u"/m/stall.mwx"_qs)}, {u"n"_qs, server.url(u"/m/next.mwx"_qs)}});
+    const QStringList before = treeOf(room_->dir.path());
+    const QUrl page = room_->form()->WebBrowser1->url();
+    // The download waits inside the event loop: the pupil's clicks and the close come from
+    // there too.
+    QElapsedTimer clock;
+    bool nextClicked = false;
+    QTimer pupil;
+    QObject::connect(&pupil, &QTimer::timeout, [&] {
+        if (!nextClicked && server.hits(u"/m/stall.mwx"_qs) == 1 &&
+            room_->form()->downloads()->running()) {
+            nextClicked = true;
+            room_->click(u"n"_qs);
+        } else if (nextClicked && !clock.isValid() && room_->runner()->waiting() == 1) {
+            clock.start();
+            room_->form()->close();
+        }
+    });
+    pupil.start(20);
+    room_->click(u"s"_qs);
+    QTRY_VERIFY_WITH_TIMEOUT(clock.isValid() && !room_->runner()->busy(), 60000);
+    pupil.stop();
+    qInfo("close to idle during a stall: %lld ms", clock.elapsed());
+    QCOMPARE(server.hits(u"/m/next.mwx"_qs), 0);
+    QVERIFY(startsLogged(room_->layout.mwexDir).isEmpty());
+    QCOMPARE(room_->form()->WebBrowser1->url(), page);
+    // Nothing of the stalled download is left; only the engine's own data may change.
+    QStringList after;
+    for (const QString& f : treeOf(room_->dir.path()))
+        if (!before.contains(f) && !f.startsWith(u"/home/."_qs) &&
+            !f.endsWith(u"/QUMODATE.csv"_qs)) // the usage log, written at every close
+            after.append(f);
+    QCOMPARE(after, QStringList());
+    // Links do nothing any more.
+    QVERIFY(room_->handle(server.url(u"/m/next.mwx"_qs)));
+    QVERIFY(room_->idle());
+    QCOMPARE(server.hits(u"/m/next.mwx"_qs), 0);
+}
+
+void TestLinkEnd2End::programEndsSoonAfterCloseDuringAStall() {
+    // The real program: its home page sends it to a work whose server stalls, then to a
+    // second work; the demo's screenshot hook closes the window 1.5 s after the page loaded.
+    testsupport::HttpServer server;
+    QVERIFY(server.start());
+    server.addFile(u"/start.html"_qs,
+                   "<html><body><a id='s' href='/m/stall.mwx'>s</a><a id='n' href='/m/next.mwx'>n"
+                   "</a><script>setTimeout(function () { document.getElementById('s').click(); }, 100);"
+                   " setTimeout(function () { document.getElementById('n').click(); }, 400);"
+                   "</script></body></html>");
+    server.addDribble(u"/m/stall.mwx"_qs, QByteArray(50000, 's'), 100, 3600 * 1000);
+    server.addFile(u"/m/next.mwx"_qs, "next");
+    const QString settings = QString(kSettings).replace(
+        u"<HOME>about:blank</HOME>"_qs, u"<HOME>"_qs + server.url(u"/start.html"_qs) + u"</HOME>"_qs);
+    const InstallLayout inst = makeInstall(tmp(u"real"_qs), u"QUMOG.x86_64"_qs, false, settings);
+    QFile::remove(tmp(u"real/QUMOG.x86_64"_qs));
+    QVERIFY(QFile::copy(QStringLiteral(QUMO_PROGRAM_EXE), tmp(u"real/QUMOG.x86_64"_qs)));
+    const QStringList before = treeOf(tmp(u"real"_qs));
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QUMO_DEMO_SCREENSHOT"_qs, tmp(u"shot.png"_qs));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer sinceClose;
+    QObject::connect(&program, &QProcess::readyReadStandardOutput, [&] {
+        if (!sinceClose.isValid())
+            sinceClose.start(); // printed right before the window closes
+    });
+    program.start(tmp(u"real/QUMOG.x86_64"_qs), {});
+    QVERIFY(program.waitForStarted(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(sinceClose.isValid() || program.state() == QProcess::NotRunning,
+                             60000);
+    QVERIFY2(sinceClose.isValid(), program.readAllStandardError().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 30000);
+    const qint64 ms = sinceClose.elapsed();
+    qInfo("close to exit during a stall: %.2f s", ms / 1000.0);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    // It was in the stall when it closed: the server never finished that body.
+    QCOMPARE(server.hits(u"/m/stall.mwx"_qs), 1);
+    QCOMPARE(server.hits(u"/m/next.mwx"_qs), 0);
+    QVERIFY(startsLogged(inst.mwexDir).isEmpty());
+    QStringList left;
+    for (const QString& f : treeOf(tmp(u"real"_qs)))
+        if (!before.contains(f) && (f.contains(u"stall"_qs) || f.contains(u".part"_qs)))
+            left.append(f);
+    QCOMPARE(left, QStringList());
 }
 
 QUMO_TEST_MAIN(TestLinkEnd2End)

@@ -3,6 +3,7 @@
 #include "app/Unit2.h"
 #include "app/errors.h"
 #include "app/pictures.h"
+#include "browser/linkrunner.h"
 #include "browser/webpage.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -232,6 +233,9 @@ void TForm1::showEvent(QShowEvent *e) {
 }
 
 void TForm1::closeEvent(QCloseEvent *e) {
+    // A download or a queue of link commands must not keep the program alive, nor start
+    // anything after the window has gone.
+    linkCommands()->stop();
     FormClose();
     e->accept();
 }

@@ -20,6 +20,7 @@ class QMouseEvent;
 class QFileDialog;
 class QumoWebPage;
 class LinkCommandRunner;
+class Downloader;
 class TForm2;
 class TForm4;
 class TForm5;
@@ -128,6 +129,8 @@ public:
     static QString FILF(const QString &S1, const QString &S2);
     static QString CutNN(const QString &S);
     static QString CutNN2(const QString &S);
+    // The web downloads of CopyURL (their rules, cancelling them); made on first use.
+    Downloader *downloads();
 
     // ---- opening works, programs and folders ----
     QFileDialog *OpenPictureDialog1 = nullptr; // made on first use
@@ -196,6 +199,7 @@ private:
     QString openWorkDialogFolder_;
     // link command protocol
     LinkCommandRunner *linkCommands_ = nullptr;
+    Downloader *downloads_ = nullptr;
 };
 
 // ---- the Logo program: starting it and finding its window ----

@@ -3,7 +3,17 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
+
+namespace {
+// The download controls stand in the 120 pixels that the notice keeps free to the right of
+// its headline (its width is the headline's + 200, the headline starting at 80).
+constexpr int kControlsFromRight = 112;
+constexpr int kControlsWidth = 100;
+constexpr QRect kCancelRow{0, 6, kControlsWidth, 28};
+constexpr QRect kProgressRow{0, 38, kControlsWidth, 22};
+} // namespace
 
 TForm2::TForm2(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -31,6 +41,24 @@ TForm2::TForm2(QWidget *parent)
     QFont f2(QStringLiteral("Tahoma"));
     f2.setPixelSize(11);
     Label2->setFont(f2);
+    LabelProgress = new QLabel(this);
+    LabelProgress->setObjectName(QStringLiteral("LabelProgress"));
+    LabelProgress->setAlignment(Qt::AlignCenter);
+    QFont f3(QStringLiteral("Tahoma"));
+    f3.setPixelSize(14);
+    f3.setBold(true);
+    LabelProgress->setFont(f3);
+    LabelProgress->setStyleSheet(QStringLiteral("color: white"));
+    LabelProgress->hide();
+    ButtonCancel = new QPushButton(QStringLiteral("やめる"), this);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+    ButtonCancel->setFocusPolicy(Qt::NoFocus);
+    ButtonCancel->hide();
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] {
+        if (cancel_)
+            cancel_();
+    });
+    placeDownloadControls();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(2500);
@@ -63,5 +91,44 @@ void TForm2::Timer1Timer() {
         QApplication::restoreOverrideCursor();
         pointerHidden_ = false;
     }
+    // A download still running keeps its notice, now with the pointer back for the button.
+    if (downloads_ > 0)
+        return;
     hide();
+}
+
+void TForm2::beginDownload(std::function<void()> cancel) {
+    if (downloads_++ == 0) {
+        cancel_ = std::move(cancel);
+        LabelProgress->clear();
+        LabelProgress->show();
+        ButtonCancel->show();
+    }
+}
+
+void TForm2::setProgressText(const QString &text) {
+    if (downloads_ > 0)
+        LabelProgress->setText(text);
+}
+
+void TForm2::endDownload() {
+    if (downloads_ == 0 || --downloads_ > 0)
+        return;
+    cancel_ = nullptr;
+    LabelProgress->hide();
+    ButtonCancel->hide();
+    // Its 2.5 s are over: the notice only stayed for the download.
+    if (isVisible() && !Timer1->isActive())
+        hide();
+}
+
+void TForm2::placeDownloadControls() {
+    const int left = width() - kControlsFromRight;
+    ButtonCancel->setGeometry(kCancelRow.translated(left, 0));
+    LabelProgress->setGeometry(kProgressRow.translated(left, 0));
+}
+
+void TForm2::resizeEvent(QResizeEvent *e) {
+    QWidget::resizeEvent(e);
+    placeDownloadControls();
 }

@@ -2,7 +2,10 @@
 // The self-closing notice: stays on top, hides the pointer, closes after 2.5 seconds.
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
+class QPushButton;
 class QTimer;
 
 class TForm2 : public QWidget {
@@ -15,14 +18,32 @@ public:
     QLabel *Label2 = nullptr;
     QTimer *Timer1 = nullptr;
 
+    // Shown only while a download runs, in the free column right of the headline: how far
+    // it is, and a button that stops it.
+    QLabel *LabelProgress = nullptr;
+    QPushButton *ButtonCancel = nullptr;
+
     void FormShow();
     void Timer1Timer();
+    // A download runs: the notice stays up until endDownload(), even past its 2.5 s, with
+    // the progress and the cancel button (which calls `cancel`). Calls nest.
+    void beginDownload(std::function<void()> cancel);
+    void setProgressText(const QString &text);
+    void endDownload();
+    bool downloading() const { return downloads_ > 0; }
     // The pointer is hidden while the notice shows.
     bool pointerHidden() const { return pointerHidden_; }
     // Centred over `over` the first time it is shown; afterwards it keeps its corner.
     void showOver(QWidget *over);
 
+protected:
+    void resizeEvent(QResizeEvent *e) override;
+
 private:
+    void placeDownloadControls();
+
+    int downloads_ = 0;
+    std::function<void()> cancel_;
     bool placed_ = false;
     bool pointerHidden_ = false;
 };

@@ -1,54 +1,14 @@
 // Downloads and copies into the pupil's folder and the Logo program's folders.
 #include "app/MAIN.h"
+#include "app/Unit2.h"
+#include "browser/downloader.h"
 #include "browser/linkcommand.h"
 #include "app/errors.h"
 #include "browser/installlist.h"
 #include "platform/fs.h"
-#include "platform/internet.h"
 #include "platform/paths.h"
-#include "platform/savefile.h"
 
 #include <QCoreApplication>
-#include <QThread>
-
-namespace {
-
-// Pieces are this small so that the windows are served often during a download.
-constexpr qint64 kChunk = 520;
-
-// Fetches `source` into the file `target`. The bytes go to a temporary file beside the
-// target that takes the target's name only once the whole body has arrived, so a failed
-// or broken-off download leaves nothing that a later run would take for the file. A target
-// that cannot be made or written raises an error for the caller.
-bool fetchToFile(const QString &source, const QString &target) {
-    platform::InternetSession session(QStringLiteral("MyApp"));
-    if (!session.isOpen())
-        return false;
-    platform::InternetUrl url(session);
-    if (!url.open(source))
-        return false;
-    platform::SaveFile file;
-    QString error;
-    if (!file.open(target, &error))
-        throw QumoError(error);
-    char buffer[kChunk];
-    for (;;) {
-        const qint64 n = url.read(buffer, kChunk);
-        if (n < 0)
-            return false; // the temporary file goes with `file`
-        QCoreApplication::processEvents();
-        QThread::yieldCurrentThread();
-        if (n == 0)
-            break;
-        if (!file.write(buffer, n))
-            break; // reported by commit()
-    }
-    if (!file.commit(&error))
-        throw QumoError(error);
-    return true;
-}
-
-} // namespace
 
 // The target is `DestFile` exactly as given, on every side: the existence test, the folder
 // made for it, the file written, and the callers that open it afterwards. A name holding
@@ -73,7 +33,7 @@ bool TForm1::CopyURL(const QString &SourceFile, const QString &DestFile) {
     } else {
         v_.DLFLG = 1;
         try {
-            ok = fetchToFile(SourceFile, DestFile);
+            ok = downloads()->fetch(SourceFile, DestFile);
         } catch (...) {
             v_.DLFLG = 0;
             throw;
@@ -81,6 +41,26 @@ bool TForm1::CopyURL(const QString &SourceFile, const QString &DestFile) {
     }
     v_.DLFLG = ok ? 1 : 0;
     return ok;
+}
+
+Downloader *TForm1::downloads() {
+    if (downloads_)
+        return downloads_;
+    downloads_ = new Downloader(this);
+    // The notice shows how far a download is and offers to stop it.
+    connect(downloads_, &Downloader::started, this, [this] {
+        if (forms_ && forms_->Form2)
+            forms_->Form2->beginDownload([d = downloads_] { d->cancel(); });
+    });
+    connect(downloads_, &Downloader::progress, this, [this](qint64 received, qint64 total) {
+        if (forms_ && forms_->Form2)
+            forms_->Form2->setProgressText(downloadProgressText(received, total));
+    });
+    connect(downloads_, &Downloader::finished, this, [this] {
+        if (forms_ && forms_->Form2)
+            forms_->Form2->endDownload();
+    });
+    return downloads_;
 }
 
 bool TForm1::FFCOPY(const QString &FromF, const QString &ToF) {

@@ -7,7 +7,9 @@
 // from the event loop, one command after the other. A link clicked while a command runs
 // (during a download, for instance) is queued behind it, never nested, so each download's
 // outcome belongs to the run that asked for it. When a command's handling ends
-// uncancelled, the browser is sent to the unchanged URL, which then passes once.
+// uncancelled, the browser is sent to the unchanged URL, which then passes once, together
+// with the redirects its server answers with (so a redirect loop ends in the browser's own
+// error instead of coming back as a new command).
 #include "browser/linkcommand.h"
 
 #include <QObject>
@@ -27,6 +29,12 @@ public:
     bool busy() const { return running_ || !pending_.isEmpty(); }
     // Commands waiting behind the one that runs.
     qsizetype waiting() const { return pending_.size(); }
+    // Asked by the page about a redirect of the main frame: true lets it through unasked,
+    // while the URL handed back to the browser is loading.
+    bool passesRedirect(const QString& URL) const;
+    // The window closes: the running download ends, the waiting commands are dropped, and
+    // nothing more is started, fetched or handed to the browser.
+    void stop();
 
     linkcmd::Context context() const;
 
@@ -41,6 +49,8 @@ private:
     bool run(const QString& URL);
     Outcome act(const linkcmd::Step& st);
     Outcome workLocalCopy(const linkcmd::Step& st);
+    // A program from the web: true when it may be fetched and started.
+    bool programMayRun(const linkcmd::Step& st);
     bool fetch(const linkcmd::Step& st);
     // The default beep, navigation cancelled.
     Outcome refuse();
@@ -55,4 +65,7 @@ private:
     bool scheduled_ = false;
     // The URL last sent back to the browser, in the forms the engine may report it.
     QStringList passing_;
+    // The URL handed back is loading: its redirects pass.
+    bool redirectsPass_ = false;
+    bool stopped_ = false;
 };

@@ -2,8 +2,11 @@
 #include "app/MAIN.h"
 #include "app/errors.h"
 #include "browser/completion.h"
+#include "browser/downloader.h"
 #include "browser/installlist.h"
 #include "browser/linkrunner.h"
+#include "browser/origin.h"
+#include "browser/webpage.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -39,7 +42,25 @@ LinkCommandRunner* TForm1::linkCommands() {
     return linkCommands_;
 }
 
-LinkCommandRunner::LinkCommandRunner(TForm1* form) : QObject(form), form_(form) {}
+LinkCommandRunner::LinkCommandRunner(TForm1* form) : QObject(form), form_(form) {
+    if (auto* page = qobject_cast<QumoWebPage*>(form_->WebBrowser1->page()))
+        page->setRedirectPass([this](const QString& URL) { return passesRedirect(URL); });
+    // The handed-back URL's load is over, in its page or in the browser's error page.
+    connect(form_->WebBrowser1, &QWebEngineView::loadFinished, this,
+            [this] { redirectsPass_ = false; });
+}
+
+bool LinkCommandRunner::passesRedirect(const QString&) const {
+    return redirectsPass_;
+}
+
+void LinkCommandRunner::stop() {
+    stopped_ = true;
+    pending_.clear();
+    passing_.clear();
+    redirectsPass_ = false;
+    form_->downloads()->shutdown();
+}
 
 linkcmd::Context LinkCommandRunner::context() const {
     const QumoValues& v = form_->values();
@@ -47,10 +68,16 @@ linkcmd::Context LinkCommandRunner::context() const {
 }
 
 bool LinkCommandRunner::beforeNavigate(const QString& URL) {
+    if (stopped_)
+        return true;
+    // Any navigation asked about here is a new one: redirects of the handed-back URL are let
+    // through by the page before they get here.
+    redirectsPass_ = false;
     if (!passing_.isEmpty() &&
         (passing_.contains(URL) ||
          passing_.contains(platform::urlToEngine(URL).toString(QUrl::FullyEncoded)))) {
         passing_.clear();
+        redirectsPass_ = true;
         return false;
     }
     const linkcmd::Context ctx = context();
@@ -84,7 +111,7 @@ void LinkCommandRunner::runPending() {
     if (running_)
         return;
     running_ = true;
-    while (!pending_.isEmpty()) {
+    while (!pending_.isEmpty() && !stopped_) {
         const QString URL = pending_.dequeue();
         bool cancelled = true;
         try {
@@ -94,7 +121,7 @@ void LinkCommandRunner::runPending() {
             // behind it goes on.
             form_->platform().errorBox(form_, errorText(e));
         }
-        if (!cancelled) {
+        if (!cancelled && !stopped_) {
             const QUrl engineUrl = platform::urlToEngine(URL);
             passing_ = QStringList{URL, platform::urlFromEngine(engineUrl),
                                    engineUrl.toString(QUrl::FullyEncoded)};
@@ -130,6 +157,8 @@ bool LinkCommandRunner::run(const QString& URL) {
         platform::forceDirectories(prep.subFolder);
     bool refused = prep.subFolderRefused;
     for (const auto& x : prep.extras) {
+        if (stopped_)
+            return true;
         if (x.refused) {
             refused = true;
             continue;
@@ -155,6 +184,9 @@ bool LinkCommandRunner::run(const QString& URL) {
         } else {
             o = act(st);
         }
+        // A closing window ends the handling here: nothing is handed to the browser.
+        if (stopped_)
+            return true;
         if (o != Outcome::NextRow)
             return o == Outcome::Cancelled;
         from = st.row + 1;
@@ -257,6 +289,8 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         pump();
         return Outcome::Cancelled;
     case Action::ProgramFetch: {
+        if (!programMayRun(st))
+            return Outcome::Cancelled; // nothing fetched, nothing started
         if (!fetch(st))
             return Outcome::Uncancelled;
         notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
@@ -284,7 +318,19 @@ bool LinkCommandRunner::fetch(const Step& st) {
     pump();
     const bool ok = form_->CopyURL(st.target, st.MSF);
     pump();
-    return ok;
+    return ok && !stopped_;
+}
+
+// A web page may link any program: one from elsewhere than the material site or the home
+// page's host is only fetched when the pupil says yes (No is the default).
+bool LinkCommandRunner::programMayRun(const Step& st) {
+    const QumoValues& v = form_->values();
+    if (origin::trustedProgramSource(st.target, {v.HOME, v.SYOKIURL}))
+        return true;
+    const QString question =
+        QStringLiteral("「%1」は %2 からのプログラムです。\rダウンロードして、はじめますか？")
+            .arg(linkcmd::fileNameOf(st.MSF), origin::hostOf(st.target));
+    return form_->platform().confirmYesNoDefaultNo(form_, question);
 }
 
 // A local work in roster mode opens from the pupil's own copy in the save folder, made on

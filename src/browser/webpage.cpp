@@ -18,6 +18,10 @@ bool QumoWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type,
         return true;
     // Frames, scripts, typed URLs, history and redirects alike.
     const QString shellUrl = platform::urlFromEngine(url);
+    if (type == NavigationTypeRedirect && isMainFrame && redirectPass_ && redirectPass_(shellUrl)) {
+        emit navigationDecided(shellUrl, type, isMainFrame, false);
+        return true;
+    }
     bool cancel = false;
     if (beforeNavigate_)
         beforeNavigate_(shellUrl, cancel);

@@ -20,8 +20,14 @@ public:
     // Told the first URL of each separate window a page opens.
     using NewWindow = std::function<void(const QString &URL)>;
 
+    // Asked about a server's redirect of the main frame before the before-navigate
+    // handler; true lets it through without asking that handler.
+    using RedirectPass = std::function<bool(const QString &URL)>;
+
     QumoWebPage(BeforeNavigate beforeNavigate, NewWindow newWindow, QObject *parent);
     ~QumoWebPage() override;
+
+    void setRedirectPass(RedirectPass pass) { redirectPass_ = std::move(pass); }
 
 signals:
     // After the before-navigate handler has decided.
@@ -35,6 +41,7 @@ protected:
 private:
     BeforeNavigate beforeNavigate_;
     NewWindow newWindow_;
+    RedirectPass redirectPass_;
     // The windows this page opened; closed with it, before the profile goes away.
     QList<QPointer<QWidget>> windows_;
 };

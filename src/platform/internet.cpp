@@ -34,12 +34,58 @@ InternetSession::~InternetSession() = default;
 
 InternetUrl::InternetUrl(InternetSession &session) : session_(session) {}
 
-InternetUrl::~InternetUrl() {
-    if (reply_) {
-        reply_->disconnect();
+InternetUrl::~InternetUrl() { dropReply(); }
+
+void InternetUrl::dropReply() {
+    if (!reply_)
+        return;
+    reply_->disconnect();
+    reply_->abort();
+    delete reply_;
+    reply_ = nullptr;
+}
+
+void InternetUrl::abort() {
+    if (aborted_)
+        return;
+    aborted_ = true;
+    if (error_.isEmpty())
+        error_ = QStringLiteral("cancelled");
+    // Only ended here, not deleted: a wait further down the stack still looks at it.
+    if (reply_)
         reply_->abort();
-        delete reply_;
+}
+
+bool InternetUrl::givenUp() {
+    if (aborted_)
+        return true;
+    const qint64 now = clock_.elapsed();
+    const qint64 bytes = received_ + (reply_ ? reply_->bytesAvailable() : 0);
+    if (bytes != lastProgressBytes_) {
+        lastProgressBytes_ = bytes;
+        lastProgressMs_ = now;
     }
+    QString why;
+    if (now - lastProgressMs_ >= rule_.stallMs) {
+        why = QStringLiteral("no data for %1 s").arg((now - lastProgressMs_) / 1000.0);
+    } else {
+        // A sliding window: samples about a thirtieth of a window apart, the oldest kept
+        // being the newest one that is at least a window old.
+        const qint64 step = std::max(1, rule_.windowMs / 30);
+        if (samples_.empty() || now - samples_.back().ms >= step)
+            samples_.push_back({now, bytes});
+        while (samples_.size() > 1 && now - samples_[1].ms >= rule_.windowMs)
+            samples_.pop_front();
+        const Sample &oldest = samples_.front();
+        const qint64 span = now - oldest.ms;
+        if (span >= rule_.windowMs && (bytes - oldest.bytes) * 1000 < rule_.minBytesPerSecond * span)
+            why = QStringLiteral("%1 bytes in %2 s").arg(bytes - oldest.bytes).arg(span / 1000.0);
+    }
+    if (why.isEmpty())
+        return false;
+    error_ = why;
+    abort();
+    return true;
 }
 
 bool InternetUrl::open(const QString &url) {
@@ -68,7 +114,12 @@ bool InternetUrl::open(const QString &url) {
     request.setHeader(QNetworkRequest::UserAgentHeader, session_.agent());
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(kStallTimeoutMs);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
+
+    clock_.start();
+    samples_.clear();
+    lastProgressMs_ = 0;
+    lastProgressBytes_ = 0;
 
     reply_ = session_.manager()->get(request);
     // Keeps a fast server from filling memory while the reader takes small pieces.
@@ -80,10 +131,15 @@ bool InternetUrl::open(const QString &url) {
         const QVariant s = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         return s.isValid() && (s.toInt() < 300 || s.toInt() >= 400);
     };
+    bool gaveUp = false;
     {
         WakeUp wake;
-        while (!headReady())
+        while (!headReady() && !(gaveUp = givenUp()))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (gaveUp || aborted_) {
+        dropReply();
+        return false;
     }
 
     const QVariant s = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -96,10 +152,7 @@ bool InternetUrl::open(const QString &url) {
         ok = false;
     if (!ok) {
         error_ = status_ ? QStringLiteral("HTTP %1").arg(status_) : reply_->errorString();
-        reply_->disconnect();
-        reply_->abort();
-        delete reply_;
-        reply_ = nullptr;
+        dropReply();
         return false;
     }
     const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
@@ -112,12 +165,17 @@ bool InternetUrl::waitForData() {
     if (expected_ >= 0 && received_ == expected_)
         return false;
     WakeUp wake;
-    while (reply_->bytesAvailable() == 0 && !reply_->isFinished())
+    while (reply_->bytesAvailable() == 0 && !reply_->isFinished()) {
+        if (givenUp())
+            return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return reply_->bytesAvailable() > 0;
+    }
+    return !aborted_ && reply_->bytesAvailable() > 0;
 }
 
 bool InternetUrl::finishedCleanly() {
+    if (aborted_)
+        return false;
     if (reply_->error() != QNetworkReply::NoError) {
         error_ = reply_->errorString();
         return false;
@@ -130,7 +188,7 @@ bool InternetUrl::finishedCleanly() {
 }
 
 qint64 InternetUrl::read(char *buffer, qint64 max) {
-    if (!reply_ || max <= 0)
+    if (!reply_ || max <= 0 || givenUp())
         return -1;
     if (reply_->bytesAvailable() == 0 && !waitForData())
         return finishedCleanly() ? 0 : -1;

@@ -70,6 +70,9 @@ public:
     // A modal confirmation with a question icon and the buttons Yes and No, centred on the
     // screen; a CR in `text` breaks the line. True for Yes.
     virtual bool confirmYesNo(QWidget *owner, const QString &text);
+    // The same box for a question where No is the safe answer: No is the default button,
+    // and Enter, Esc or closing the box answer No.
+    virtual bool confirmYesNoDefaultNo(QWidget *owner, const QString &text);
     // Copies the folder `source` (Windows path) with all it holds into the folder
     // `destination`, as destination\<last component of source>; the destination is made
     // when missing and files already there are replaced without questions. A progress

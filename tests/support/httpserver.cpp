@@ -48,9 +48,16 @@ void HttpServer::addBroken(const QString &path, const QByteArray &body, qsizetyp
     routes_.insert(path, r);
 }
 
-void HttpServer::addDribble(const QString &path, const QByteArray &body, int piece, int intervalMs,
-                            qsizetype cutAt) {
+void HttpServer::addSilent(const QString &path) {
     Route r;
+    r.kind = Kind::Silent;
+    routes_.insert(path, r);
+}
+
+void HttpServer::addDribble(const QString &path, const QByteArray &body, int piece, int intervalMs,
+                            qsizetype cutAt, bool announceLength) {
+    Route r;
+    r.announceLength = announceLength;
     r.kind = Kind::Dribble;
     r.body = body;
     r.piece = piece;
@@ -92,10 +99,13 @@ QByteArray reason(int status) {
     }
 }
 
-QByteArray head(int status, qsizetype length, const QByteArray &extra = {}) {
+// `length` < 0: no Content-Length, the body ends with the connection.
+QByteArray head(int status, qsizetype length, const QByteArray &extra = {},
+                const QByteArray &type = "application/octet-stream") {
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) +
-           "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-           QByteArray::number(length) + "\r\nConnection: close\r\n" + extra + "\r\n";
+           "\r\nContent-Type: " + type + "\r\n" +
+           (length >= 0 ? "Content-Length: " + QByteArray::number(length) + "\r\n" : QByteArray()) +
+           "Connection: close\r\n" + extra + "\r\n";
 }
 
 void closeWhenWritten(QTcpSocket *socket) {
@@ -122,7 +132,11 @@ void HttpServer::answer(QTcpSocket *socket, const QByteArray &request) {
     const Route r = routes_.value(path);
     switch (r.kind) {
     case Kind::File:
-        socket->write(head(200, r.body.size()) + r.body);
+        // Pages are pages, so that a browser shows them; everything else is a file.
+        socket->write(head(200, r.body.size(), {},
+                           path.endsWith(QLatin1String(".html")) ? "text/html; charset=utf-8"
+                                                                  : "application/octet-stream") +
+                      r.body);
         closeWhenWritten(socket);
         break;
     case Kind::Status:
@@ -137,8 +151,10 @@ void HttpServer::answer(QTcpSocket *socket, const QByteArray &request) {
         socket->write(head(200, r.body.size()) + r.body.left(r.cutAt));
         closeWhenWritten(socket);
         break;
+    case Kind::Silent:
+        break;
     case Kind::Dribble: {
-        socket->write(head(200, r.body.size()));
+        socket->write(head(200, r.announceLength ? r.body.size() : -1));
         auto *timer = new QTimer(socket);
         auto sent = std::make_shared<qsizetype>(0);
         QPointer<QTcpSocket> guard(socket);

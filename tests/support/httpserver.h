@@ -24,9 +24,13 @@ public:
     // Announces the whole body but closes the connection after `cutAt` bytes.
     void addBroken(const QString &path, const QByteArray &body, qsizetype cutAt);
     // Sends `piece` bytes every `intervalMs` milliseconds; with `cutAt` > 0 it closes the
-    // connection once that many bytes of the body are out.
+    // connection once that many bytes of the body are out. Without `announceLength` the
+    // head gives no length and the body ends when the connection closes. A long interval
+    // is a server that stalls after its head.
     void addDribble(const QString &path, const QByteArray &body, int piece, int intervalMs,
-                    qsizetype cutAt = 0);
+                    qsizetype cutAt = 0, bool announceLength = true);
+    // Takes the request and never answers.
+    void addSilent(const QString &path);
 
 signals:
     // A dribbled piece went out; `sent` counts the body's bytes so far.
@@ -38,7 +42,7 @@ public:
     QByteArray lastRequest(const QString &path) const { return lastRequest_.value(path); }
 
 private:
-    enum class Kind { File, Status, Redirect, Broken, Dribble };
+    enum class Kind { File, Status, Redirect, Broken, Dribble, Silent };
     struct Route {
         Kind kind = Kind::File;
         int status = 200;
@@ -47,6 +51,7 @@ private:
         qsizetype cutAt = 0;
         int piece = 0;
         int intervalMs = 0;
+        bool announceLength = true;
     };
     void onConnection();
     void answer(class QTcpSocket *socket, const QByteArray &request);
