@@ -95,6 +95,11 @@ void TestPaths::urlToEngine_data() {
     QTest::newRow("%20 is a blank") << u"file:///Z:/tmp/a%20b.html"_qs << QUrl::fromLocalFile(u"/tmp/a b.html"_qs);
     QTest::newRow("japanese") << u"file://Z:\\授業\\作品.html"_qs << QUrl::fromLocalFile(u"/授業/作品.html"_qs);
     QTest::newRow("web unchanged") << u"http://example.org/a.html"_qs << QUrl(u"http://example.org/a.html"_qs);
+    // Doubled separators after the drive are still the root, never a host named "srv".
+    QTest::newRow("doubled separator after the drive")
+        << u"Z:\\\\srv\\x.html"_qs << QUrl::fromLocalFile(u"/srv/x.html"_qs);
+    QTest::newRow("file URL with doubled separator")
+        << u"file:///Z://srv/x.html"_qs << QUrl::fromLocalFile(u"/srv/x.html"_qs);
 }
 
 void TestPaths::urlToEngine() {

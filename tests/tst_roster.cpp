@@ -178,6 +178,9 @@ void TestRoster::folderNames_data() {
     QTest::newRow("dots inside") << "a.b" << true;
     QTest::newRow("parent folder") << ".." << false;
     QTest::newRow("this folder") << "." << false;
+    QTest::newRow("parent folder with a trailing blank") << ".. " << false;
+    QTest::newRow("three dots") << "..." << false;
+    QTest::newRow("this folder with a trailing blank") << ". " << false;
     QTest::newRow("backslash climbs out") << "..\\..\\x" << false;
     QTest::newRow("slash") << "a/b" << false;
     QTest::newRow("drive colon") << "C:" << false;

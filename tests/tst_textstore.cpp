@@ -131,6 +131,9 @@ void TestTextStore::saveLines_data() {
     QTest::newRow("empty text gives empty file") << QString() << QByteArray();
     QTest::newRow("empty lines kept") << u"\r\n\r\n"_qs << QByteArray("\r\n\r\n");
     QTest::newRow("ansi, no mark") << u"開始時刻=,x"_qs << QByteArray("\x8A\x4A\x8E\x6E\x8E\x9E\x8D\x8F=,x\r\n");
+    // A lone high surrogate is one unmappable character; the one after it stays.
+    QTest::newRow("lone surrogate keeps the next character")
+        << QString(QChar(0xD800)) + u"A\U0001F600B"_qs << QByteArray("?A?B\r\n");
 }
 
 void TestTextStore::saveLines() {

@@ -64,7 +64,8 @@ QStringList takeCaptions(QString &NAMAE, int count) {
 }
 
 bool isFolderName(const QString &label) {
-    if (label == QLatin1String(".") || label == QLatin1String(".."))
+    // Windows drops a name's trailing dots and blanks, so ".. " is ".." and ". " is ".".
+    if (label.contains(u'.') && label.count(u'.') + label.count(u' ') == label.size())
         return false;
     for (const QChar c : label) {
         if (c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c))

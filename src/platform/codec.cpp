@@ -67,10 +67,12 @@ QByteArray ansiEncode(const QString &text) {
         if (r == static_cast<size_t>(-1)) {
             if (errno == E2BIG)
                 continue;
-            // An unmappable character (a surrogate pair counts as one): "?".
+            // An unmappable character (a surrogate pair counts as one): "?". A lone high
+            // surrogate is one character too; the character after it is kept.
             out.append('?');
-            const char16_t c = *reinterpret_cast<char16_t *>(in);
-            const size_t skip = (c >= 0xD800 && c <= 0xDBFF && inLeft >= 4) ? 4 : 2;
+            const char16_t *c = reinterpret_cast<char16_t *>(in);
+            const bool pair = inLeft >= 4 && QChar::isHighSurrogate(c[0]) && QChar::isLowSurrogate(c[1]);
+            const size_t skip = pair ? 4 : 2;
             in += skip;
             inLeft -= skip;
             iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);

@@ -2,6 +2,7 @@
 // Windows-style paths are the one path model of the shell; this is the edge where they are
 // turned into host paths and back. On Linux the drive "Z:" is the root "/".
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 namespace platform {
@@ -35,5 +36,12 @@ QString extractFileName(const QString &winPath);
 QString extractFileExt(const QString &winPath);
 // Removes the extension, as ChangeFileExt(path, "").
 QString stripFileExt(const QString &winPath);
+
+// Splits a parameter string as a Windows program splits its command line: blanks
+// separate arguments outside double quotes; a quoted empty string is one empty argument;
+// 2n backslashes before a quote give n backslashes and the quote delimits, 2n + 1 give n
+// backslashes and a literal quote; "" inside quotes is a literal quote; other
+// backslashes are literal.
+QStringList splitWindowsParameters(const QString &parameters);
 
 } // namespace platform

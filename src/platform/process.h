@@ -1,17 +1,14 @@
 #pragma once
 // Starting other programs the way the shell's open operation does on Windows: one
 // parameter string, split by the started program's own command-line rules.
+#include "platform/paths.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace platform {
 
-// Splits a parameter string as a Windows program splits its command line: blanks
-// separate arguments outside double quotes; a quoted empty string is one empty argument;
-// 2n backslashes before a quote give n backslashes and the quote delimits, 2n + 1 give n
-// backslashes and a literal quote; "" inside quotes is a literal quote; other
-// backslashes are literal.
-QStringList splitWindowsParameters(const QString &parameters);
+// The split of a parameter string (splitWindowsParameters) is pure string work: paths.h.
 
 // What this host can do with a program file (a host path).
 enum class ProgramKind {

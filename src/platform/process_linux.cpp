@@ -30,59 +30,6 @@
 
 namespace platform {
 
-QStringList splitWindowsParameters(const QString &parameters) {
-    QStringList args;
-    QString current;
-    bool inQuotes = false, hasArg = false;
-    const qsizetype n = parameters.size();
-    for (qsizetype i = 0; i < n;) {
-        const QChar c = parameters[i];
-        if (c == u'\\') {
-            qsizetype slashes = 0;
-            while (i < n && parameters[i] == u'\\') {
-                ++slashes;
-                ++i;
-            }
-            if (i < n && parameters[i] == u'"') {
-                current += QString(slashes / 2, u'\\');
-                if (slashes % 2) {
-                    current += u'"';
-                    ++i;
-                }
-            } else {
-                current += QString(slashes, u'\\');
-            }
-            hasArg = true;
-            continue;
-        }
-        if (c == u'"') {
-            if (inQuotes && i + 1 < n && parameters[i + 1] == u'"') {
-                current += u'"';
-                i += 2;
-                continue;
-            }
-            inQuotes = !inQuotes;
-            hasArg = true;
-            ++i;
-            continue;
-        }
-        if (!inQuotes && (c == u' ' || c == u'\t')) {
-            if (hasArg)
-                args.append(current);
-            current.clear();
-            hasArg = false;
-            ++i;
-            continue;
-        }
-        current += c;
-        hasArg = true;
-        ++i;
-    }
-    if (hasArg)
-        args.append(current);
-    return args;
-}
-
 ProgramKind programKind(const QString &hostPath) {
     if (hostPath.isEmpty())
         return ProgramKind::NotRunnable;
