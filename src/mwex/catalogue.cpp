@@ -135,7 +135,7 @@ void drawCell(QImage& sheet, int i, const QImage& thumb, const QString& name) {
                      platform::stripFileExt(name));
 }
 
-Sheet build(const QString& folder, const QStringList& names) {
+Sheet build(const QString& folder, const QStringList& names, int threads) {
     Sheet s;
     s.names = names;
     s.index = indexText(names);
@@ -159,7 +159,7 @@ Sheet build(const QString& folder, const QStringList& names) {
         }
     };
     std::vector<std::thread> helpers;
-    const int wanted = std::min(QThread::idealThreadCount(), n) - 1;
+    const int wanted = std::min(threads > 0 ? threads : QThread::idealThreadCount(), n) - 1;
     for (int k = 0; k < wanted; ++k) {
         try {
             helpers.emplace_back(work);

@@ -43,14 +43,15 @@ QRect captionBox(int i);
 // cannot be decoded, is no ordinary file or is too large to read. Safe on any thread.
 QImage thumbnail(const QString& path, QString* error);
 
-// The whole catalogue of a folder, built in memory; the pictures are decoded on every core.
+// The whole catalogue of a folder, built in memory; the pictures are decoded on `threads`
+// threads (0: one per core), the same sheet whatever the number.
 struct Sheet {
     QStringList names;  // the pictures, in list order
     QString index;      // the text of "index.txt"
     QImage image;       // the sheet, 24 bits, white, SheetWidth x sheetHeight(N)
     QStringList failed; // pictures that could not be decoded (drawn as a blank cell)
 };
-Sheet build(const QString& folder, const QStringList& names);
+Sheet build(const QString& folder, const QStringList& names, int threads = 0);
 
 // Draws one cell: the thumbnail (or nothing) and the caption, the file name without its
 // extension in the user-interface font at 6 points, clipped to its box on white.
