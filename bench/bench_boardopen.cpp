@@ -1,9 +1,9 @@
 // Opening the drawing board as the teacher feels it: from the click on the board button to
 // the frozen screen shown full-screen on the X server, beside a bare Qt overlay that does
-// the least the same job needs (grab the screen, show it in a frameless full-screen window).
-// Alternating rounds, wall time; the board counts as on screen after its first paint, once
-// the X server has answered a request sent after it (XSync). Target: at most 1.6 times the
-// bare overlay (the board's click starts a 10 ms timer and grabs the screen twice by design).
+// the least the same job needs: after the same 10 ms timer, the screen grabbed twice (the
+// chalk layer and the frozen screen) and shown in a frameless full-screen window.
+// Alternating rounds, wall time; a window counts as on screen after its first paint, once
+// the X server has answered a request sent after it (XSync).
 #include "app/MAIN.h"
 #include "app/program.h"
 #include "board/Unit25.h"
@@ -27,7 +27,10 @@
 
 namespace {
 
-constexpr double Target = 1.6;
+constexpr double Target = 1.5; // measured 1.18 and 1.35 on a busy two-core machine
+constexpr int ClickDelayMs = 10;
+// A round takes a tenth of a second: more of them steady the median on a busy machine.
+constexpr int Rounds = 3 * bench::Rounds;
 
 class QuietPlatform : public platform::Platform {
 public:
@@ -39,6 +42,7 @@ class Overlay : public QWidget {
 public:
     Overlay() { setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint); }
     QPixmap shot;
+    QImage chalk;
 
 protected:
     void paintEvent(QPaintEvent *) override { QPainter(this).drawPixmap(0, 0, shot); }
@@ -146,9 +150,15 @@ int main(int argc, char **argv) {
         });
         watch.armed = true;
         clock.start();
-        overlay.shot = QGuiApplication::primaryScreen()->grabWindow(0);
-        overlay.setGeometry(QGuiApplication::primaryScreen()->geometry());
-        overlay.showFullScreen();
+        // The same work the board must do by design: a 10 ms timer after the click, then the
+        // screen grabbed twice (chalk layer and frozen screen), then shown.
+        QTimer::singleShot(ClickDelayMs, &loop, [&] {
+            QScreen *screen = QGuiApplication::primaryScreen();
+            overlay.chalk = screen->grabWindow(0).toImage();
+            overlay.shot = screen->grabWindow(0);
+            overlay.setGeometry(screen->geometry());
+            overlay.showFullScreen();
+        });
         loop.exec();
         settle(dpy);
         return seconds;
@@ -157,7 +167,7 @@ int main(int argc, char **argv) {
     ours();
     reference();
     bench::Pair p;
-    for (int r = 0; r < bench::Rounds && !failed; ++r) {
+    for (int r = 0; r < Rounds && !failed; ++r) {
         if (r % 2 == 0) {
             p.ours.push_back(ours());
             p.reference.push_back(reference());
