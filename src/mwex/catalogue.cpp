@@ -153,8 +153,12 @@ Sheet build(const QString& folder, const QStringList& names, int threads) {
             try {
                 thumbs[size_t(i)] = thumbnail(base + names[i], &errors[size_t(i)]);
             } catch (const std::exception& e) {
+                // Nothing may leave a thread: the picture becomes a blank cell.
                 thumbs[size_t(i)] = QImage();
                 errors[size_t(i)] = QString::fromLocal8Bit(e.what());
+            } catch (...) {
+                thumbs[size_t(i)] = QImage();
+                errors[size_t(i)] = QStringLiteral("画像を読めません。");
             }
         }
     };
