@@ -1,20 +1,32 @@
-// The drawing board's hot paths on a 1920 x 1080 board: one pointer move while drawing
-// (the stroke, the keyed composition of what it touched and its copy to the window's
-// backing store) against repainting the same area of the two bitmaps without keying; the
-// same for a whole-screen repaint; and the cut-out's rotation against the direct formula.
+// The drawing board's hot paths on a board the size of the screen, in alternating rounds:
+// one pointer move while drawing (the stroke, the keyed composition of what it touched and
+// its way onto the X server through a real window) against the same move repainted from
+// the two bitmaps without keying; the same for a whole-screen repaint; and the cut-out's
+// rotation against the literal loop (checked byte-equal first). A paint counts as done when
+// the X server has answered a request sent after it (XSync), so the pixels are on the screen.
 #include "board/chalk.h"
 #include "board/transforms.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QScreen>
+#include <QPaintEvent>
+#include <QWidget>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 #include <QPainter>
 #include <benchmark/benchmark.h>
+#include <cstring>
+
+#include <X11/Xlib.h>
+
+#include "harness.h"
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
 
 namespace {
-constexpr int W = 1920, H = 1080;
+int W = 1920, H = 1080; // the screen's size, once the application exists
 
 QImage frozen() {
     QImage img(W, H, QImage::Format_RGB32);
@@ -50,57 +62,6 @@ struct Board {
     }
 };
 
-void BM_MoveKeyed(benchmark::State &state) {
-    Board b;
-    for (auto _ : state) {
-        const QRect dirty = b.pen.lineTo(b.chalk, b.next());
-        board::composeLayers(b.chalk, b.background, b.frame, dirty, true);
-        QPainter p(&b.store);
-        p.drawImage(dirty.topLeft(), b.frame, dirty);
-    }
-}
-BENCHMARK(BM_MoveKeyed)->Unit(benchmark::kMicrosecond);
-
-void BM_MovePlain(benchmark::State &state) {
-    Board b;
-    for (auto _ : state) {
-        const QRect dirty = b.pen.lineTo(b.chalk, b.next());
-        QPainter p(&b.store);
-        p.drawImage(dirty.topLeft(), b.background, dirty);
-        p.drawImage(dirty.topLeft(), b.chalk, dirty);
-    }
-}
-BENCHMARK(BM_MovePlain)->Unit(benchmark::kMicrosecond);
-
-void BM_RepaintKeyedFull(benchmark::State &state) {
-    Board b;
-    for (auto _ : state) {
-        board::composeLayers(b.chalk, b.background, b.frame, b.chalk.rect(), true);
-        QPainter p(&b.store);
-        p.drawImage(0, 0, b.frame);
-    }
-}
-BENCHMARK(BM_RepaintKeyedFull)->Unit(benchmark::kMicrosecond);
-
-void BM_RepaintPlainFull(benchmark::State &state) {
-    Board b;
-    for (auto _ : state) {
-        QPainter p(&b.store);
-        p.drawImage(0, 0, b.background);
-        p.drawImage(0, 0, b.chalk);
-    }
-}
-BENCHMARK(BM_RepaintPlainFull)->Unit(benchmark::kMicrosecond);
-
-void BM_KeySelectFull(benchmark::State &state) {
-    Board b;
-    for (auto _ : state) {
-        board::composeLayers(b.chalk, b.background, b.frame, b.chalk.rect(), true);
-        benchmark::DoNotOptimize(b.frame.constBits());
-    }
-}
-BENCHMARK(BM_KeySelectFull)->Unit(benchmark::kMicrosecond);
-
 QImage rotateSource() {
     QImage img(800, 600, QImage::Format_RGB888);
     for (int y = 0; y < img.height(); ++y)
@@ -113,66 +74,126 @@ QImage rotateSource() {
     return img;
 }
 
-void BM_Rotate30(benchmark::State &state) {
-    const QImage src = rotateSource();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(board::rotated(src, 30).constBits());
-}
-BENCHMARK(BM_Rotate30)->Unit(benchmark::kMillisecond);
 
-void BM_Rotate30Literal(benchmark::State &state) {
-    const QImage src = rotateSource();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(board::rotatedReference(src, 30).constBits());
-}
-BENCHMARK(BM_Rotate30Literal)->Unit(benchmark::kMillisecond);
-
-// Keeps the medians so that the ratios can be printed after the table. The ratios use CPU
-// time, which a machine shared with other work disturbs less than wall time.
-class Collector : public benchmark::ConsoleReporter {
+// A full-screen window that shows one board, keyed (the composed frame) or plain (the
+// frozen screen, then the chalk layer over it).
+class View : public QWidget {
 public:
-    std::map<std::string, std::pair<double, double>> median; // wall, CPU; nanoseconds
-    void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &r : runs) {
-            if (r.aggregate_name != "median")
-                continue;
-            const double scale = r.time_unit == benchmark::kMillisecond   ? 1e6
-                                 : r.time_unit == benchmark::kMicrosecond ? 1e3
-                                                                          : 1.0;
-            median[r.run_name.function_name] = {r.GetAdjustedRealTime() * scale,
-                                                r.GetAdjustedCPUTime() * scale};
+    View() {
+        setWindowFlags(Qt::FramelessWindowHint);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+    Board *board = nullptr;
+    bool keyed = true;
+
+protected:
+    void paintEvent(QPaintEvent *e) override {
+        const QRect r = e->rect();
+        QPainter p(this);
+        if (keyed) {
+            board::composeLayers(board->chalk, board->background, board->frame, r, true);
+            p.drawImage(r.topLeft(), board->frame, r);
+        } else {
+            p.drawImage(r.topLeft(), board->background, r);
+            p.drawImage(r.topLeft(), board->chalk, r);
         }
-        ConsoleReporter::ReportRuns(runs);
     }
 };
+
+Display *display() {
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->display() : nullptr;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-    // Only bitmaps are drawn: no window system needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::AddCustomContext("board", "1920x1080 RGB32, pen 5 px, moves of about 12 px");
-    std::vector<char *> args(argv, argv + argc);
-    std::string reps = "--benchmark_repetitions=7", agg = "--benchmark_report_aggregates_only=true";
-    args.push_back(reps.data());
-    args.push_back(agg.data());
-    int n = int(args.size());
-    benchmark::Initialize(&n, args.data());
-    Collector c;
-    benchmark::RunSpecifiedBenchmarks(&c);
-    auto &m = c.median;
-    auto line = [&](const char *what, const std::string &a, const std::string &b, const char *unit,
-                    double scale) {
-        if (m.count(a) && m.count(b))
-            std::printf("%-40s cpu %9.3f %s vs %9.3f %s  ratio %.2f   (wall %.3f vs %.3f)\n", what,
-                        m[a].second / scale, unit, m[b].second / scale, unit,
-                        m[a].second / m[b].second, m[a].first / scale, m[b].first / scale);
+    QApplication app(argc, argv);
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    W = screen.width();
+    H = screen.height();
+    bool allOk = true;
+
+    // Rotation: the same bytes as the literal loop, then the speed.
+    const QImage src = rotateSource();
+    const QImage fast = board::rotated(src, 30), literal = board::rotatedReference(src, 30);
+    bool same = fast.size() == literal.size() && fast.format() == literal.format();
+    for (int y = 0; same && y < fast.height(); ++y)
+        same = std::memcmp(fast.constScanLine(y), literal.constScanLine(y),
+                           size_t(fast.bytesPerLine())) == 0;
+    if (!same) {
+        allOk &= bench::failed("rotate 800x600 30deg", "differs from the literal loop");
+    } else {
+        allOk &= bench::report(
+            "rotate 800x600 30deg",
+            bench::interleave([&] { benchmark::DoNotOptimize(board::rotated(src, 30).constBits()); },
+                              [&] {
+                                  benchmark::DoNotOptimize(
+                                      board::rotatedReference(src, 30).constBits());
+                              },
+                              bench::Clock::ThreadCpu, bench::Rounds, 3),
+            bench::Goal::SpeedAtLeast, 2.5, bench::Ms, "fast", "literal");
+    }
+
+    Display *dpy = display();
+    if (!dpy) {
+        allOk &= bench::failed("board pointer move on screen", "needs an X display");
+        allOk &= bench::failed("board keyed full repaint on screen", "needs an X display");
+        return allOk ? 0 : 1;
+    }
+    std::printf("board %dx%d RGB32 on the X server, pen 5 px, moves of about 12 px\n", W, H);
+    Board keyedBoard, plainBoard;
+    View view;
+    view.setGeometry(QRect(QPoint(0, 0), screen));
+    view.board = &keyedBoard;
+    view.show();
+    for (int i = 0; i < 200 && !(view.windowHandle() && view.windowHandle()->isExposed()); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        XSync(dpy, False);
+    }
+    QCoreApplication::processEvents();
+
+    auto move = [&](Board &b, bool keyed) {
+        view.board = &b;
+        view.keyed = keyed;
+        view.repaint(b.pen.lineTo(b.chalk, b.next()));
+        XSync(dpy, False);
     };
-    line("pointer move: keyed vs plain two-bitmap", "BM_MoveKeyed", "BM_MovePlain", "us", 1e3);
-    line("full repaint: keyed vs plain two-bitmap", "BM_RepaintKeyedFull", "BM_RepaintPlainFull",
-         "us", 1e3);
-    line("rotate 800x600 30deg: literal vs fast", "BM_Rotate30Literal", "BM_Rotate30", "ms", 1e6);
-    benchmark::Shutdown();
-    return 0;
+    auto full = [&](Board &b, bool keyed) {
+        view.board = &b;
+        view.keyed = keyed;
+        view.repaint();
+        XSync(dpy, False);
+    };
+    allOk &= bench::report(
+        "board pointer move on screen",
+        bench::interleave([&] { move(keyedBoard, true); }, [&] { move(plainBoard, false); },
+                          bench::Clock::Wall, bench::Rounds, 200),
+        bench::Goal::TimeAtMost, 1.5, bench::Us, "keyed", "plain");
+    allOk &= bench::report(
+        "board keyed full repaint on screen",
+        bench::interleave([&] { full(keyedBoard, true); }, [&] { full(plainBoard, false); },
+                          bench::Clock::Wall, bench::Rounds, 5),
+        bench::Goal::TimeAtMost, 1.5, bench::Ms, "keyed", "plain");
+    // The same repaint without the X server, as the board helper measures its kernel.
+    const bench::Pair inMemory = bench::interleave(
+        [&] {
+            board::composeLayers(keyedBoard.chalk, keyedBoard.background, keyedBoard.frame,
+                                 keyedBoard.chalk.rect(), true);
+            QPainter p(&keyedBoard.store);
+            p.drawImage(0, 0, keyedBoard.frame);
+        },
+        [&] {
+            QPainter p(&plainBoard.store);
+            p.drawImage(0, 0, plainBoard.background);
+            p.drawImage(0, 0, plainBoard.chalk);
+        },
+        bench::Clock::ThreadCpu, bench::Rounds, 5);
+    std::printf("board full repaint in memory only (no target): keyed %.3f ms, plain %.3f ms, "
+                "ratio %.2f\n",
+                bench::stats(inMemory.ours).median * 1e3,
+                bench::stats(inMemory.reference).median * 1e3,
+                bench::roundRatios(inMemory, bench::Goal::TimeAtMost).median);
+    return allOk ? 0 : 1;
 }

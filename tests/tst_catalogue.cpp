@@ -1,10 +1,12 @@
 // Thumbnail catalogues: which folders are visited, the index text, the sheet's geometry and
 // pixels, complete catalogues left alone, and pictures that cannot be decoded.
 #include "app/MAIN.h"
+#include "app/textstore.h"
 #include "app/values.h"
 #include "mwex/bmpio.h"
 #include "mwex/catalogue.h"
 #include "mwex/jpegio.h"
+#include "mwex/pictureio.h"
 #include "mwex/resize.h"
 #include "platform/fs.h"
 #include "support/testsupport.h"
@@ -14,6 +16,10 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <QtTest>
+#include <cstdio>
+#include <sys/stat.h>
+
+#include <jpeglib.h>
 
 using namespace testsupport;
 
@@ -42,6 +48,73 @@ QImage expectedThumb(const QByteArray& bytes, bool jpeg) {
     QString error;
     const QImage full = jpeg ? jpegio::decode(bytes, &error) : bmpio::decode(bytes, &error);
     return BitmapResize_Bilinear(full, 50, 36);
+}
+
+// Kinds of JPEG file the catalogue meets: sampling of the colour planes, progressive or not,
+// grey, CMYK.
+enum class JpegKind { Sampled420, Sampled422, Full444, Progressive, Grey, Cmyk };
+
+// Photograph-like pixels: gradients with fine noise, so every row differs.
+QImage noisy(int w, int h, quint32 seed) {
+    QImage img(w, h, QImage::Format_RGB888);
+    quint32 n = 2463534242u + seed;
+    for (int y = 0; y < h; ++y) {
+        uchar* p = img.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            n ^= n << 13;
+            n ^= n >> 17;
+            n ^= n << 5;
+            p[3 * x] = uchar(x * 3 + (n & 31));
+            p[3 * x + 1] = uchar(y * 5 + ((n >> 5) & 31));
+            p[3 * x + 2] = uchar((x ^ y) + ((n >> 10) & 63));
+        }
+    }
+    return img;
+}
+
+QByteArray jpegKind(const QImage& rgb, JpegKind kind, int quality) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buf, &size);
+    c.image_width = JDIMENSION(rgb.width());
+    c.image_height = JDIMENSION(rgb.height());
+    const bool grey = kind == JpegKind::Grey, cmyk = kind == JpegKind::Cmyk;
+    c.input_components = grey ? 1 : cmyk ? 4 : 3;
+    c.in_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    if (kind == JpegKind::Sampled422)
+        c.comp_info[0].v_samp_factor = 1;
+    if (kind == JpegKind::Full444)
+        c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
+    if (kind == JpegKind::Progressive)
+        jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uchar> row(size_t(rgb.width()) * 4);
+    while (c.next_scanline < c.image_height) {
+        const uchar* in = rgb.constScanLine(int(c.next_scanline));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (grey)
+                row[size_t(x)] = in[3 * x + 1];
+            else if (cmyk)
+                for (int k = 0; k < 4; ++k)
+                    row[size_t(4 * x + k)] = in[3 * x + k % 3] ^ uchar(k * 40);
+            else
+                for (int k = 0; k < 3; ++k)
+                    row[size_t(3 * x + k)] = in[3 * x + k];
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray out(reinterpret_cast<const char*>(buf), qsizetype(size));
+    free(buf);
+    return out;
 }
 
 bool regionIs(const QImage& sheet, const QRect& r, const QImage& expected) {
@@ -92,6 +165,13 @@ private slots:
     void foldersInOrderMissingSkipped();
     void readOnlyMediumVisitsNothing();
     void indexWrittenLikeBsave();
+    void catalogueFollowsItsFolder_data();
+    void catalogueFollowsItsFolder();
+    void onlyOrdinaryFilesRead_data();
+    void onlyOrdinaryFilesRead();
+    void sampledDecodingGivesTheSameThumbnail_data();
+    void sampledDecodingGivesTheSameThumbnail();
+    void sheetSameAsFromFullDecoding();
 
 private:
     QString folder(const QString& sub = QStringLiteral("Graphics/Button")) const {
@@ -274,7 +354,8 @@ void TestCatalogue::undecodablePicturesGiveBlankCells() {
 
 void TestCatalogue::completeCatalogueUntouched() {
     put(QStringLiteral("a.jpg"), jpegOf(pattern(8, 8, 1)));
-    const QString idx = put(QStringLiteral("index.txt"), "old index");
+    // Outdated in every way but the names it lists.
+    const QString idx = put(QStringLiteral("index.txt"), "a.jpg");
     const QString thumb = put(QStringLiteral("thumb.bmp"), "old sheet");
     const QDateTime old = QDateTime::currentDateTime().addDays(-3);
     for (const QString& f : {idx, thumb}) {
@@ -283,7 +364,7 @@ void TestCatalogue::completeCatalogueUntouched() {
         QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
     }
     runShape();
-    QCOMPARE(readFile(idx), QByteArray("old index"));
+    QCOMPARE(readFile(idx), QByteArray("a.jpg"));
     QCOMPARE(readFile(thumb), QByteArray("old sheet"));
     QCOMPARE(QFileInfo(idx).lastModified(), old);
     QCOMPARE(QFileInfo(thumb).lastModified(), old);
@@ -330,6 +411,185 @@ void TestCatalogue::indexWrittenLikeBsave() {
     TForm1 fresh(values_, platform_); // no text read yet: BSAVE writes the ANSI code page
     fresh.MWSHAPE(win(root_->path() + QStringLiteral("/MWEX")));
     QCOMPARE(index(), sjis(QStringLiteral("え.bmp 絵.bmp")));
+}
+
+void TestCatalogue::catalogueFollowsItsFolder_data() {
+    QTest::addColumn<QStringList>("pictures");
+    QTest::addColumn<QByteArray>("oldIndex");
+    QTest::addColumn<bool>("rebuilt");
+    const QStringList ab{QStringLiteral("a.jpg"), QStringLiteral("b.bmp")};
+    QTest::newRow("same names") << ab << QByteArray("a.jpg b.bmp") << false;
+    QTest::newRow("same names, UTF-8 with a byte-order mark")
+        << QStringList{QStringLiteral("絵.bmp")} << QByteArray("\xEF\xBB\xBF") + QStringLiteral("絵.bmp").toUtf8()
+        << false;
+    QTest::newRow("same names, ANSI code page")
+        << QStringList{QStringLiteral("絵.bmp")} << sjis(QStringLiteral("絵.bmp")) << false;
+    QTest::newRow("no pictures, empty index") << QStringList() << QByteArray() << false;
+    QTest::newRow("a picture added") << ab << QByteArray("a.jpg") << true;
+    QTest::newRow("a picture taken away") << QStringList{QStringLiteral("a.jpg")}
+                                          << QByteArray("a.jpg b.bmp") << true;
+    QTest::newRow("a picture renamed") << ab << QByteArray("a.jpg c.bmp") << true;
+    QTest::newRow("order differs") << ab << QByteArray("b.bmp a.jpg") << true;
+    QTest::newRow("index with a line break") << ab << QByteArray("a.jpg b.bmp\r\n") << true;
+}
+
+void TestCatalogue::catalogueFollowsItsFolder() {
+    QFETCH(QStringList, pictures);
+    QFETCH(QByteArray, oldIndex);
+    QFETCH(bool, rebuilt);
+    for (const QString& name : pictures)
+        put(name, name.endsWith(QLatin1String(".jpg")) ? jpegOf(pattern(8, 8, 1))
+                                                       : bmpio::encode(pattern(8, 8, 2)));
+    const QString idx = put(QStringLiteral("index.txt"), oldIndex);
+    const QString thumb = put(QStringLiteral("thumb.bmp"), "old sheet");
+    runShape();
+    if (!rebuilt) {
+        QCOMPARE(readFile(idx), oldIndex);
+        QCOMPARE(readFile(thumb), QByteArray("old sheet"));
+        return;
+    }
+    TextStore::Encoding found;
+    QCOMPARE(TextStore::decode(readFile(idx), &found), pictures.join(u' '));
+    QCOMPARE(sheet().height(), 140);
+    for (int i = 0; i < pictures.size(); ++i)
+        QVERIFY(!allWhite(sheet(), catalogue::pictureBox(i)));
+    // Built once, the catalogue names the folder's pictures: the next start leaves it alone.
+    writeFile(thumb, "kept");
+    runShape();
+    QCOMPARE(readFile(thumb), QByteArray("kept"));
+}
+
+void TestCatalogue::onlyOrdinaryFilesRead_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("link to a device") << QStringLiteral("device") << false;
+    QTest::newRow("FIFO") << QStringLiteral("fifo") << false;
+    QTest::newRow("link to a FIFO") << QStringLiteral("fifolink") << false;
+    QTest::newRow("link to a folder") << QStringLiteral("folderlink") << false;
+    QTest::newRow("dangling link") << QStringLiteral("dangling") << false;
+    QTest::newRow("link to an ordinary picture") << QStringLiteral("goodlink") << true;
+    // Listed like any picture of the folder, but not read: its cell stays blank.
+    QTest::newRow("larger than the cap") << QStringLiteral("huge") << true;
+}
+
+void TestCatalogue::onlyOrdinaryFilesRead() {
+    QFETCH(QString, kind);
+    QFETCH(bool, listed);
+    const QByteArray good = jpegOf(pattern(40, 30, 3));
+    put(QStringLiteral("a.jpg"), good);
+    const QString odd = folder() + QStringLiteral("/b.jpg");
+    const QString aside = root_->path() + QStringLiteral("/aside");
+    if (kind == QLatin1String("device")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), odd));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+    } else if (kind == QLatin1String("fifolink")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(aside).constData(), 0600), 0);
+        QVERIFY(QFile::link(aside, odd));
+    } else if (kind == QLatin1String("folderlink")) {
+        QVERIFY(QDir().mkpath(aside));
+        QVERIFY(QFile::link(aside, odd));
+    } else if (kind == QLatin1String("dangling")) {
+        QVERIFY(QFile::link(aside, odd));
+    } else if (kind == QLatin1String("goodlink")) {
+        writeFile(aside, good);
+        QVERIFY(QFile::link(aside, odd));
+    } else if (kind == QLatin1String("huge")) {
+        // A sparse file: its size is over the cap, its blocks are not on disk.
+        QFile f(odd);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(good);
+        QVERIFY(f.resize(pictureio::MaxFileBytes + 1));
+    }
+    runShape(); // returns: a FIFO nobody writes to or an endless device would hang it
+
+    QCOMPARE(index(), listed ? QByteArray("a.jpg b.jpg") : QByteArray("a.jpg"));
+    const QImage s = sheet();
+    QVERIFY(regionIs(s, catalogue::pictureBox(0), expectedThumb(good, true)));
+    if (kind == QLatin1String("goodlink"))
+        QVERIFY(regionIs(s, catalogue::pictureBox(1), expectedThumb(good, true)));
+    else
+        QVERIFY(allWhite(s, catalogue::pictureBox(1)));
+}
+
+void TestCatalogue::sampledDecodingGivesTheSameThumbnail_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("quality");
+    const auto k = [](JpegKind j) { return int(j); };
+    QTest::newRow("photograph 1920x1080") << QSize(1920, 1080) << k(JpegKind::Sampled420) << 100;
+    QTest::newRow("odd 1001x777, 4:2:0") << QSize(1001, 777) << k(JpegKind::Sampled420) << 85;
+    QTest::newRow("odd 999x1003, 4:2:2") << QSize(999, 1003) << k(JpegKind::Sampled422) << 90;
+    QTest::newRow("odd 641x479, 4:4:4") << QSize(641, 479) << k(JpegKind::Full444) << 95;
+    QTest::newRow("progressive 1280x720") << QSize(1280, 720) << k(JpegKind::Progressive) << 90;
+    QTest::newRow("progressive odd 333x1001")
+        << QSize(333, 1001) << k(JpegKind::Progressive) << 75;
+    QTest::newRow("grey 517x389") << QSize(517, 389) << k(JpegKind::Grey) << 90;
+    QTest::newRow("CMYK 300x211") << QSize(300, 211) << k(JpegKind::Cmyk) << 90;
+    QTest::newRow("tall and thin 3x2000") << QSize(3, 2000) << k(JpegKind::Sampled420) << 90;
+    QTest::newRow("just taller than a cell 50x37")
+        << QSize(50, 37) << k(JpegKind::Sampled420) << 90;
+    QTest::newRow("cell size 50x36") << QSize(50, 36) << k(JpegKind::Sampled420) << 90;
+    QTest::newRow("enlarged 7x5") << QSize(7, 5) << k(JpegKind::Progressive) << 90;
+    QTest::newRow("one pixel") << QSize(1, 1) << k(JpegKind::Sampled420) << 90;
+}
+
+void TestCatalogue::sampledDecodingGivesTheSameThumbnail() {
+    QFETCH(QSize, size);
+    QFETCH(int, kind);
+    QFETCH(int, quality);
+    const QByteArray bytes =
+        jpegKind(noisy(size.width(), size.height(), quint32(size.width())), JpegKind(kind), quality);
+    const QString path = put(QStringLiteral("p.jpg"), bytes);
+    QString error;
+    const QImage got = catalogue::thumbnail(win(path), &error);
+    QVERIFY2(!got.isNull(), qPrintable(error));
+    const QImage want = expectedThumb(bytes, true);
+    QCOMPARE(got.format(), want.format());
+    QCOMPARE(got.size(), want.size());
+    for (int y = 0; y < want.height(); ++y)
+        QVERIFY2(std::memcmp(got.constScanLine(y), want.constScanLine(y), 3 * 50) == 0,
+                 qPrintable(QStringLiteral("row %1 differs").arg(y)));
+}
+
+// A whole sheet built the way the catalogue builds it (rows skipped, pictures decoded on
+// several threads) against one drawn picture by picture from fully decoded pictures.
+void TestCatalogue::sheetSameAsFromFullDecoding() {
+    QStringList names;
+    QList<QByteArray> files;
+    const QList<std::pair<QSize, JpegKind>> kinds = {
+        {{1920, 1080}, JpegKind::Sampled420}, {{1001, 777}, JpegKind::Progressive},
+        {{641, 479}, JpegKind::Full444},      {{999, 1003}, JpegKind::Sampled422},
+        {{517, 389}, JpegKind::Grey},         {{7, 5}, JpegKind::Sampled420},
+        {{800, 600}, JpegKind::Progressive},  {{333, 1001}, JpegKind::Sampled420}};
+    for (int i = 0; i < kinds.size(); ++i) {
+        const auto [size, kind] = kinds[i];
+        names << QStringLiteral("p%1.jpg").arg(i);
+        files << jpegKind(noisy(size.width(), size.height(), quint32(i)), kind, 90);
+        put(names.last(), files.last());
+    }
+    names << QStringLiteral("z-cut.jpg"); // damaged: blank in both
+    files << files[0].left(files[0].size() * 3 / 4);
+    put(names.last(), files.last());
+
+    const catalogue::Sheet built = catalogue::build(win(folder()), names);
+    QImage old(catalogue::SheetWidth, catalogue::sheetHeight(int(names.size())),
+               QImage::Format_RGB888);
+    old.fill(Qt::white);
+    for (int i = 0; i < names.size(); ++i) {
+        QString error;
+        const QImage full = jpegio::decode(files[i], &error);
+        catalogue::drawCell(old, i, full.isNull() ? QImage() : BitmapResize_Bilinear(full, 50, 36),
+                            names[i]);
+    }
+    QCOMPARE(built.image.size(), old.size());
+    QCOMPARE(built.image.format(), old.format());
+    for (int y = 0; y < old.height(); ++y)
+        QVERIFY2(std::memcmp(built.image.constScanLine(y), old.constScanLine(y),
+                             size_t(3 * old.width())) == 0,
+                 qPrintable(QStringLiteral("sheet row %1 differs").arg(y)));
+    QCOMPARE(built.failed.size(), 1);
+    QVERIFY(built.failed[0].startsWith(QLatin1String("z-cut.jpg")));
 }
 
 QUMO_TEST_MAIN(TestCatalogue)

@@ -221,6 +221,9 @@ void TestPictureIo::jpegRefusesBadInput_data() {
     QTest::newRow("only the start marker") << good.left(2) << jpegio::MaxPixels;
     QTest::newRow("cut inside the header") << good.left(100) << jpegio::MaxPixels;
     QTest::newRow("cut inside the picture") << good.left(good.size() / 2) << jpegio::MaxPixels;
+    const QByteArray tall = qtWrite(gradient(64, 1024), "JPG");
+    QTest::newRow("tall picture cut near its end")
+        << tall.left(tall.size() * 9 / 10) << jpegio::MaxPixels;
     QByteArray corrupt = good;
     corrupt[marker(corrupt, 0xDA) + 5] = char(0x77); // a scan of a component that is not there
     QTest::newRow("corrupt scan header") << corrupt << jpegio::MaxPixels;
@@ -242,6 +245,15 @@ void TestPictureIo::jpegRefusesBadInput() {
     QFETCH(qint64, maxPixels);
     QString error;
     QVERIFY(jpegio::decode(bytes, &error, maxPixels).isNull());
+    QVERIFY(!error.isEmpty());
+    // Skipping rows must not let a damaged or cut-short file pass.
+    error.clear();
+    const auto firstRowOnly = [](int height) {
+        std::vector<bool> rows(size_t(height), false);
+        rows[0] = true;
+        return rows;
+    };
+    QVERIFY(jpegio::decodeRows(bytes, &error, firstRowOnly, maxPixels).isNull());
     QVERIFY(!error.isEmpty());
 }
 

@@ -2,19 +2,26 @@
 #include "mwex/catalogue.h"
 #include "app/MAIN.h"
 #include "app/errors.h"
+#include "app/textstore.h"
 #include "mwex/bmpio.h"
 #include "mwex/jpegio.h"
+#include "mwex/pictureio.h"
 #include "mwex/resize.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QThread>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace catalogue {
 
@@ -26,6 +33,8 @@ const std::array<QString, 5> Folders = {
 namespace {
 constexpr int Left = 16, Top = 12;
 constexpr int CaptionGap = 6, CaptionHeight = 10;
+// An index text is one line of names; anything far larger is not one we wrote.
+constexpr qint64 MaxIndexBytes = 4 * 1024 * 1024;
 } // namespace
 
 QStringList pictureList(const QString& folder) {
@@ -41,6 +50,13 @@ QStringList pictureList(const QString& folder) {
         const int c = a.compare(b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
     });
+    // Ordinary files only, links followed: a name that leads to a device, a FIFO or a socket
+    // is no picture (the filter above leaves most of them out already).
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [&dir](const QString& n) {
+                                   return !QFileInfo(dir.filePath(n)).isFile();
+                               }),
+                names.end());
     return names;
 }
 
@@ -62,12 +78,34 @@ QRect captionBox(int i) {
     return QRect(QPoint(p.left(), p.bottom() + 1 + CaptionGap), QSize(ThumbWidth, CaptionHeight));
 }
 
+bool indexMatches(const QString& indexPath, const QStringList& names) {
+    const QFileInfo info(platform::toHost(indexPath));
+    if (!info.isFile() || info.size() > MaxIndexBytes)
+        return false;
+    const auto bytes = platform::readWholeFile(indexPath, nullptr);
+    if (!bytes)
+        return false;
+    const QString expected = indexText(names);
+    TextStore::Encoding found = TextStore::Encoding::Unset;
+    if (TextStore::decode(*bytes, &found) == expected)
+        return true;
+    // A name the file's encoding cannot hold was written as a substitute; the same names
+    // written the same way give the same bytes.
+    return TextStore::encode(expected, found) == *bytes;
+}
+
 QImage thumbnail(const QString& path, QString* error) {
     const QString ext = platform::extractFileExt(path).toLower();
     QImage full;
-    if (ext == QLatin1String(".jpeg") || ext == QLatin1String(".jpg"))
-        full = jpegio::readFile(path, error);
-    else if (ext == QLatin1String(".bmp"))
+    if (ext == QLatin1String(".jpeg") || ext == QLatin1String(".jpg")) {
+        // Only the rows the resize reads are made (a few dozen of a photograph's
+        // thousand); the result is the same bytes as from the whole picture.
+        const auto bytes = pictureio::readPictureFile(path, error);
+        if (bytes)
+            full = jpegio::decodeRows(*bytes, error, [](int height) {
+                return bilinearRowsRead(height, ThumbHeight);
+            });
+    } else if (ext == QLatin1String(".bmp"))
         full = bmpio::readFile(path, error);
     else if (error)
         *error = QStringLiteral("画像の種類が分かりません。");
@@ -97,19 +135,49 @@ void drawCell(QImage& sheet, int i, const QImage& thumb, const QString& name) {
                      platform::stripFileExt(name));
 }
 
-Sheet build(const QString& folder, const QStringList& names) {
+Sheet build(const QString& folder, const QStringList& names, int threads) {
     Sheet s;
     s.names = names;
     s.index = indexText(names);
     s.image = QImage(SheetWidth, sheetHeight(int(names.size())), QImage::Format_RGB888);
     s.image.fill(Qt::white);
     const QString base = folder.endsWith(u'\\') ? folder : folder + u'\\';
-    for (int i = 0; i < names.size(); ++i) {
-        QString error;
-        QImage thumb = thumbnail(base + names[i], &error);
-        if (thumb.isNull())
-            s.failed.append(names[i] + QStringLiteral(": ") + error);
-        drawCell(s.image, i, thumb, names[i]);
+    const int n = int(names.size());
+    std::vector<QImage> thumbs(static_cast<size_t>(n));
+    std::vector<QString> errors(static_cast<size_t>(n));
+    // Pictures are decoded on every core, each by one thread; the sheet is then drawn here,
+    // in list order, so it is the same whatever thread finished first.
+    std::atomic<int> next{0};
+    auto work = [&] {
+        for (int i; (i = next.fetch_add(1)) < n;) {
+            try {
+                thumbs[size_t(i)] = thumbnail(base + names[i], &errors[size_t(i)]);
+            } catch (const std::exception& e) {
+                // Nothing may leave a thread: the picture becomes a blank cell.
+                thumbs[size_t(i)] = QImage();
+                errors[size_t(i)] = QString::fromLocal8Bit(e.what());
+            } catch (...) {
+                thumbs[size_t(i)] = QImage();
+                errors[size_t(i)] = QStringLiteral("画像を読めません。");
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    const int wanted = std::min(threads > 0 ? threads : QThread::idealThreadCount(), n) - 1;
+    for (int k = 0; k < wanted; ++k) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::exception&) {
+            break; // fewer threads: the calling one does the rest
+        }
+    }
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+    for (int i = 0; i < n; ++i) {
+        if (thumbs[size_t(i)].isNull())
+            s.failed.append(names[i] + QStringLiteral(": ") + errors[size_t(i)]);
+        drawCell(s.image, i, thumbs[size_t(i)], names[i]);
     }
     return s;
 }
@@ -128,8 +196,15 @@ void TForm1::MWSHAPE(const QString& MW) {
         platform::setCurrentFolder(folder);
         const QString index = folder + QStringLiteral("\\index.txt");
         const QString thumb = folder + QStringLiteral("\\thumb.bmp");
-        if (platform::fileExists(index) && platform::fileExists(thumb))
-            continue;
+        // A complete catalogue is kept as long as it names the pictures the folder holds;
+        // one that a picture was added to or taken from is built again.
+        if (platform::fileExists(index) && platform::fileExists(thumb)) {
+            // The sheet itself matches "*.bmp" but is gone when a catalogue is built.
+            QStringList names = catalogue::pictureList(folder);
+            names.removeAll(QStringLiteral("thumb.bmp"));
+            if (catalogue::indexMatches(index, names))
+                continue;
+        }
         platform::deleteFile(index);
         platform::deleteFile(thumb);
         QCoreApplication::processEvents();

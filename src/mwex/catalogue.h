@@ -26,6 +26,10 @@ QStringList pictureList(const QString& folder);
 // The names joined by single spaces ("" for none).
 QString indexText(const QStringList& names);
 
+// The index file (Windows path) is an ordinary file that names exactly these pictures, in
+// this order, in whatever encoding the text store wrote it.
+bool indexMatches(const QString& indexPath, const QStringList& names);
+
 // (N - 1) div 3 * 70 + 140, with div truncating toward zero (so 0 pictures give 140).
 int sheetHeight(int count);
 
@@ -33,19 +37,21 @@ int sheetHeight(int count);
 QRect pictureBox(int i);
 QRect captionBox(int i);
 
-// A picture decoded at full size (JPEG for .jpeg and .jpg, BMP for .bmp, by the lower-cased
-// extension) and scaled to 50 x 36 with the bilinear resize; null with a message when it
-// cannot be decoded.
+// A picture scaled to 50 x 36 with the bilinear resize (JPEG for .jpeg and .jpg, BMP for
+// .bmp, by the lower-cased extension): the same bytes as resizing the whole decoded picture,
+// though of a JPEG only the rows the resize reads are decoded. Null with a message when it
+// cannot be decoded, is no ordinary file or is too large to read. Safe on any thread.
 QImage thumbnail(const QString& path, QString* error);
 
-// The whole catalogue of a folder, built in memory.
+// The whole catalogue of a folder, built in memory; the pictures are decoded on `threads`
+// threads (0: one per core), the same sheet whatever the number.
 struct Sheet {
     QStringList names;  // the pictures, in list order
     QString index;      // the text of "index.txt"
     QImage image;       // the sheet, 24 bits, white, SheetWidth x sheetHeight(N)
     QStringList failed; // pictures that could not be decoded (drawn as a blank cell)
 };
-Sheet build(const QString& folder, const QStringList& names);
+Sheet build(const QString& folder, const QStringList& names, int threads = 0);
 
 // Draws one cell: the thumbnail (or nothing) and the caption, the file name without its
 // extension in the user-interface font at 6 points, clipped to its box on white.

@@ -79,6 +79,9 @@ struct Decoder {
     QImage image;
     QString failure;
     std::unique_ptr<uchar[]> cmykRow;
+    // Rows to make (empty: all), filled in before the first row is read.
+    const std::function<std::vector<bool>(int)>* rowsWanted = nullptr;
+    std::vector<bool> wanted;
 };
 
 // CMYK and YCCK come out as CMYK; files with the Adobe marker store it inverted.
@@ -135,8 +138,24 @@ bool runDecoder(Decoder* d, const QByteArray* bytes, qint64 maxPixels) {
     }
     if (cmyk)
         d->cmykRow.reset(new uchar[size_t(w) * 4]);
+    if (d->rowsWanted) {
+        d->wanted = (*d->rowsWanted)(h);
+        d->wanted.resize(size_t(h), false);
+        // Skipping to the very end would stop reading the file there, so a cut-short file
+        // would pass: the last row is always made, which reads every coefficient before it.
+        if (h > 0)
+            d->wanted[size_t(h) - 1] = true;
+    }
     while (d->cinfo.output_scanline < d->cinfo.output_height) {
         const int y = static_cast<int>(d->cinfo.output_scanline);
+        if (!d->wanted.empty() && !d->wanted[size_t(y)]) {
+            int next = y + 1;
+            while (!d->wanted[size_t(next)]) // the last row is wanted
+                ++next;
+            if (jpeg_skip_scanlines(&d->cinfo, JDIMENSION(next - y)) == 0)
+                break;
+            continue;
+        }
         JSAMPROW row = cmyk ? d->cmykRow.get() : d->image.scanLine(y);
         if (jpeg_read_scanlines(&d->cinfo, &row, 1) != 1)
             break;
@@ -221,6 +240,22 @@ bool runEncoder(Encoder* e, const QImage* rgb) {
 
 QImage decode(const QByteArray& bytes, QString* error, qint64 maxPixels) {
     auto d = std::make_unique<Decoder>();
+    const bool ok = runDecoder(d.get(), &bytes, maxPixels);
+    if (d->created)
+        jpeg_destroy_decompress(&d->cinfo);
+    if (!ok) {
+        if (error)
+            *error = QStringLiteral("JPEG を読めません (%1)。").arg(d->failure);
+        return QImage();
+    }
+    return std::move(d->image);
+}
+
+QImage decodeRows(const QByteArray& bytes, QString* error,
+                  const std::function<std::vector<bool>(int height)>& rowsWanted,
+                  qint64 maxPixels) {
+    auto d = std::make_unique<Decoder>();
+    d->rowsWanted = &rowsWanted;
     const bool ok = runDecoder(d.get(), &bytes, maxPixels);
     if (d->created)
         jpeg_destroy_decompress(&d->cinfo);

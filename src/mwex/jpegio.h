@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace jpegio {
 
@@ -15,6 +17,14 @@ constexpr qint64 MaxPixels = 40'000'000;
 // YCCK pictures are accepted; a null image and a short message in `error` when the bytes
 // are not a JPEG, are damaged or cut short, or hold more than `maxPixels` pixels.
 QImage decode(const QByteArray& bytes, QString* error, qint64 maxPixels = MaxPixels);
+
+// Like decode, but only the rows that `rowsWanted(height)` marks true are made; the bytes of
+// the other rows are unspecified. The rows in between are skipped inside the library (their
+// coefficients are still read), so a damaged or cut-short file fails exactly as with decode.
+// A marked row holds the same bytes as decode gives.
+QImage decodeRows(const QByteArray& bytes, QString* error,
+                  const std::function<std::vector<bool>(int height)>& rowsWanted,
+                  qint64 maxPixels = MaxPixels);
 
 // Reads and decodes a file given by its Windows path (mapped by platform::toHost).
 QImage readFile(const QString& path, QString* error, qint64 maxPixels = MaxPixels);

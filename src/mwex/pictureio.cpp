@@ -8,7 +8,14 @@ namespace pictureio {
 
 std::optional<QByteArray> readPictureFile(const QString& path, QString* error) {
     const QFileInfo info(platform::toHost(path));
-    if (info.isFile() && info.size() > MaxFileBytes) {
+    // Checked before opening: a FIFO would block the open, a device (a link to /dev/zero)
+    // would never end. Links to ordinary files are followed.
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        if (error)
+            *error = QStringLiteral("%1 は普通のファイルではありません。").arg(path);
+        return std::nullopt;
+    }
+    if (info.size() > MaxFileBytes) {
         if (error)
             *error = QStringLiteral("ファイル %1 は大きすぎます。").arg(path);
         return std::nullopt;

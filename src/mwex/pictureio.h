@@ -9,7 +9,8 @@ namespace pictureio {
 // Files larger than this are not read at all (no picture we accept comes near it).
 constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
 
-// The whole file, or nullopt and a message (missing, a folder, unreadable, too large).
+// The whole file, or nullopt and a message (missing, a folder, unreadable, too large, or
+// anything but an ordinary file: a device, a FIFO, a socket, a link to one of them).
 std::optional<QByteArray> readPictureFile(const QString& path, QString* error);
 
 // Creates or replaces the file; on failure false, a message, and the partial file removed

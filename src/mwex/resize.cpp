@@ -455,6 +455,21 @@ QImage BitmapResize_Bilinear(const QImage& Bitmap, int Width, int Height) {
     return NewBM;
 }
 
+std::vector<bool> bilinearRowsRead(int SrcHeight, int Height) {
+    std::vector<bool> read(SrcHeight > 0 ? size_t(SrcHeight) : 0, false);
+    if (SrcHeight < 1 || Height < 1)
+        return read;
+    // The same axis and the same rule as the resize: the top row always, the bottom row only
+    // where it has weight.
+    const Axis ys = makeAxis(SrcHeight, Height);
+    for (int iy = 0; iy < Height; ++iy) {
+        read[size_t(ys.i0[iy])] = true;
+        if (ys.r1[iy] != 0)
+            read[size_t(ys.i1[iy])] = true;
+    }
+    return read;
+}
+
 bool resizeUseVectorUnit(bool enabled) {
     kernels = chooseKernels(enabled);
     return kernels.blendRows != blendRowsGeneric;
