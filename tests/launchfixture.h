@@ -41,6 +41,7 @@ struct Start {
     qint64 pid = 0;
     QString folder;
     QStringList args;
+    QString commandLine; // the Windows stand-in's command line as it received it
 };
 
 inline bool alive(qint64 pid) {
@@ -81,6 +82,13 @@ struct Classroom {
                 ::kill(pid_t(s.pid), SIGKILL);
     }
 
+    // Puts another stand-in (the Windows build, say) in place of mwex.exe.
+    bool useStandin(const QString &exe) {
+        const QString target = mwex + QStringLiteral("/mwex.exe");
+        QFile::remove(target);
+        return QFile::copy(exe, target);
+    }
+
     TForm1 *main() const { return program->main(); }
     QumoValues &values() { return program->values; }
 
@@ -97,8 +105,10 @@ struct Classroom {
             Start s;
             s.pid = f.value(0).toLongLong();
             s.folder = f.value(1);
-            s.args = f.mid(3);
-            if (f.value(2).toInt() != s.args.size())
+            const int count = f.value(2).toInt();
+            s.args = f.mid(3, count);
+            s.commandLine = f.value(3 + count);
+            if (count != s.args.size() || f.size() > 4 + count)
                 s.args.append(QStringLiteral("<argument count differs>"));
             out.append(s);
         }

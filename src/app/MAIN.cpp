@@ -230,6 +230,7 @@ void TForm1::showEvent(QShowEvent *e) {
 }
 
 void TForm1::closeEvent(QCloseEvent *e) {
+    closed_ = true;
     FormClose();
     e->accept();
 }
