@@ -237,6 +237,9 @@ QString winePrefixOf(const QProcessEnvironment &env) {
 
 namespace {
 
+// How long the server of a prepared prefix stays after its last program has ended.
+constexpr int kKeepServerSeconds = 900;
+
 // Prefixes prepared during this run: prefix -> the preparing process.
 struct Preparation {
     qint64 pid = 0;
@@ -273,16 +276,30 @@ void prepareForProgram(const QString &program) {
     // nobody in a classroom answers; the Logo program needs neither.
     env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
     env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    // A prepared prefix still costs a cold start (server, registry, desktop process) of
+    // several seconds on a busy PC, when the server has ended before the first click. So
+    // the preparation leaves a server that stays kKeepServerSeconds after its last
+    // program: a fresh prefix is made first (its server ends by itself), then the staying
+    // server is started and booted, which brings up the desktop process as well.
+    const QString server = QStandardPaths::findExecutable(QStringLiteral("wineserver"));
+    const bool fresh = !QFileInfo::exists(prefix + QStringLiteral("/system.reg"));
+    QString script = QStringLiteral("wine=\"$1\"; server=\"$2\"\n");
+    if (!server.isEmpty()) {
+        if (fresh)
+            script += QStringLiteral("\"$wine\" wineboot --init; \"$server\" -w\n");
+        script += QStringLiteral("\"$server\" -p%1\n").arg(kKeepServerSeconds);
+    }
+    script += QStringLiteral("exec \"$wine\" wineboot --init\n");
     QProcess boot;
-    boot.setProgram(wine);
-    boot.setArguments({QStringLiteral("wineboot"), QStringLiteral("--init")});
+    boot.setProgram(QStringLiteral("/bin/sh"));
+    boot.setArguments({QStringLiteral("-c"), script, QStringLiteral("prepare"), wine, server});
     boot.setProcessEnvironment(env);
     boot.setStandardOutputFile(QProcess::nullDevice());
     boot.setStandardErrorFile(QProcess::nullDevice());
     qint64 pid = 0;
     // Detached: cutting the creation of a prefix short would leave a broken one behind.
     if (!boot.startDetached(&pid) || pid <= 0) {
-        qWarning("could not start wineboot for %s", qPrintable(prefix));
+        qWarning("could not start preparing the Wine prefix %s", qPrintable(prefix));
         return;
     }
     preparations().insert(prefix, Preparation{pid, openPidfd(pid)});
