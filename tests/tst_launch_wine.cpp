@@ -3,6 +3,7 @@
 // the locale Wine gets, and the preparation of a fresh prefix that the first start waits
 // for. Runs its own window manager on the test display, so it needs the display to itself.
 #include "launchfixture.h"
+#include "app/program.h"
 #include "platform/process.h"
 #include "support/x11probe.h"
 
@@ -102,6 +103,7 @@ private slots:
     void firstStartFailsSecondIsPlaced();
     void freshPrefixCostsNoAttempt();
     void closingStopsTheWaitForPreparation();
+    void startupPreparesTheLayer();
 
 private:
     // Checks that the stand-in's window of the last start is placed at the corner, in
@@ -331,6 +333,42 @@ void TestLaunchWine::closingStopsTheWaitForPreparation() {
     // Wine's processes of this prefix go; a server can still be on its way up.
     QTRY_VERIFY_WITH_TIMEOUT((killWineserver(prefix), platform::waitForPreparation(exe, 500)),
                              kPrefixTimeoutMs);
+    killWineserver(prefix);
+}
+
+void TestLaunchWine::startupPreparesTheLayer() {
+    REQUIRE_WINE();
+    QTemporaryDir root;
+    const QString prefix = root.filePath(QStringLiteral("prefix"));
+    EnvOverride prefixOverride("WINEPREFIX", prefix.toLocal8Bit());
+    EnvOverride homeOverride("HOME", root.filePath(QStringLiteral("home")).toLocal8Bit());
+    QDir().mkpath(root.filePath(QStringLiteral("home/Desktop")));
+    QDir().mkpath(root.filePath(QStringLiteral("cwd")));
+    const QString savedCurrent = QDir::currentPath();
+    QDir::setCurrent(root.filePath(QStringLiteral("cwd")));
+    const auto l = makeInstall(root.filePath(QStringLiteral("授業")), QStringLiteral("QUMOG.x86_64"),
+                               true,
+                               QStringLiteral("<TATE>600</TATE>\r\n<YOKO>800</YOKO>\r\n"
+                                              "<MWXX>400</MWXX>\r\n<MWYY>300</MWYY>\r\n"
+                                              "<NAME>さくひん</NAME>\r\n"));
+    QFile::remove(l.mwexDir + QStringLiteral("/mwex.exe"));
+    QVERIFY(QFile::copy(kWindowsStandin, l.mwexDir + QStringLiteral("/mwex.exe")));
+
+    launchtest::LaunchPlatform recording;
+    QumoProgram program(recording, l.programFile);
+    QElapsedTimer clock;
+    clock.start();
+    program.main()->FormShow();
+    const qint64 ms = clock.elapsed();
+    QDir::setCurrent(savedCurrent);
+    QVERIFY2(program.main()->startupDone(), qPrintable(recording.errors.join(u'\n')));
+    // The start-up has begun making the prefix and has not waited for it.
+    QVERIFY(platform::preparingForProgram(program.values.MWEXEXE));
+    qInfo("start-up with a fresh prefix took %lld ms", ms);
+
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (killWineserver(prefix), platform::waitForPreparation(program.values.MWEXEXE, 500)),
+        kPrefixTimeoutMs);
     killWineserver(prefix);
 }
 
