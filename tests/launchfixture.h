@@ -27,6 +27,14 @@ public:
         RecordingPlatform::shellOpen(target, parameters, folder);
         return realShell ? platform::Platform::shellOpen(target, parameters, folder) : true;
     }
+    // Runs just before a program is started, with the program.
+    std::function<void(const QString &)> beforeStart;
+    qint64 startProgram(const QString &file, const QString &parameters,
+                        const QString &folder) override {
+        if (beforeStart)
+            beforeStart(file);
+        return RecordingPlatform::startProgram(file, parameters, folder);
+    }
     // Runs just before a window is placed (to put another window over it, say).
     std::function<void()> beforePlace;
     void placeWindow(quint64 window, const QRect &outer) override {
