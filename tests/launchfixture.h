@@ -27,6 +27,14 @@ public:
         RecordingPlatform::shellOpen(target, parameters, folder);
         return realShell ? platform::Platform::shellOpen(target, parameters, folder) : true;
     }
+    // Runs just before a program is started, with the program.
+    std::function<void(const QString &)> beforeStart;
+    qint64 startProgram(const QString &file, const QString &parameters,
+                        const QString &folder) override {
+        if (beforeStart)
+            beforeStart(file);
+        return RecordingPlatform::startProgram(file, parameters, folder);
+    }
     // Runs just before a window is placed (to put another window over it, say).
     std::function<void()> beforePlace;
     void placeWindow(quint64 window, const QRect &outer) override {
@@ -41,6 +49,7 @@ struct Start {
     qint64 pid = 0;
     QString folder;
     QStringList args;
+    QString commandLine; // the Windows stand-in's command line as it received it
 };
 
 inline bool alive(qint64 pid) {
@@ -81,6 +90,13 @@ struct Classroom {
                 ::kill(pid_t(s.pid), SIGKILL);
     }
 
+    // Puts another stand-in (the Windows build, say) in place of mwex.exe.
+    bool useStandin(const QString &exe) {
+        const QString target = mwex + QStringLiteral("/mwex.exe");
+        QFile::remove(target);
+        return QFile::copy(exe, target);
+    }
+
     TForm1 *main() const { return program->main(); }
     QumoValues &values() { return program->values; }
 
@@ -97,8 +113,10 @@ struct Classroom {
             Start s;
             s.pid = f.value(0).toLongLong();
             s.folder = f.value(1);
-            s.args = f.mid(3);
-            if (f.value(2).toInt() != s.args.size())
+            const int count = f.value(2).toInt();
+            s.args = f.mid(3, count);
+            s.commandLine = f.value(3 + count);
+            if (count != s.args.size() || f.size() > 4 + count)
                 s.args.append(QStringLiteral("<argument count differs>"));
             out.append(s);
         }

@@ -233,6 +233,7 @@ void TForm1::showEvent(QShowEvent *e) {
 }
 
 void TForm1::closeEvent(QCloseEvent *e) {
+    closed_ = true;
     // A download or a queue of link commands must not keep the program alive, nor start
     // anything after the window has gone.
     linkCommands()->stop();

@@ -155,6 +155,10 @@ public:
     // Rounds of the search for the started program's window, 100 ms apart (tests shorten
     // it to keep a program that never shows a window from taking ten seconds).
     int windowSearchRounds = 101;
+    // Before a placed start of a Windows program: waits, events processed and the notice
+    // with `line` shown, until the layer's preparation has ended (bounded). False when the
+    // main window was closed meanwhile.
+    bool waitForProgramPreparation(const QString &F1, const QString &line);
 
     // ---- graphics catalogue ----
     void MWSHAPE(const QString &MW);
@@ -195,6 +199,7 @@ private:
     QString lastNavigation_;
     bool shown_ = false;
     bool startupDone_ = false;
+    bool closed_ = false; // the window was closed: waits on the outside world stop
     QumoWebPage *page_ = nullptr;
     QString openWorkDialogFolder_;
     // link command protocol

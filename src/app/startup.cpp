@@ -9,6 +9,7 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/process.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -66,6 +67,9 @@ void TForm1::startupSequence() {
     v_.RULEDIR = KIJUN2 + QStringLiteral("MWEX");
     v_.KANA = KIJUN2 + QStringLiteral("MWEX\\MWEx.ini");
     v_.MWEXEXE = KIJUN2 + kMwexExe;
+    // A Windows Logo program's first start would create its layer's prefix: begin that now,
+    // in the background.
+    platform::prepareForProgram(v_.MWEXEXE);
     v_.startTime = platform_.currentDateTime();
     // 6
     const QString TT = BLOAD(v_.RULE);

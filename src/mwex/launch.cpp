@@ -3,13 +3,38 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/process.h"
+#include "app/Unit2.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
 namespace {
 const QString kRetryMessage = QStringLiteral("もう一度クリックしてください．　");
+// The longest wait for the preparation of the Windows layer before a placed start; a
+// fresh prefix takes half a minute on a busy classroom PC. After it the start goes ahead.
+constexpr int kPreparationWaitMs = 180000;
+constexpr int kPreparationPollMs = 50;
 } // namespace
+
+bool TForm1::waitForProgramPreparation(const QString &F1, const QString &line) {
+    if (!platform::preparingForProgram(F1))
+        return true;
+    QElapsedTimer waited;
+    waited.start();
+    while (!platform::waitForPreparation(F1, kPreparationPollMs)) {
+        if (closed_)
+            return false;
+        if (waited.elapsed() >= kPreparationWaitMs)
+            break;
+        // The notice closes itself after a while; the pupil keeps seeing it.
+        if (forms_ && forms_->Form2 && !forms_->Form2->isVisible())
+            MATE(QStringLiteral("はじめます・・・"), line);
+        QApplication::processEvents();
+    }
+    return !closed_;
+}
 
 void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
     QString line, folder;
@@ -30,6 +55,12 @@ void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
         return;
     }
 
+    // A Windows program waits for its layer's preparation, so that the window search is
+    // not spent on creating the layer's prefix. Closing the window ends the launch.
+    if (!waitForProgramPreparation(F1, line)) {
+        v_.AppFLG = 0;
+        return;
+    }
     const quint64 AppWnd = RunExeFile(platform_, this, F1, F2, QString(), 5, windowSearchRounds);
     if (AppWnd == 0) {
         ++v_.AppFLG;
