@@ -22,8 +22,8 @@ const QString kSave = QStringLiteral("Z:\\save\\");
 const QString kMwex = QStringLiteral("Z:\\inst\\MWEX");
 
 // Windows' reading of a relative path joined to a folder: "\" and "/" separate, a
-// component of dots and blanks with two dots or more climbs (the trailing ones are
-// dropped), "." and blanks stay. False when the path leaves the folder or names another
+// component of dots and blanks holding ".." climbs (the trailing ones are dropped), "."
+// and blanks stay. False when the path leaves the folder or names another
 // root. (A NUL is no escape: the file system refuses such a name.)
 bool staysBelow(const QString &rel) {
     if (rel.contains(u':') || rel.startsWith(u'\\') || rel.startsWith(u'/'))
@@ -32,7 +32,7 @@ bool staysBelow(const QString &rel) {
     static const QRegularExpression sep(QStringLiteral("[\\\\/]"));
     for (const QString &c : rel.split(sep)) {
         const bool dotsAndBlanks = c.count(u'.') + c.count(u' ') == c.size();
-        if (dotsAndBlanks && c.count(u'.') >= 2) {
+        if (dotsAndBlanks && c.contains(QLatin1String(".."))) {
             if (--depth < 0)
                 return false;
         } else if (!dotsAndBlanks) {
