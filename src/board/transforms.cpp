@@ -32,6 +32,37 @@ inline int floorInt(double t) {
     const int i = static_cast<int>(t);
     return i - (static_cast<double>(i) > t);
 }
+
+// The same for two values at once (GCC and Clang vector extensions; SSE2 on x86-64): truncate,
+// then step down where truncation went up.
+using Doubles2 = double __attribute__((vector_size(16)));
+using Masks2 = long long __attribute__((vector_size(16)));
+using Ints2 = int __attribute__((vector_size(8)));
+
+inline Ints2 floorInts2(Doubles2 t) {
+    const Ints2 i = __builtin_convertvector(t, Ints2);
+    const Masks2 up = __builtin_convertvector(i, Doubles2) > t; // -1 where i > t
+    return i + __builtin_convertvector(up, Ints2);
+}
+
+// mx[i] = floor((xc[i] - ys) + 0.5) and my[i] = floor((xs[i] + yc) + 0.5) for n columns.
+void sourceColumns(const double *xc, const double *xs, double ys, double yc, int *mx, int *my,
+                   int n) {
+    const Doubles2 half = {0.5, 0.5}, vys = {ys, ys}, vyc = {yc, yc};
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        Doubles2 a, b;
+        std::memcpy(&a, xc + i, sizeof a);
+        std::memcpy(&b, xs + i, sizeof b);
+        const Ints2 x = floorInts2((a - vys) + half), y = floorInts2((b + vyc) + half);
+        std::memcpy(mx + i, &x, sizeof x);
+        std::memcpy(my + i, &y, sizeof y);
+    }
+    for (; i < n; ++i) {
+        mx[i] = floorInt((xc[i] - ys) + 0.5);
+        my[i] = floorInt((xs[i] + yc) + 0.5);
+    }
+}
 } // namespace
 
 long long roundHalfUp(double v) {
@@ -88,13 +119,9 @@ QImage rotated(const QImage &source, double angle) {
     for (int iy = 0; iy < dh; ++iy) {
         const double Y = double(iy + box.top);
         const double ys = Y * s, yc = Y * c;
-        // First the source positions of the whole row, in a loop the compiler vectorises.
+        // First the source positions of the whole row, two at a time.
         int *mx = mxs.data(), *my = mys.data();
-        const double *pxc = xc.data(), *pxs = xs.data();
-        for (int ix = 0; ix < dw; ++ix) {
-            mx[ix] = floorInt((pxc[ix] - ys) + 0.5);
-            my[ix] = floorInt((pxs[ix] + yc) + 0.5);
-        }
+        sourceColumns(xc.data(), xs.data(), ys, yc, mx, my, dw);
         // Rounding keeps order, so mx and my are monotonic along the row and the columns
         // that find a source pixel are one run [lo, hi); the rest stays cream.
         auto inside = [&](int ix) {
