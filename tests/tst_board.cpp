@@ -426,7 +426,16 @@ void TestBoard::straightLinePreviewStaysOutOfTheLayer() {
 }
 
 namespace {
-enum class Step { Freehand, Straight, Eraser, Wipe, SeeThrough, ColourShowsHidden, KeyCorner, Stamp };
+enum class Step {
+    Freehand,
+    Straight,
+    Eraser,
+    Wipe,
+    SeeThrough,
+    ColourShowsHidden,
+    KeyCorner,
+    Stamp
+};
 enum class Keys { Button, CtrlZ };
 enum class RedoKeys { CtrlY, CtrlShiftZ };
 } // namespace
