@@ -41,6 +41,7 @@ private slots:
     void wipeRestoresFrozenScreen();
     void leavingBeepsAndCloses_data();
     void leavingBeepsAndCloses();
+    void escapeWaitsWhileCaptureIsPending();
     void straightLinePreviewStaysOutOfTheLayer();
 
     void undoRedoSteps_data();
@@ -391,6 +392,16 @@ void TestBoard::leavingBeepsAndCloses() {
         b.SpeedButton1->click();
     QTRY_VERIFY(!b.isVisible());
     QCOMPARE(t->platform.beeps, QList<unsigned>{platform::BeepDefault});
+}
+
+void TestBoard::escapeWaitsWhileCaptureIsPending() {
+    TForm25 &b = t->b();
+    b.startDelayedCapture(30000); // the board steps out of sight and waits
+    QTest::keyClick(b.Edit1, Qt::Key_Escape);
+    QVERIFY(b.isVisible());
+    QVERIFY(b.Timer1->isActive());
+    QVERIFY(t->platform.beeps.isEmpty());
+    b.Timer1->stop();
 }
 
 void TestBoard::straightLinePreviewStaysOutOfTheLayer() {

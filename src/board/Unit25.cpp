@@ -231,10 +231,13 @@ void TForm25::showEvent(QShowEvent *e) {
 }
 
 void TForm25::keyPressEvent(QKeyEvent *e) {
-    // Escape leaves the board as its back button does, with the same beep.
+    // Escape leaves the board as its back button does, with the same beep; not while a
+    // delayed capture waits with the board out of sight, whose timer would then fire
+    // without a board.
     if (e->key() == Qt::Key_Escape) {
         e->accept();
-        SpeedButton1Click();
+        if (!Timer1->isActive())
+            SpeedButton1Click();
         return;
     }
     QDialog::keyPressEvent(e);
