@@ -1,12 +1,15 @@
 // The drawing board: its window and toolbar, chalk strokes, colours, eraser, hiding a
-// colour and wiping, checked on the pixels of the chalk layer and of what it shows.
+// colour and wiping, undo and redo, checked on the pixels of the chalk layer and of what it
+// shows.
 #include "board/chalk.h"
+#include "board/history.h"
 #include "boardfixture.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QToolButton>
 
 using namespace boardtest;
@@ -36,7 +39,18 @@ private slots:
     void blueAfterEraserKeepsFourfoldWidth();
     void strokeOverBottomLeftPixelChangesKey();
     void wipeRestoresFrozenScreen();
-    void backButtonBeepsAndCloses();
+    void leavingBeepsAndCloses_data();
+    void leavingBeepsAndCloses();
+    void escapeWaitsWhileCaptureIsPending();
+    void straightLinePreviewStaysOutOfTheLayer();
+
+    void undoRedoSteps_data();
+    void undoRedoSteps();
+    void undoKeepsThirtyStepsAndOpeningStartsFresh();
+    void undoWaitsForSelectionToEnd();
+    void historyKeepsNewestStepsWithinCap_data();
+    void historyKeepsNewestStepsWithinCap();
+    void strokeStepStoresOnlyChangedPixels();
 
 private:
     std::unique_ptr<Board> t;
@@ -84,6 +98,7 @@ void TestBoard::toolbarControls_data() {
     QTest::newRow("clear cut-out") << "SpeedButton12" << 481 << 36 << u"イメージクリア"_qs;
     QTest::newRow("capture") << "SpeedButton13" << 520 << 36 << u"キャプチャー"_qs;
     QTest::newRow("back") << "SpeedButton1" << 582 << 41 << u"戻る"_qs;
+    QTest::newRow("undo, below back") << "UndoButton" << 627 << 36 << u"もとにもどす"_qs;
 }
 
 void TestBoard::toolbarControls() {
@@ -361,13 +376,323 @@ void TestBoard::wipeRestoresFrozenScreen() {
     QCOMPARE(b.KESU, 1);
 }
 
-void TestBoard::backButtonBeepsAndCloses() {
+void TestBoard::leavingBeepsAndCloses_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("back button") << false;
+    QTest::newRow("Escape, as the back button") << true;
+}
+
+void TestBoard::leavingBeepsAndCloses() {
+    QFETCH(bool, escape);
     TForm25 &b = t->b();
-    QTest::keyClick(b.Edit1, Qt::Key_Escape); // not a way out
-    QVERIFY(b.isVisible());
-    b.SpeedButton1->click();
+    QCOMPARE(b.focusWidget(), static_cast<QWidget *>(b.Edit1));
+    if (escape)
+        QTest::keyClick(b.Edit1, Qt::Key_Escape);
+    else
+        b.SpeedButton1->click();
     QTRY_VERIFY(!b.isVisible());
     QCOMPARE(t->platform.beeps, QList<unsigned>{platform::BeepDefault});
+}
+
+void TestBoard::escapeWaitsWhileCaptureIsPending() {
+    TForm25 &b = t->b();
+    b.startDelayedCapture(30000); // the board steps out of sight and waits
+    QTest::keyClick(b.Edit1, Qt::Key_Escape);
+    QVERIFY(b.isVisible());
+    QVERIFY(b.Timer1->isActive());
+    QVERIFY(t->platform.beeps.isEmpty());
+    b.Timer1->stop();
+}
+
+void TestBoard::straightLinePreviewStaysOutOfTheLayer() {
+    TForm25 &b = t->b();
+    b.SpeedButton15->click();
+    const QImage before = b.Image1->Picture();
+    const QPoint a(100, 400), first(300, 200), c(500, 420);
+    const QPoint firstMid = (a + first) / 2, mid = (a + c) / 2;
+    t->press(a);
+    t->move(first);
+    QVERIFY(b.Image1->hasPreview());
+    QCOMPARE(t->shown(firstMid), board::Red); // shown over the board
+    QCOMPARE(b.Image1->Picture(), before);   // but not drawn into the layer
+    t->move(c);
+    QCOMPARE(t->shown(firstMid), t->frozen.pixel(firstMid)); // it follows the pointer
+    QCOMPARE(t->shown(mid), board::Red);
+    QCOMPARE(b.Image1->Picture(), before);
+    QCOMPARE(b.history().undoSteps(), 0);
+    t->release(c);
+    QVERIFY(!b.Image1->hasPreview());
+    QVERIFY(segmentIs(b.Image1->Picture(), a, c, board::Red));
+    QCOMPARE(b.Image1->Picture().pixel(firstMid), before.pixel(firstMid));
+    QCOMPARE(b.history().undoSteps(), 1);
+    // A release over the toolbar strip draws nothing and takes the preview away too.
+    const QImage drawn = b.Image1->Picture();
+    t->press(QPoint(200, 550));
+    t->move(QPoint(400, 550));
+    QVERIFY(b.Image1->hasPreview());
+    t->release(QPoint(t->width() - 10, 550));
+    QVERIFY(!b.Image1->hasPreview());
+    QCOMPARE(t->shown(QPoint(300, 550)), t->frozen.pixel(300, 550));
+    QCOMPARE(b.Image1->Picture(), drawn);
+}
+
+namespace {
+enum class Step {
+    Freehand,
+    Straight,
+    Eraser,
+    Wipe,
+    SeeThrough,
+    ColourShowsHidden,
+    KeyCorner,
+    Stamp
+};
+enum class Keys { Button, CtrlZ };
+enum class RedoKeys { CtrlY, CtrlShiftZ };
+} // namespace
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(Keys)
+Q_DECLARE_METATYPE(RedoKeys)
+
+void TestBoard::undoRedoSteps_data() {
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<Keys>("undo");
+    QTest::addColumn<RedoKeys>("redo");
+    QTest::addColumn<QPoint>("probe"); // a place whose look the step changes
+    QTest::newRow("freehand stroke") << Step::Freehand << Keys::Button << RedoKeys::CtrlY
+                                     << QPoint(300, 300);
+    QTest::newRow("straight line") << Step::Straight << Keys::CtrlZ << RedoKeys::CtrlShiftZ
+                                   << QPoint(300, 410);
+    QTest::newRow("eraser stroke over chalk") << Step::Eraser << Keys::CtrlZ << RedoKeys::CtrlY
+                                              << QPoint(400, 300);
+    QTest::newRow("wipe") << Step::Wipe << Keys::Button << RedoKeys::CtrlY << QPoint(400, 300);
+    QTest::newRow("see-through") << Step::SeeThrough << Keys::CtrlZ << RedoKeys::CtrlY
+                                 << QPoint(400, 300);
+    QTest::newRow("a colour showing the hidden one again")
+        << Step::ColourShowsHidden << Keys::Button << RedoKeys::CtrlShiftZ << QPoint(400, 300);
+    QTest::newRow("stroke over the key corner") << Step::KeyCorner << Keys::CtrlZ
+                                                << RedoKeys::CtrlY << QPoint(400, 300);
+    QTest::newRow("stamp of a cut-out") << Step::Stamp << Keys::Button << RedoKeys::CtrlY
+                                        << QPoint(410, 320);
+}
+
+void TestBoard::undoRedoSteps() {
+    QFETCH(Step, step);
+    QFETCH(Keys, undo);
+    QFETCH(RedoKeys, redo);
+    QFETCH(QPoint, probe);
+    TForm25 &b = t->b();
+    const QList<QPoint> redLine = {{100, 300}, {700, 300}};
+    // What the board holds before the step.
+    switch (step) {
+    case Step::Eraser:
+        t->drag(redLine);
+        b.SpeedButton8->click();
+        break;
+    case Step::Wipe:
+        t->drag(redLine);
+        b.SpeedButton8->click();
+        t->drag({{100, 600}, {300, 650}});
+        break;
+    case Step::SeeThrough:
+    case Step::KeyCorner:
+        t->drag(redLine);
+        break;
+    case Step::ColourShowsHidden:
+        t->drag(redLine);
+        b.SpeedButton9->click();
+        break;
+    case Step::Straight:
+        b.SpeedButton15->click();
+        break;
+    case Step::Stamp:
+        // The screen is the board as it looks now.
+        board::setScreenSource([&](const QRect &r) { return b.grab(r).toImage(); });
+        t->drag(redLine);
+        b.SpeedButton10->click();
+        t->drag({{100, 280}, {140, 310}});
+        t->press(QPoint(400, 300)); // places the cut-out
+        t->release(QPoint(400, 300));
+        QVERIFY(b.Image3->isVisible());
+        break;
+    default:
+        break;
+    }
+    const int stepsBefore = b.history().undoSteps();
+    const QImage layerBefore = b.Image1->Picture(), backgroundBefore = b.Image2->Picture();
+    const QRgb shownBefore = t->shown(probe);
+    switch (step) {
+    case Step::Freehand:
+        t->drag({{200, 200}, {400, 400}, {600, 250}});
+        break;
+    case Step::Straight:
+        t->press(QPoint(100, 400));
+        t->move(QPoint(250, 500));
+        t->release(QPoint(500, 420));
+        break;
+    case Step::Eraser:
+        t->drag({{400, 150}, {400, 450}});
+        break;
+    case Step::Wipe:
+        b.SpeedButton7->click();
+        break;
+    case Step::SeeThrough:
+        b.SpeedButton9->click();
+        break;
+    case Step::ColourShowsHidden:
+        b.SpeedButton4->click();
+        break;
+    case Step::KeyCorner:
+        b.SpinEdit3->setValue(10);
+        t->drag({{3, t->height() - 3}, {40, t->height() - 3}});
+        break;
+    case Step::Stamp:
+        b.SpeedButton2->click();
+        QVERIFY(!b.RFLG2);
+        break;
+    }
+    const QImage layerAfter = b.Image1->Picture(), backgroundAfter = b.Image2->Picture();
+    const QRgb shownAfter = t->shown(probe);
+    QVERIFY(layerAfter != layerBefore);
+    QVERIFY(shownAfter != shownBefore);
+    QCOMPARE(b.history().undoSteps(), stepsBefore + 1);
+    QVERIFY(b.UndoButton->isEnabled());
+
+    if (undo == Keys::Button)
+        b.UndoButton->click();
+    else
+        QTest::keyClick(b.Edit1, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(b.Image1->Picture() == layerBefore);
+    QVERIFY(b.Image2->Picture() == backgroundBefore);
+    QCOMPARE(t->shown(probe), shownBefore);
+    QCOMPARE(b.history().redoSteps(), 1);
+
+    if (redo == RedoKeys::CtrlY)
+        QTest::keyClick(b.Edit1, Qt::Key_Y, Qt::ControlModifier);
+    else
+        QTest::keyClick(b.Edit1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(b.Image1->Picture() == layerAfter);
+    QVERIFY(b.Image2->Picture() == backgroundAfter);
+    QCOMPARE(t->shown(probe), shownAfter);
+    QCOMPARE(b.history().redoSteps(), 0);
+    if (step == Step::Stamp)
+        QCOMPARE(backgroundAfter.pixel(probe), board::Red); // the stamp went into both layers
+}
+
+void TestBoard::undoKeepsThirtyStepsAndOpeningStartsFresh() {
+    TForm25 &b = t->b();
+    QVERIFY(!b.UndoButton->isEnabled());
+    constexpr int Strokes = 31;
+    QList<QImage> states = {b.Image1->Picture()};
+    for (int i = 0; i < Strokes; ++i) {
+        const int y = 20 + 18 * i;
+        t->drag({{100 + 7 * i, y}, {500, y + 10}});
+        states.append(b.Image1->Picture());
+    }
+    QCOMPARE(b.history().undoSteps(), Strokes);
+    for (int i = Strokes - 1; i >= 0; --i) {
+        b.UndoButton->click();
+        QVERIFY2(b.Image1->Picture() == states[i], qPrintable(QString::number(i)));
+    }
+    QVERIFY(!b.UndoButton->isEnabled());
+    QTest::keyClick(b.Edit1, Qt::Key_Z, Qt::ControlModifier); // nothing left to take back
+    QVERIFY(b.Image1->Picture() == states[0]);
+    // Redo two, then a new stroke: what was undone beyond it cannot come back.
+    QTest::keyClick(b.Edit1, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(b.Edit1, Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(b.Image1->Picture() == states[2]);
+    t->drag({{600, 500}, {700, 520}});
+    const QImage fresh = b.Image1->Picture();
+    QTest::keyClick(b.Edit1, Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(b.Image1->Picture() == fresh);
+    QCOMPARE(b.history().undoSteps(), 3);
+    // Opening the board again: a new frozen screen and no steps to take back.
+    b.SpeedButton1->click();
+    QTRY_VERIFY(!b.isVisible());
+    t->open();
+    QCOMPARE(b.history().undoSteps(), 0);
+    QVERIFY(!b.UndoButton->isEnabled());
+    const QImage opened = b.Image1->Picture();
+    QTest::keyClick(b.Edit1, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(b.Image1->Picture() == opened);
+}
+
+void TestBoard::undoWaitsForSelectionToEnd() {
+    TForm25 &b = t->b();
+    t->drag({{100, 300}, {700, 300}});
+    const QImage drawn = b.Image1->Picture();
+    b.SpeedButton10->click();
+    t->press(QPoint(200, 250));
+    t->move(QPoint(300, 350));
+    // The rubber band is inverted into the layer now; undo must neither take it for chalk
+    // nor take the stroke back under it.
+    QTest::keyClick(b.Edit1, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(b.FDrag);
+    t->release(QPoint(300, 350));
+    QVERIFY(b.RFLG2);
+    QVERIFY(b.Image1->Picture() == drawn);
+    QCOMPARE(b.history().undoSteps(), 1);
+    b.UndoButton->click();
+    QCOMPARE(b.Image1->Picture().copy(0, 0, 700, 500), t->frozen.copy(0, 0, 700, 500));
+}
+
+void TestBoard::historyKeepsNewestStepsWithinCap_data() {
+    QTest::addColumn<qsizetype>("cap");
+    QTest::addColumn<QSize>("change"); // every pixel of a square this big changes per step
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("kept");
+    const QSize screen(1920, 1080);
+    const qsizetype frame = qsizetype(screen.width()) * screen.height() * 4;
+    QTest::newRow("30 large strokes fit the default cap")
+        << board::History::DefaultByteCap << QSize(700, 700) << 30 << 30;
+    QTest::newRow("whole-screen steps past the cap drop the oldest")
+        << board::History::DefaultByteCap << screen << 10
+        << int(board::History::DefaultByteCap / frame);
+    QTest::newRow("a step larger than the cap leaves none")
+        << qsizetype(1024) << QSize(50, 50) << 3 << 0;
+}
+
+void TestBoard::historyKeepsNewestStepsWithinCap() {
+    QFETCH(qsizetype, cap);
+    QFETCH(QSize, change);
+    QFETCH(int, steps);
+    QFETCH(int, kept);
+    board::History h(cap);
+    QImage layer = frozenScreen(QSize(1920, 1080)), background = layer.copy();
+    h.reset(layer);
+    QList<QImage> states = {layer};
+    for (int i = 0; i < steps; ++i) {
+        const QRect r(QPoint(0, 0), change);
+        QImage next = states.last().copy();
+        {
+            QPainter p(&next);
+            p.fillRect(r, QColor(i, 255 - i, 128)); // colours the frozen picture lacks
+        }
+        layer = next;
+        h.touch(r);
+        h.commit(layer);
+        states.append(layer);
+        QVERIFY2(h.bytes() <= cap, qPrintable(QString::number(h.bytes())));
+    }
+    QCOMPARE(h.undoSteps(), kept);
+    for (int i = steps - 1; i >= steps - kept; --i) {
+        QVERIFY(h.undo(layer, background));
+        QVERIFY2(layer == states[i], qPrintable(QString::number(i)));
+    }
+    const QImage oldest = layer;
+    QVERIFY(!h.undo(layer, background));
+    QVERIFY(layer == oldest);
+    QVERIFY(background == states[0]);
+}
+
+void TestBoard::strokeStepStoresOnlyChangedPixels() {
+    // A long diagonal stroke spans a large rectangle but changes few of its pixels.
+    TForm25 &b = t->b();
+    const QPoint from(50, 50), to(650, 550);
+    t->drag({from, to});
+    const qsizetype box = qsizetype(to.x() - from.x()) * (to.y() - from.y()) * 4;
+    QCOMPARE(b.history().undoSteps(), 1);
+    QVERIFY2(b.history().bytes() < box / 20, qPrintable(QString::number(b.history().bytes())));
 }
 
 BOARD_TEST_MAIN(TestBoard)

@@ -150,8 +150,11 @@ void TestCutOut::rotateThereAndBackGrowsTheBox() {
 void TestCutOut::rotateMatchesDirectFormula_data() {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<double>("angle");
-    for (QSize s : {QSize(1, 1), QSize(2, 1), QSize(3, 7), QSize(100, 50), QSize(37, 61)})
-        for (double a : {0.0, 1.0, 12.5, 30.0, -30.0, 45.0, 90.0, -137.0, 180.0, 359.0, 725.0})
+    // Widths of 4 and 800 leave no padding after a row: the last source pixel ends the bitmap.
+    for (QSize s : {QSize(1, 1), QSize(2, 1), QSize(3, 7), QSize(4, 4), QSize(100, 50),
+                    QSize(37, 61), QSize(800, 600)})
+        for (double a :
+             {0.0, 0.1, 1.0, 12.5, 30.0, -30.0, 45.0, 89.9, 90.0, -137.0, 180.0, 359.0, 725.0})
             QTest::addRow("%dx%d by %g", s.width(), s.height(), a) << s << a;
 }
 

@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -153,12 +155,23 @@ void TForm25::buildControls() {
         makeButton(Panel1, "SpeedButton13", 520, 36, QStringLiteral("キャプチャー"), "camera");
     SpeedButton1 = makeButton(Panel1, "SpeedButton1", 582, 41, QStringLiteral("戻る"), "back");
     SpeedButton1->setAutoRaise(false);
+    UndoButton = makeButton(Panel1, "UndoButton", 627, 36, QStringLiteral("もとにもどす"), "undo");
+    UndoButton->setEnabled(false);
     SpeedButton11->hide();
     SpeedButton12->hide();
     SpeedButton14->hide();
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(-120, 0, 100, 22);
+    // Read-only, so that its own text undo does not take the board's undo keys.
+    Edit1->setReadOnly(true);
+    auto *undoKey = new QShortcut(this);
+    undoKey->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    auto *redoKey = new QShortcut(this);
+    redoKey->setKeys(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(undoKey, &QShortcut::activated, this, &TForm25::UndoClick);
+    connect(redoKey, &QShortcut::activated, this, &TForm25::RedoClick);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -193,6 +206,7 @@ void TForm25::buildControls() {
     connect(SpeedButton13, &QToolButton::clicked, this, &TForm25::SpeedButton13Click);
     connect(SpeedButton14, &QToolButton::clicked, this, &TForm25::SpeedButton14Click);
     connect(SpeedButton15, &QToolButton::clicked, this, &TForm25::SpeedButton14Click);
+    connect(UndoButton, &QToolButton::clicked, this, &TForm25::UndoClick);
     connect(SpinEdit1, &TSpinEdit::Changed, this, &TForm25::SpinEdit1Change);
     connect(N1, &QAction::triggered, this, &TForm25::N1Click);
     connect(N2, &QAction::triggered, this, &TForm25::N2Click);
@@ -217,9 +231,13 @@ void TForm25::showEvent(QShowEvent *e) {
 }
 
 void TForm25::keyPressEvent(QKeyEvent *e) {
-    // The board is left only through its back button (or a capture), not by Escape.
+    // Escape leaves the board as its back button does, with the same beep; not while a
+    // delayed capture waits with the board out of sight, whose timer would then fire
+    // without a board.
     if (e->key() == Qt::Key_Escape) {
         e->accept();
+        if (!Timer1->isActive())
+            SpeedButton1Click();
         return;
     }
     QDialog::keyPressEvent(e);
@@ -255,6 +273,10 @@ void TForm25::FormShow() {
     SpeedButton14->setVisible(PREFLG);
     SpeedButton15->setVisible(!PREFLG);
     Edit1->setFocus();
+    previewing_ = false;
+    Image1->clearPreview();
+    history_.reset(Image1->Picture());
+    showUndoState();
 }
 
 void TForm25::FormClose() {
@@ -268,7 +290,9 @@ void TForm25::setKeyColour() {
     const int H = Image1->Picture().height();
     Pen.width = CSPENS;
     Pen.moveTo(QPoint(-6, H));
-    Image1->changed(Pen.lineTo(Image1->Bitmap(), QPoint(6, H)));
+    const QRect r = Pen.lineTo(Image1->Bitmap(), QPoint(6, H));
+    history_.touch(r);
+    Image1->changed(r);
 }
 
 void TForm25::showPenColour() {
@@ -286,13 +310,18 @@ void TForm25::setPenColour(QRgb c) {
     setKeyColour();
     Pen.color = c;
     showPenColour();
+    commitStep();
 }
 
 void TForm25::chalkLine(QPoint to) {
-    Image1->changed(Pen.lineTo(Image1->Bitmap(), to));
+    const QRect r = Pen.lineTo(Image1->Bitmap(), to);
+    history_.touch(r);
+    Image1->changed(r);
 }
 
 void TForm25::Image1MouseDown(Qt::MouseButton, int X, int Y) {
+    // A stroke whose release was not seen on the board ends here.
+    commitStep();
     if (X > width() - Panel1->width())
         return;
     if (PREFLG) {
@@ -301,6 +330,7 @@ void TForm25::Image1MouseDown(Qt::MouseButton, int X, int Y) {
     }
     if (XYFLG)
         return;
+    previewing_ = PREFLG && !RFLG;
     if (RFLG2) {
         if (Image3->isHidden()) {
             Image3->move(X, Y);
@@ -342,6 +372,9 @@ void TForm25::Image1MouseMove(Qt::MouseButtons Shift, int X, int Y) {
     } else {
         Pen.moveTo(QPoint(preX, preY));
     }
+    // Only shown: the release draws the line into the layer.
+    if (PREFLG && previewing_ && Shift != Qt::NoButton)
+        Image1->setPreview(QLine(Pen.pos, QPoint(X, Y)), Pen.color, Pen.width);
     if (!PREFLG) {
         preX = X;
         preY = Y;
@@ -349,6 +382,12 @@ void TForm25::Image1MouseMove(Qt::MouseButtons Shift, int X, int Y) {
 }
 
 void TForm25::Image1MouseUp(Qt::MouseButton, int X, int Y) {
+    // Whatever the release drew, or the drag before it, is one step.
+    const auto endStep = qScopeGuard([this] {
+        previewing_ = false;
+        Image1->clearPreview();
+        commitStep();
+    });
     if (X > width() - Panel1->width())
         return;
     if (RFLG && FDrag) {
@@ -401,9 +440,12 @@ void TForm25::stamp() {
     QImage bm;
     CaptureRect(r, bm);
     Image1->setPicture(bm);
+    const QImage oldBackground = Image2->Picture();
     CaptureRect(r, bm);
     Image2->setPicture(bm);
     Image1->update();
+    history_.touch(Image1->Picture().rect());
+    commitStep(&oldBackground);
     SpeedButton12Click();
 }
 
@@ -454,6 +496,7 @@ void TForm25::SpeedButton9Click() {
     Pen.width = 6;
     setKeyColour();
     showPenColour();
+    commitStep();
 }
 
 void TForm25::SpeedButton8Click() {
@@ -464,11 +507,13 @@ void TForm25::SpeedButton8Click() {
     showPenColour();
     setKeyColour();
     showPenColour();
+    commitStep();
 }
 
 void TForm25::SpeedButton7Click() {
     KESU = 1;
     Image1->setPicture(Image2->Picture());
+    history_.touch(Image1->Picture().rect());
     setPenColour(board::Red);
 }
 
@@ -487,10 +532,53 @@ void TForm25::CaptureRect(const QRect &r, QImage &BM) {
     board::grabScreen(r, BM);
 }
 
+// ---- undo and redo ----
+
+void TForm25::commitStep(const QImage *oldBackground) {
+    // The rubber band is inverted into the layer while a selection is dragged: no step ends
+    // inside it.
+    if (FDrag)
+        return;
+    if (history_.pending() || oldBackground) {
+        const QImage &bg = Image2->Picture();
+        history_.commit(Image1->Picture(), oldBackground, oldBackground ? &bg : nullptr);
+    }
+    showUndoState();
+}
+
+void TForm25::takeStep(bool back) {
+    if (FDrag)
+        return;
+    commitStep(); // a stroke still being drawn becomes a step of its own first
+    board::History::Change c;
+    const bool ok = back ? history_.undo(Image1->Bitmap(), Image2->Bitmap(), &c)
+                         : history_.redo(Image1->Bitmap(), Image2->Bitmap(), &c);
+    if (!ok)
+        return;
+    // The background is only seen through the chalk layer.
+    Image2->changed(c.background);
+    Image1->changed(c.layer | c.background);
+    showUndoState();
+}
+
+void TForm25::UndoClick() {
+    takeStep(true);
+}
+
+void TForm25::RedoClick() {
+    takeStep(false);
+}
+
+void TForm25::showUndoState() {
+    UndoButton->setEnabled(history_.undoSteps() > 0);
+}
+
 // ---- selection and transforms ----
 
 void TForm25::toggleFocusRect() {
-    Image1->changed(board::xorFocusRect(Image1->Bitmap(), R.left, R.top, R.right, R.bottom));
+    const QRect r = board::xorFocusRect(Image1->Bitmap(), R.left, R.top, R.right, R.bottom);
+    history_.touch(r);
+    Image1->changed(r);
 }
 
 void TForm25::SpeedButton10Click() {

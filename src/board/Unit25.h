@@ -3,6 +3,7 @@
 // toolbar at the right edge. Shown modally by the main window; created once, so its
 // fields and state persist between showings.
 #include "board/chalk.h"
+#include "board/history.h"
 #include "board/spinedit.h"
 #include "board/timage.h"
 
@@ -60,6 +61,7 @@ public:
     QToolButton *SpeedButton13 = nullptr; // capture menu
     QToolButton *SpeedButton14 = nullptr; // straight lines (shown in straight-line mode)
     QToolButton *SpeedButton15 = nullptr; // freehand (shown in freehand mode)
+    QToolButton *UndoButton = nullptr;    // takes the last change of the bitmaps back
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
@@ -111,6 +113,14 @@ public:
     void SpeedButton9Click();
     void SpeedButton14Click();
     static void CaptureRect(const QRect &r, QImage &BM);
+
+    // ---- undo and redo ----
+    // Every change of the chalk layer's pixels is one step: a stroke from press to release,
+    // a straight line, a wipe, a stamp (with the background), a change of the key colour's
+    // corner. Opening the board starts a fresh history.
+    void UndoClick();
+    void RedoClick();
+    const board::History &history() const { return history_; }
 
     // ---- selection and transforms ----
     void SpeedButton10Click();
@@ -164,6 +174,9 @@ private:
     void setPenColour(QRgb c);
     void showPenColour();
     void chalkLine(QPoint to);
+    void commitStep(const QImage *oldBackground = nullptr);
+    void takeStep(bool back);
+    void showUndoState();
     void toggleFocusRect();
     bool colourButtonStamps();
     void stamp();
@@ -176,4 +189,6 @@ private:
     QumoValues &v_;
     platform::Platform &platform_;
     QumoForms *forms_ = nullptr;
+    board::History history_;
+    bool previewing_ = false; // a straight line is being dragged
 };

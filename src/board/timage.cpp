@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 
 TImage::TImage(const QString &name, QWidget *parent) : QWidget(parent) {
     setObjectName(name);
@@ -44,6 +45,28 @@ void TImage::setBackdrop(TImage *under) {
     setAttribute(Qt::WA_OpaquePaintEvent, under != nullptr);
 }
 
+QRect TImage::previewBounds() const {
+    if (previewWidth_ <= 0)
+        return {};
+    const int m = previewWidth_ / 2 + 2;
+    return QRect(preview_.p1(), preview_.p2()).normalized().adjusted(-m, -m, m, m);
+}
+
+void TImage::setPreview(QLine line, QRgb colour, int width) {
+    const QRect old = previewBounds();
+    preview_ = line;
+    previewColour_ = colour;
+    previewWidth_ = width < 1 ? 1 : width;
+    update(old | previewBounds());
+}
+
+void TImage::clearPreview() {
+    const QRect old = previewBounds();
+    previewWidth_ = 0;
+    if (!old.isEmpty())
+        update(old);
+}
+
 void TImage::paintEvent(QPaintEvent *e) {
     if (picture_.isNull())
         return;
@@ -54,24 +77,30 @@ void TImage::paintEvent(QPaintEvent *e) {
         if (!keyed) {
             for (const QRect &r : e->region())
                 p.drawImage(r.topLeft(), picture_, r);
-            return;
+        } else {
+            if (frame_.size() != picture_.size())
+                frame_ = QImage(picture_.size(), QImage::Format_RGB32);
+            paintedKey_ = board::keyColour(picture_);
+            for (const QRect &r : e->region()) {
+                board::composeLayers(picture_, under, frame_, r, true);
+                p.drawImage(r.topLeft(), frame_, r);
+            }
         }
-        if (frame_.size() != picture_.size())
-            frame_ = QImage(picture_.size(), QImage::Format_RGB32);
-        paintedKey_ = board::keyColour(picture_);
-        for (const QRect &r : e->region()) {
-            board::composeLayers(picture_, under, frame_, r, true);
-            p.drawImage(r.topLeft(), frame_, r);
+    } else {
+        if (!displayValid_) {
+            display_ = transparent_ ? board::keyedToAlpha(picture_)
+                                    : picture_.convertToFormat(QImage::Format_RGB32);
+            displayValid_ = true;
         }
-        return;
+        for (const QRect &r : e->region())
+            p.drawImage(r.topLeft(), display_, r);
     }
-    if (!displayValid_) {
-        display_ = transparent_ ? board::keyedToAlpha(picture_)
-                                : picture_.convertToFormat(QImage::Format_RGB32);
-        displayValid_ = true;
+    if (previewWidth_ > 0 && e->rect().intersects(previewBounds())) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(QColor::fromRgb(previewColour_), previewWidth_, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin));
+        p.drawLine(preview_);
     }
-    for (const QRect &r : e->region())
-        p.drawImage(r.topLeft(), display_, r);
 }
 
 void TImage::mousePressEvent(QMouseEvent *e) {

@@ -4,6 +4,7 @@
 // painted). The chalk layer composes itself over the background layer's picture, so one
 // opaque paint covers both; only the dirty part is composed, row by row.
 #include <QImage>
+#include <QLine>
 #include <QWidget>
 
 class TImage : public QWidget {
@@ -29,6 +30,11 @@ public:
     // The layer this one is shown over when keyed (the chalk layer over the background).
     void setBackdrop(TImage *under);
     void setPictureFormat(QImage::Format f) { format_ = f; }
+    // A line shown over the picture without being drawn into it: the straight line while it
+    // is dragged. Solid, in the pen's colour and width, without smoothing like the chalk.
+    void setPreview(QLine line, QRgb colour, int width);
+    void clearPreview();
+    bool hasPreview() const { return previewWidth_ > 0; }
 
 signals:
     void mouseDown(Qt::MouseButton button, int x, int y);
@@ -42,6 +48,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *e) override;
 
 private:
+    QRect previewBounds() const;
+
     QImage picture_;
     QImage frame_;   // composed chalk over background, the chalk layer's screen copy
     QImage display_; // the picture ready to paint, for a control without backdrop
@@ -50,5 +58,8 @@ private:
     bool autoSize_ = false;
     QRgb paintedKey_ = 0;
     TImage *backdrop_ = nullptr;
+    QLine preview_;
+    QRgb previewColour_ = 0;
+    int previewWidth_ = 0; // 0: no preview
     QImage::Format format_ = QImage::Format_Invalid;
 };

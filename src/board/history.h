@@ -1,0 +1,74 @@
+#pragma once
+// Undo and redo of the drawing board's bitmaps. Each step keeps only the XOR of the pixels
+// before and after it, over the rectangle that changed, with runs of unchanged pixels left
+// out; applying a step's XOR again takes it back, and once more brings it back. Bitmaps are
+// 32 bits per pixel (QImage::Format_RGB32).
+#include <QImage>
+#include <QRect>
+#include <vector>
+
+namespace board {
+
+class History {
+public:
+    // What the stored steps may take together, deltas and bookkeeping: 64 MiB. Past it the
+    // oldest steps are dropped. A step larger than the whole cap is not kept at all and
+    // leaves an empty history (the bitmaps themselves are never touched by dropping).
+    static constexpr qsizetype DefaultByteCap = qsizetype(64) << 20;
+
+    explicit History(qsizetype byteCap = DefaultByteCap) : cap_(byteCap) {}
+
+    // A fresh history over `layer`: no steps; `layer` is the state the next step starts from.
+    // Keeps one private copy of it (4 bytes a pixel) to see what each step changed.
+    void reset(const QImage &layer);
+    // Part of the layer that may have changed since the last commit.
+    void touch(const QRect &r) { touched_ |= r; }
+    bool pending() const { return !touched_.isEmpty(); }
+
+    // Ends a step: records what changed in `layer` within the touched area since the last
+    // commit and, when `oldBackground` is given, what changed from it to `background`.
+    // Nothing changed: no step, and redo stays possible. Returns whether a step was kept.
+    bool commit(const QImage &layer, const QImage *oldBackground = nullptr,
+                const QImage *background = nullptr);
+
+    // The rectangles a step touched, for repainting.
+    struct Change {
+        QRect layer, background;
+    };
+    // Takes the last step back (or brings the last undone one back) on the bitmaps, which must
+    // be in the state the history left them in: nothing pending. False when there is none.
+    bool undo(QImage &layer, QImage &background, Change *change = nullptr);
+    bool redo(QImage &layer, QImage &background, Change *change = nullptr);
+
+    int undoSteps() const { return int(done_.size()); }
+    int redoSteps() const { return int(undone_.size()); }
+    qsizetype bytes() const { return bytes_; }
+    qsizetype byteCap() const { return cap_; }
+
+private:
+    // Delta of one bitmap over `rect`: the XOR of the pixels in row-major order, as tokens
+    // (zeros to skip, literal count, that many words).
+    struct Delta {
+        QRect rect;
+        std::vector<quint32> words;
+        bool isEmpty() const { return rect.isEmpty(); }
+    };
+    struct Step {
+        Delta layer, background;
+        qsizetype bytes() const;
+    };
+
+    static Delta diff(const QImage &before, const QImage &after, const QRect &area);
+    static void apply(const Delta &d, QImage &img);
+    bool move(std::vector<Step> &from, std::vector<Step> &to, QImage &layer, QImage &background,
+              Change *change);
+    void dropOldest();
+
+    qsizetype cap_;
+    qsizetype bytes_ = 0;
+    QImage committed_; // the layer as of the last commit, undo or redo
+    QRect touched_;
+    std::vector<Step> done_, undone_;
+};
+
+} // namespace board
