@@ -446,6 +446,21 @@ void TestPictureIo::bmpFiles() {
         !bmpio::writeFile(gradient(2, 2), win(dir_.filePath(QStringLiteral("no/x.bmp"))), &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(bmpio::readFile(win(dir_.path()), &error).isNull()); // a folder
+
+    // A picture that cannot be replaced (marked read-only) stays as it was.
+    const QByteArray before = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    QVERIFY(!bmpio::writeFile(gradient(7, 7), win(path), &error));
+    QVERIFY(!error.isEmpty());
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
+    QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral("*絵*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("絵.bmp")});
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 QUMO_TEST_MAIN(TestPictureIo)

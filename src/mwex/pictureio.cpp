@@ -24,10 +24,8 @@ std::optional<QByteArray> readPictureFile(const QString& path, QString* error) {
 }
 
 bool writePictureFile(const QString& path, const QByteArray& bytes, QString* error) {
-    if (platform::writeWholeFile(path, bytes, error))
-        return true;
-    platform::deleteFile(path);
-    return false;
+    // Written whole or not at all: a failed write leaves the old picture as it was.
+    return platform::writeWholeFile(path, bytes, error);
 }
 
 } // namespace pictureio

@@ -13,8 +13,8 @@ constexpr qint64 MaxFileBytes = 256 * 1024 * 1024;
 // anything but an ordinary file: a device, a FIFO, a socket, a link to one of them).
 std::optional<QByteArray> readPictureFile(const QString& path, QString* error);
 
-// Creates or replaces the file; on failure false, a message, and the partial file removed
-// so that nothing later takes it for a complete picture.
+// Creates or replaces the file whole; on failure false and a message, with any old file
+// left untouched and no partial file beside it.
 bool writePictureFile(const QString& path, const QByteArray& bytes, QString* error);
 
 } // namespace pictureio
