@@ -45,6 +45,8 @@ private slots:
     void programOrigin();
     void programFromAnotherHostAsksFirst_data();
     void programFromAnotherHostAsksFirst();
+    void programAsExtraFileOnlyFromTrustedHost_data();
+    void programAsExtraFileOnlyFromTrustedHost();
 
 private:
     QString tmp(const QString& rel) const { return room_->tmp(rel); }
@@ -460,6 +462,33 @@ void TestLinkCommands::programFromAnotherHostAsksFirst() {
              runs ? QStringList{quoted(v().QUMOHOZON + u"tool.exe"_qs)} : QStringList());
     // Never the question whose default is Yes.
     QVERIFY(platform_->questions.isEmpty());
+}
+
+void TestLinkCommands::programAsExtraFileOnlyFromTrustedHost_data() {
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<bool>("fetched");
+    QTest::newRow("other host: the program is not fetched") << u"http://localhost/"_qs << false;
+    QTest::newRow("home page's host: fetched") << u"http://127.0.0.1/"_qs << true;
+}
+
+// An extra file that is a program would land in the save folder, where a local link could
+// start it unasked.
+void TestLinkCommands::programAsExtraFileOnlyFromTrustedHost() {
+    QFETCH(QString, home);
+    QFETCH(bool, fetched);
+    v().SYOKIURL = home;
+    v().HOME = home;
+    HttpServer http;
+    http.files.insert(u"m/p.htm"_qs, "<html></html>");
+    http.files.insert(u"m/tool.EXE"_qs, "program");
+    http.files.insert(u"m/a.txt"_qs, "text");
+    QVERIFY(handle(http.url(u"m/p.htm&&&tool.EXE&&&a.txt"_qs)));
+    QCOMPARE(http.hits(u"m/tool.EXE"_qs), fetched ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(room_->save() + u"/tool.EXE"_qs), fetched);
+    // The other extra files still come, and a refused one is heard.
+    QCOMPARE(http.hits(u"m/a.txt"_qs), 1);
+    QVERIFY(QFileInfo::exists(room_->save() + u"/a.txt"_qs));
+    QCOMPARE(platform_->beeps.isEmpty(), fetched);
 }
 
 QUMO_TEST_MAIN(TestLinkCommands)

@@ -163,6 +163,13 @@ bool LinkCommandRunner::run(const QString& URL) {
             refused = true;
             continue;
         }
+        // A program placed in the save folder could be started by a later local link: one
+        // from a host that is not trusted is not fetched at all.
+        if (x.target.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive) &&
+            !origin::trustedProgramSource(x.source, {v.HOME, v.SYOKIURL})) {
+            refused = true;
+            continue;
+        }
         notice(v.HOZON + QStringLiteral("にダウンロードします。"));
         pump();
         form_->CopyURL(x.source, x.target);
