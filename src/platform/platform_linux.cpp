@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 #include "platform/paths.h"
+#include "platform/opener.h"
 #include "platform/process.h"
 
 #include <QApplication>
@@ -35,7 +36,10 @@ bool Platform::shellOpen(const QString &target, const QString &parameters,
         return pid != 0;
     }
     QString dir = toHost(folder);
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {what}, dir);
+    return startDesktopOpener(what, dir, [this, target] {
+        if (openFailedLater)
+            openFailedLater(target);
+    });
 }
 
 void Platform::errorBox(QWidget *owner, const QString &text) {

@@ -317,6 +317,37 @@ void activate(quint64 window) {
         XSetInputFocus(c.d(), w, RevertToParent, CurrentTime);
 }
 
+void withdraw(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return;
+    const Window w = Window(window);
+    XUnmapWindow(c.d(), w);
+    XEvent e;
+    std::memset(&e, 0, sizeof e);
+    e.xunmap.type = UnmapNotify;
+    e.xunmap.event = c.root();
+    e.xunmap.window = w;
+    e.xunmap.from_configure = False;
+    XSendEvent(c.d(), c.root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+}
+
+bool onScreen(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return false;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(c.d(), Window(window), &a) || a.map_state != IsViewable)
+        return false;
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(c.d(), Window(window), c.root(), 0, 0, &x, &y, &child);
+    XWindowAttributes r;
+    if (!XGetWindowAttributes(c.d(), c.root(), &r))
+        return true;
+    return QRect(x, y, a.width, a.height).intersects(QRect(0, 0, r.width, r.height));
+}
+
 } // namespace platform::x11
 
 namespace platform {
@@ -341,6 +372,14 @@ void Platform::placeWindow(quint64 window, const QRect &outer) {
 }
 void Platform::bringToFront(quint64 window) {
     x11::activate(window);
+}
+
+void Platform::withdrawWindow(quint64 window) {
+    x11::withdraw(window);
+}
+
+bool Platform::windowOnScreen(quint64 window) {
+    return x11::onScreen(window);
 }
 
 } // namespace platform
