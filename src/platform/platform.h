@@ -69,6 +69,10 @@ public:
     virtual void withdrawWindow(quint64 window);
     // True while any part of the window is viewable on the screen.
     virtual bool windowOnScreen(quint64 window);
+    // Asks the window manager to offer only the close box in the title bar of one of this
+    // program's own windows, before it is first shown. (Some window managers ignore the
+    // toolkit's hints for minimise and maximise.)
+    virtual void offerOnlyCloseBox(quint64 window);
     // A modal message box with an OK button.
     virtual void messageBox(QWidget *owner, const QString &text);
 

@@ -348,6 +348,18 @@ bool onScreen(quint64 window) {
     return QRect(x, y, a.width, a.height).intersects(QRect(0, 0, r.width, r.height));
 }
 
+void closeBoxOnly(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return;
+    // A tool bar keeps its title bar and close box; a dialog follows for a window manager
+    // that does not know tool bars.
+    const unsigned long types[] = {c.atom("_NET_WM_WINDOW_TYPE_TOOLBAR"),
+                                   c.atom("_NET_WM_WINDOW_TYPE_DIALOG")};
+    XChangeProperty(c.d(), Window(window), c.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(types), 2);
+}
+
 } // namespace platform::x11
 
 namespace platform {
@@ -380,6 +392,10 @@ void Platform::withdrawWindow(quint64 window) {
 
 bool Platform::windowOnScreen(quint64 window) {
     return x11::onScreen(window);
+}
+
+void Platform::offerOnlyCloseBox(quint64 window) {
+    x11::closeBoxOnly(window);
 }
 
 } // namespace platform

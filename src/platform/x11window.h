@@ -31,5 +31,8 @@ void activate(quint64 window);
 void withdraw(quint64 window);
 // True while any part of the window is viewable on the screen.
 bool onScreen(quint64 window);
+// Gives a window not yet shown the window type that window managers decorate with a title
+// and a close box but offer neither minimise nor maximise for.
+void closeBoxOnly(quint64 window);
 
 } // namespace platform::x11
