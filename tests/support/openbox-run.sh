@@ -23,7 +23,8 @@ trap stop_wm EXIT
 trap 'stop_wm; exit 130' INT TERM
 
 if ! wm_runs; then
-    openbox --sm-disable >/dev/null 2>&1 &
+    # --replace: an instance that a test before this one ended may still be leaving.
+    openbox --sm-disable --replace >/dev/null 2>&1 &
     wm=$!
     tries=0
     until wm_runs; do
