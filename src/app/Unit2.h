@@ -24,5 +24,6 @@ public:
 
 private:
     bool placed_ = false;
+    QPoint corner_; // kept by us: a window manager may report another place once it is hidden
     bool pointerHidden_ = false;
 };
