@@ -1,5 +1,6 @@
 // The capture window: rubber band, readout, clipboard and the saved picture file.
 #include "board/Unit14.h"
+#include "board/picturesave.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -67,6 +68,8 @@ private slots:
     void extensionDecidesFormat();
     void initialFolderRules();
     void unwritableTargetIsReported();
+    void saveFailureSaysWhyFirst_data();
+    void saveFailureSaysWhyFirst();
 
 private:
     void drag(QPoint from, QPoint to);
@@ -74,6 +77,7 @@ private:
     std::unique_ptr<TForm14> form_;
     QTemporaryDir dir_;
     QImage screen_;
+    QStringList notices_;
 };
 
 void TestCapture::init() {
@@ -82,6 +86,8 @@ void TestCapture::init() {
     screen_ = patterned(400, 300);
     form_->setPicture(screen_);
     form_->setInitialSaveFolder(win(dir_.path()));
+    notices_.clear();
+    form_->notice = [this](const QString &S1, const QString &S2) { notices_.append(S1 + u'|' + S2); };
     // Shown as the board shows it; its own beep on showing is not what these tests count.
     form_->showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -196,8 +202,14 @@ void TestCapture::extensionDecidesFormat() {
     if (magic.isEmpty()) {
         QVERIFY(!QFile::exists(written));
         QVERIFY(platform_.errors.isEmpty());
+        QVERIFY(notices_.isEmpty()); // nothing written, nothing announced
         return;
     }
+    // A saved capture ends with a notice that names the file and its folder.
+    QCOMPARE(notices_.size(), 1);
+    QVERIFY2(notices_.first().startsWith(QFileInfo(written).fileName() + u' '),
+             qPrintable(notices_.first()));
+    QVERIFY2(notices_.first().endsWith(u'|' + win(dir_.path()) + u'\\'), qPrintable(notices_.first()));
     const QByteArray bytes = readFile(written);
     QVERIFY2(bytes.startsWith(magic), qPrintable(written));
     QImage back;
@@ -224,10 +236,14 @@ void TestCapture::initialFolderRules() {
     QCOMPARE(form_->initialSaveFolder(), win(dir_.path()));
     QString openFolder; // the open-work dialog not used yet: empty
     form_->openWorkFolder = [&] { return openFolder; };
+    // Then the pupil's own folder, never the system's choice (which would be the root).
+    QVERIFY(QDir(dir_.path()).mkpath(u"pupil"_qs));
+    const QString pupil = win(dir_.filePath(u"pupil"_qs)) + u'\\';
+    form_->pupilFolder = [pupil] { return pupil; };
     answerSaveDialog(form_.get(), dir_.filePath(u"one.bmp"_qs));
     drag({0, 0}, {20, 20});
     form_->Image1MouseUp(Qt::LeftButton, 20, 20);
-    QCOMPARE(form_->initialSaveFolder(), QString());
+    QCOMPARE(form_->initialSaveFolder(), pupil);
     openFolder = u"Z:\\material\\"_qs;
     answerSaveDialog(form_.get(), dir_.filePath(u"two.bmp"_qs));
     drag({0, 0}, {20, 20});
@@ -251,9 +267,33 @@ void TestCapture::unwritableTargetIsReported() {
     QCOMPARE(form_->result(), 1); // closes as after a save
     QCOMPARE(platform_.errors.size(), 1);
     QVERIFY2(platform_.errors.first().contains(u"qumo-capture.jpg"_qs), qPrintable(platform_.errors.first()));
+    QVERIFY(notices_.isEmpty());
     // The selection is still on the clipboard.
     QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888),
              screen_.copy(0, 0, 30, 30));
+}
+
+void TestCapture::saveFailureSaysWhyFirst_data() {
+    QTest::addColumn<QString>("hostPath");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("name too long") << QStringLiteral("a").repeated(300) + u".jpg"_qs
+                                   << u"なまえが ながすぎます。"_qs;
+    QTest::newRow("folder gone") << u"gone/x.bmp"_qs << u"フォルダが ありません。"_qs;
+    QTest::newRow("refused by the system") << u"/proc/qumo-capture.jpg"_qs
+                                           << u"ほぞんできませんでした。"_qs;
+}
+
+void TestCapture::saveFailureSaysWhyFirst() {
+    // A short Japanese line first, the system's own text after it.
+    QFETCH(QString, hostPath);
+    QFETCH(QString, cause);
+    const QString path = hostPath.startsWith(u'/') ? hostPath : dir_.filePath(hostPath);
+    QString error;
+    QVERIFY(!savePictureFile(screen_.copy(0, 0, 40, 30), win(path), &error));
+    const QStringList lines = error.split(u'\n');
+    QCOMPARE(lines.first(), cause);
+    QVERIFY2(lines.size() >= 2 && !lines.at(1).isEmpty(), qPrintable(error));
+    QVERIFY(!QFile::exists(path));
 }
 
 QUMO_TEST_MAIN(TestCapture)

@@ -2,16 +2,25 @@
 #include "app/program.h"
 #include "board/Unit14.h"
 #include "board/Unit25.h"
+#include "board/countdown.h"
+#include "app/Unit2.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
+
+#include "support/x11probe.h"
 
 using namespace testsupport;
 
@@ -21,7 +30,36 @@ private slots:
     void delays_data();
     void delays();
     void frozenPictureHoldsNeitherBoardNorCaptureWindow();
+    void realPointerUnderAnyDesktop_data();
+    void realPointerUnderAnyDesktop();
+    void countdownInACornerGoneBeforeTheGrab();
 };
+
+namespace {
+const QColor kOther(0, 200, 0);
+
+// Another program's window, in one colour, over the whole screen.
+class OtherProgram : public QWidget {
+public:
+    OtherProgram() {
+        setWindowFlags(Qt::FramelessWindowHint);
+        setStyleSheet(u"background: rgb(0, 200, 0)"_qs);
+        setGeometry(QGuiApplication::primaryScreen()->geometry());
+        show();
+    }
+};
+
+// Pixels of `picture` (every third in both directions) that are not the other window's.
+int foreignPixels(const QImage &picture) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    int foreign = 0;
+    for (int y = 0; y < rgb.height(); y += 3)
+        for (int x = 0; x < rgb.width(); x += 3)
+            if (rgb.pixelColor(x, y) != kOther)
+                ++foreign;
+    return foreign;
+}
+} // namespace
 
 void TestCaptureFlow::delays_data() {
     QTest::addColumn<QString>("item");
@@ -95,6 +133,141 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
     // The right button kept the whole screen on the clipboard.
     QCOMPARE(QApplication::clipboard()->image().size(), screen.size());
     QVERIFY(platform.beeps.count(platform::BeepAsterisk) >= 2);
+}
+
+void TestCaptureFlow::realPointerUnderAnyDesktop_data() {
+    QTest::addColumn<QStringList>("pointer");
+    QTest::addColumn<QSize>("selection"); // empty: closed by the right button
+    QTest::newRow("drag, readout, save, notice")
+        << QStringList{u"mousemove"_qs, u"100"_qs, u"100"_qs, u"mousedown"_qs, u"1"_qs,
+                       u"mousemove"_qs, u"180"_qs, u"150"_qs, u"mousemove"_qs, u"260"_qs,
+                       u"190"_qs, u"mouseup"_qs, u"1"_qs}
+        << QSize(160, 90);
+    QTest::newRow("right press closes")
+        << QStringList{u"mousemove"_qs, u"60"_qs, u"60"_qs, u"click"_qs, u"3"_qs} << QSize();
+}
+
+void TestCaptureFlow::realPointerUnderAnyDesktop() {
+    // The pointer of the X server, not events handed to the widgets: what a window manager
+    // does with the windows decides where they go.
+    QFETCH(QStringList, pointer);
+    QFETCH(QSize, selection);
+    const QString xdotool = QStandardPaths::findExecutable(u"xdotool"_qs);
+    if (xdotool.isEmpty())
+        QSKIP("xdotool is not installed");
+    QTemporaryDir dir;
+    RecordingPlatform platform;
+    QumoProgram program(platform, win(u"/tmp/x/QUMOG.x86_64"_qs));
+    program.values.QUMOHOZON = win(dir.path()) + u'\\';
+    OtherProgram other;
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    TForm25 *board = program.forms.Form25;
+    TForm14 *capture = program.forms.Form14;
+    const QString target = dir.filePath(u"shot.jpg"_qs);
+
+    QProcess pointerRun;
+    bool started = false, answered = false;
+    QImage frozen;
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, [&] {
+        if (board->isVisible() && !board->Timer1->isActive() && !started && !capture->isVisible())
+            board->N14->trigger(); // the real 0.8 s timer then fires
+        if (capture->isVisible() && !started && capture->windowHandle() &&
+            capture->windowHandle()->isExposed()) {
+            started = true;
+            frozen = capture->picture();
+            pointerRun.start(xdotool, pointer);
+        }
+        QFileDialog *d = capture->SavePictureDialog1;
+        // Given again until it closes: a dialog still settling may not take it.
+        if (d && d->isVisible()) {
+            answered = true;
+            d->findChild<QLineEdit *>(u"fileNameEdit"_qs)->setText(target);
+            static_cast<QDialog *>(d)->accept();
+        }
+    });
+    driver.start(50);
+    program.main()->Timer1Timer(); // opens the board; returns when it has closed
+    driver.stop();
+    pointerRun.waitForFinished(20000);
+    QVERIFY(started);
+    QCOMPARE(pointerRun.exitCode(), 0);
+    QVERIFY(!board->isVisible());
+    QVERIFY(!capture->isVisible());
+    QCOMPARE(foreignPixels(frozen), 0);
+
+    if (selection.isEmpty()) {
+        QVERIFY(!answered);
+        QCOMPARE(QApplication::clipboard()->image().size(),
+                 QGuiApplication::primaryScreen()->geometry().size());
+        return;
+    }
+    QVERIFY(answered);
+    QCOMPARE(capture->Panel2->text(), QString::number(selection.width()));
+    QCOMPARE(capture->Panel3->text(), QString::number(selection.height()));
+    QCOMPARE(capture->Panel1->property("readoutBlue").toBool(), true);
+    QImage saved(target);
+    QCOMPARE(saved.size(), selection);
+    QCOMPARE(QApplication::clipboard()->image().size(), selection);
+    // The capture ends with a notice that names the file.
+    QVERIFY(program.forms.Form2->isVisible());
+    QVERIFY2(program.forms.Form2->Label1->text().contains(u"shot.jpg"_qs),
+             qPrintable(program.forms.Form2->Label1->text()));
+    program.forms.Form2->Timer1Timer();
+}
+
+void TestCaptureFlow::countdownInACornerGoneBeforeTheGrab() {
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    RecordingPlatform platform;
+    QumoProgram program(platform, win(u"/tmp/x/QUMOG.x86_64"_qs));
+    OtherProgram other;
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    TForm25 *board = program.forms.Form25;
+    TForm14 *capture = program.forms.Form14;
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QImage frozen, under;
+    QString shown, later;
+    QRect place;
+    bool done = false;
+    QTimer::singleShot(0, board, [&] {
+        QTRY_VERIFY(board->isVisible());
+        board->N51->trigger();
+        auto *countdown = board->findChild<board::CaptureCountdown *>(u"captureCountdown"_qs);
+        QVERIFY(countdown);
+        const Window w = Window(countdown->winId());
+        QTRY_VERIFY_WITH_TIMEOUT(probe.viewable(w), 10000);
+        shown = countdown->number()->text();
+        place = probe.outer(w);
+        countdown->showRemaining(3200);
+        later = countdown->number()->text();
+        // Near the grab it leaves, and what it covered is drawn again before the grab.
+        countdown->showRemaining(board::CaptureCountdown::LeaveBeforeGrabMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!probe.viewable(w), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            foreignPixels(QGuiApplication::primaryScreen()->grabWindow(0, place.x(), place.y(),
+                                                                       place.width(),
+                                                                       place.height())
+                              .toImage()) == 0,
+            10000);
+        QTimer::singleShot(0, capture, [&] {
+            QTRY_VERIFY(capture->isVisible());
+            frozen = capture->picture();
+            done = true;
+            capture->Image1MouseDown(Qt::RightButton, 10, 10);
+        });
+        QVERIFY(QMetaObject::invokeMethod(board->Timer1, "timeout")); // the 5 s, driven
+    });
+    program.main()->Timer1Timer();
+    QVERIFY(done);
+    QCOMPARE(shown, u"5"_qs);
+    QCOMPARE(later, u"4"_qs);
+    // In the bottom-right corner of the screen's free area, whole.
+    QVERIFY2(area.contains(place) && area.right() - place.right() < 40 &&
+                 area.bottom() - place.bottom() < 40,
+             qPrintable(u"%1,%2 %3x%4"_qs.arg(place.x()).arg(place.y()).arg(place.width()).arg(
+                 place.height())));
+    QCOMPARE(foreignPixels(frozen), 0);
 }
 
 QUMO_TEST_MAIN(TestCaptureFlow)

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "support/x11probe.h"
+
 #include <memory>
 
 using namespace testsupport;
@@ -25,6 +27,7 @@ private slots:
     void secondNoticeSharesFirstDeadline();
     void closesAndShowsPointerOnce();
     void centredFirstTimeThenKeepsCorner();
+    void standsThereOnTheDisplay();
     void withoutNoticeWindowNothingHappens();
 
 private:
@@ -140,6 +143,49 @@ void TestNotices::centredFirstTimeThenKeepsCorner() {
     form_->MATE(QStringLiteral("おわります"), QStringLiteral("--- おまちください ---"));
     QCOMPARE(notice_->pos(), corner);
     QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
+}
+
+void TestNotices::standsThereOnTheDisplay() {
+    // Where the X server has it, not where the toolkit thinks it asked for it: a window
+    // manager may place a window as it likes. A plain window stands in for the main
+    // window, whose showing would run the start-up.
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    QWidget mainWindow;
+    mainWindow.setGeometry(120, 90, 800, 500);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    const Window main = Window(mainWindow.winId());
+    QTRY_COMPARE_WITH_TIMEOUT(probe.outer(main), mainWindow.frameGeometry(), 10000);
+    const auto raise = [&](const QString &S1, const QString &S2) {
+        notice_->Label1->setText(S1);
+        notice_->Label2->setText(S2);
+        notice_->Label1->adjustSize();
+        notice_->resize(notice_->Label1->width() + 200, notice_->height());
+        notice_->showOver(&mainWindow);
+    };
+    raise(QStringLiteral("さくひんにダウンロードします。"), QString());
+    const Window notice = Window(notice_->winId());
+    QTRY_VERIFY_WITH_TIMEOUT(probe.viewable(notice), 10000);
+    const QPoint centre = probe.outer(main).center();
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (probe.outer(notice).center() - centre).manhattanLength() <= 2,
+        qPrintable(QStringLiteral("notice at %1,%2, main window centre %3,%4")
+                       .arg(probe.outer(notice).x())
+                       .arg(probe.outer(notice).y())
+                       .arg(centre.x())
+                       .arg(centre.y())),
+        10000);
+    const QPoint corner = probe.outer(notice).topLeft();
+    notice_->Timer1Timer();
+    QTRY_VERIFY_WITH_TIMEOUT(!probe.viewable(notice), 10000);
+
+    mainWindow.move(300, 200);
+    QTRY_COMPARE_WITH_TIMEOUT(probe.outer(main).topLeft(), QPoint(300, 200), 10000);
+    raise(QStringLiteral("おわります"), QStringLiteral("--- おまちください ---"));
+    QTRY_VERIFY_WITH_TIMEOUT(probe.viewable(notice), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(probe.outer(notice).topLeft(), corner, 10000);
+    QCOMPARE(probe.outer(notice).width(), notice_->Label1->width() + 200);
 }
 
 void TestNotices::withoutNoticeWindowNothingHappens() {

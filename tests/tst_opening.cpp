@@ -40,11 +40,14 @@ const QString kSettings = u"<TATE>600</TATE>\r\n<YOKO>800</YOKO>\r\n"
 class OpeningPlatform : public RecordingPlatform {
 public:
     bool realShell = false;
+    bool refuse = false; // the desktop has nothing to open it with
     bool answer = true;
     QStringList questions;
     bool shellOpen(const QString &target, const QString &parameters,
                    const QString &folder) override {
         RecordingPlatform::shellOpen(target, parameters, folder);
+        if (refuse)
+            return false;
         return realShell ? platform::Platform::shellOpen(target, parameters, folder) : true;
     }
     bool confirmYesNo(QWidget *, const QString &text) override {
@@ -108,6 +111,9 @@ private slots:
     void desktopNameCannotLeaveTheDesktop();
     void confirmationBox_data();
     void confirmationBox();
+    void deadClickBeepsAndSays_data();
+    void deadClickBeepsAndSays();
+    void enterInUrlFieldGoes();
 
     void openRoute_data();
     void openRoute();
@@ -546,6 +552,7 @@ void TestOpening::confirmationBox() {
     QFETCH(bool, yes);
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString buttonText;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -556,6 +563,8 @@ void TestOpening::confirmationBox() {
         icon = box->icon();
         QAbstractButton *button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
         if (button)
+            buttonText = button->text();
+        if (button)
             button->click();
         else
             box->reject();
@@ -565,6 +574,53 @@ void TestOpening::confirmationBox() {
     QCOMPARE(host.confirmYesNo(form(), u"game を\rデスクトップ上の x にコピーします。"_qs), yes);
     QCOMPARE(text, u"game を\nデスクトップ上の x にコピーします。"_qs);
     QCOMPARE(icon, QMessageBox::Question);
+    // Qt's Japanese texts, whatever the host's locale.
+    QVERIFY2(buttonText.startsWith(yes ? u"はい"_qs : u"いいえ"_qs), qPrintable(buttonText));
+}
+
+void TestOpening::deadClickBeepsAndSays_data() {
+    QTest::addColumn<QString>("opener"); // a script standing for xdg-open; empty: none
+    QTest::addColumn<bool>("refuse");
+    QTest::newRow("platform has nothing to open it with") << QString() << true;
+    QTest::newRow("no opener installed") << QString() << false;
+    QTest::newRow("opener finds no program for it")
+        << u"#!/bin/sh\necho \"$1\" > \"${0%/*}/asked\"\nexit 3\n"_qs << false;
+}
+
+void TestOpening::deadClickBeepsAndSays() {
+    QFETCH(QString, opener);
+    QFETCH(bool, refuse);
+    const QByteArray path = qgetenv("PATH");
+    const QString bin = tmp(u"bin"_qs);
+    QDir().mkpath(bin);
+    if (!opener.isEmpty()) {
+        writeFile(bin + u"/xdg-open"_qs, opener.toUtf8());
+        QFile::setPermissions(bin + u"/xdg-open"_qs, QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner);
+    }
+    qputenv("PATH", bin.toUtf8()); // only the stand-in opener, or none at all
+    platform_->realShell = true;
+    platform_->refuse = refuse;
+    const QString document = win(tmp(u"notes.odt"_qs));
+    writeFile(tmp(u"notes.odt"_qs), "x");
+    form()->Edit2->setText(document);
+    form()->SpeedButton5Click(); // "open elsewhere"
+    TForm2 *notice = program_->forms.Form2;
+    QTRY_VERIFY_WITH_TIMEOUT(notice->isVisible(), 20000);
+    qputenv("PATH", path);
+    QCOMPARE(notice->Label1->text(), u"ひらけませんでした。"_qs);
+    QCOMPARE(notice->Label2->text(), document);
+    QCOMPARE(platform_->beeps, (QList<unsigned>{platform::BeepDefault}));
+    if (!opener.isEmpty()) // the opener got the file's own path
+        QCOMPARE(readFile(bin + u"/asked"_qs).trimmed(), tmp(u"notes.odt"_qs).toUtf8());
+    notice->Timer1Timer();
+}
+
+void TestOpening::enterInUrlFieldGoes() {
+    writeFile(tmp(u"page.html"_qs), "<html><body>page</body></html>");
+    form()->Edit2->setText(win(tmp(u"page.html"_qs)));
+    QTest::keyClick(form()->Edit2, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(form()->WebBrowser1->url().toLocalFile(), tmp(u"page.html"_qs), 20000);
 }
 
 // ---- opening never runs a program; where things went ----

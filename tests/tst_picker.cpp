@@ -16,6 +16,8 @@
 #include <QtTest>
 #include <memory>
 
+#include "support/x11probe.h"
+
 using namespace testsupport;
 
 namespace {
@@ -108,6 +110,8 @@ private slots:
     void warnings();
     void layoutForSmallHands();
     void smallWindowKeepsEveryButtonInside();
+    void chosenButtonsAreFramed();
+    void titleBarOffersOnlyClose();
 
     void startupRosterMode();
     void startupCancelEndsProgram();
@@ -586,6 +590,82 @@ void TestPicker::smallWindowKeepsEveryButtonInside() {
     p->close();
 }
 
+namespace {
+QWidget *frameOf(QPushButton *b) {
+    return b->findChild<QWidget *>(QStringLiteral("choiceFrame"), Qt::FindDirectChildrenOnly);
+}
+bool framed(QPushButton *b) {
+    return frameOf(b) && frameOf(b)->isVisible();
+}
+} // namespace
+
+void TestPicker::chosenButtonsAreFramed() {
+    fullRoster([this](const QString &n, const QString &t) { writeRoster(n, t); });
+    auto p = openPicker();
+    QPushButton *first = buttonCaptioned(p->gradeButtons, "1年");
+    QPushButton *third = buttonCaptioned(p->gradeButtons, "3年");
+    const QRect place = first->geometry();
+    QVERIFY(click(first));
+    QVERIFY(framed(first));
+    QCOMPARE(first->geometry(), place); // nothing moves
+    // Thick and coloured on the button as drawn: an edge pixel is the frame's colour.
+    const QImage drawn = first->grab().toImage();
+    QCOMPARE(drawn.pixelColor(4, drawn.height() / 2), QColor(255, 128, 0));
+    QCOMPARE(drawn.pixelColor(drawn.width() / 2, drawn.height() - 5), QColor(255, 128, 0));
+    // Another grade takes the frame; redo takes it away.
+    QVERIFY(click(third));
+    QVERIFY(!framed(first));
+    QVERIFY(framed(third));
+    QVERIFY(click(p->BitBtn58));
+    QVERIFY(!framed(third));
+    // Names: every chosen one keeps its frame, as it keeps its red text.
+    QVERIFY(click(first));
+    QVERIFY(click(p->BitBtn59));
+    QVERIFY(click(buttonCaptioned(p->classButtons, "1組")));
+    QVERIFY(click(p->BitBtn60));
+    QPushButton *taro = buttonCaptioned(p->nameButtons, "たろう");
+    QPushButton *hanako = buttonCaptioned(p->nameButtons, "はなこ");
+    QVERIFY(click(taro));
+    QVERIFY(click(hanako));
+    QVERIFY(framed(taro) && framed(hanako));
+    p->close();
+}
+
+void TestPicker::titleBarOffersOnlyClose() {
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    if (!probe.windowManagerRuns())
+        QSKIP("needs a window manager (the classroom lane runs one)");
+    fullRoster([this](const QString &n, const QString &t) { writeRoster(n, t); });
+    auto p = openPicker();
+    QVERIFY(QTest::qWaitForWindowExposed(p.get()));
+    const Window w = Window(p->winId());
+    Display *display = XOpenDisplay(nullptr);
+    QStringList actions;
+    const auto readActions = [&] {
+        actions.clear();
+        for (unsigned long a : probe.longs(w, "_NET_WM_ALLOWED_ACTIONS", XA_ATOM)) {
+            char *name = XGetAtomName(display, Atom(a));
+            actions.append(QString::fromLatin1(name));
+            XFree(name);
+        }
+        return !actions.isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(readActions(), 10000);
+    XCloseDisplay(display);
+    QVERIFY2(actions.contains(QStringLiteral("_NET_WM_ACTION_CLOSE")), qPrintable(actions.join(u' ')));
+    for (const char *refused : {"_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+                                "_NET_WM_ACTION_MAXIMIZE_VERT"})
+        QVERIFY2(!actions.contains(QLatin1String(refused)), refused);
+    // A title bar is there, and the pages keep their design size in a window of that size.
+    auto extents = probe.longs(w, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    QVERIFY(extents.size() == 4 && extents[2] > 0);
+    QCOMPARE(p->size(), QSize(1113, 660));
+    QCOMPARE(p->gradeButtons[6]->geometry(), QRect(442, 418, 200, 60));
+    QCOMPARE(p->gradeButtons[0]->font().pixelSize(), 27);
+    p->close();
+}
+
 // ---- start-up in roster mode ----
 
 namespace {
@@ -619,8 +699,10 @@ void TestPicker::startupRosterMode() {
     TForm4 *picker = program.forms.Form4;
     QRect pickerGeometry, mainGeometry;
     whenPickerOpens(picker, [&] {
-        pickerGeometry = picker->geometry();
-        mainGeometry = main->geometry();
+        // As asked for: the main window's size and its place, frame included. (Where a
+        // window manager has put the frames by now is its own affair.)
+        pickerGeometry = QRect(picker->pos(), picker->size());
+        mainGeometry = QRect(main->pos(), main->size());
         click(buttonCaptioned(picker->gradeButtons, "1年"));
         click(picker->BitBtn59);
         click(buttonCaptioned(picker->classButtons, "1組"));

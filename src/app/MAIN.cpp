@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
@@ -117,6 +119,9 @@ void TForm1::buildControls() {
         WebBrowser1);
     WebBrowser1->setPage(page_);
     new CrashRecovery(WebBrowser1); // a dead render process reloads, then offers a button
+    // Local teaching pages show pictures and videos from the web.
+    page_->profile()->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls,
+                                               true);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(128, 40, 185, 41);
@@ -131,6 +136,10 @@ void TForm1::buildControls() {
     Panel1->installEventFilter(this);
 
     connectControls();
+    platform_.openFailedLater = [self = QPointer<TForm1>(this)](const QString &target) {
+        if (self)
+            self->openFailed(target);
+    };
     // The board button and the new-work and language buttons are wired by their own units.
     setupBoardButton();
     connectLogoProgramButtons();
@@ -144,6 +153,8 @@ void TForm1::connectControls() {
     connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
     connect(SpeedButton10, &QToolButton::clicked, this, &TForm1::SpeedButton10Click);
     connect(SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
+    // Enter in the URL field does what the go button does.
+    connect(Edit2, &QLineEdit::returnPressed, this, &TForm1::SpeedButton11Click);
     // Press and release of any mouse button are handled by the window itself (eventFilter).
     for (QWidget *w : {static_cast<QWidget *>(SpeedButton7), static_cast<QWidget *>(SpeedButton9),
                        Panel2})

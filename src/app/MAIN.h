@@ -92,6 +92,12 @@ public:
 
     // ---- notices and housekeeping ----
     void MATE(const QString &S1, const QString &S2);
+    // The desktop could not open `target` (a file, a folder, an address): the default beep
+    // and a short notice, so that a click is never simply lost.
+    void openFailed(const QString &target);
+    // Opens `target` with the desktop's opener (shellOpen, the target in double quotes);
+    // says so when that fails at once. Later failures reach openFailed as well.
+    void openOrSay(const QString &target);
     void Panel1Resize();
     void Panel2Click();
 

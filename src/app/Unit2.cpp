@@ -70,9 +70,12 @@ void TForm2::showOver(QWidget *over) {
         return;
     if (!placed_ && over) {
         const QRect g = over->frameGeometry();
-        move(g.center() - QPoint(width() / 2, height() / 2));
+        corner_ = g.center() - QPoint(width() / 2, height() / 2);
         placed_ = true;
     }
+    // Asked for before every showing, so that the window manager places it there.
+    if (placed_)
+        move(corner_);
     show();
     FormShow();
 }

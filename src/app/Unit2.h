@@ -45,5 +45,6 @@ private:
     int downloads_ = 0;
     std::function<void()> cancel_;
     bool placed_ = false;
+    QPoint corner_; // kept by us: a window manager may report another place once it is hidden
     bool pointerHidden_ = false;
 };

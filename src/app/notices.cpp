@@ -1,6 +1,8 @@
 // Notices and the small housekeeping handlers of the main window.
 #include "app/MAIN.h"
 #include "app/Unit2.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -19,6 +21,19 @@ void TForm1::MATE(const QString &S1, const QString &S2) {
     // Drawn before the caller goes on, even when the caller then blocks.
     n->repaint();
     QApplication::processEvents();
+}
+
+void TForm1::openFailed(const QString &target) {
+    QString shown = target.trimmed();
+    if (shown.size() >= 2 && shown.startsWith(u'"') && shown.endsWith(u'"'))
+        shown = shown.mid(1, shown.size() - 2);
+    platform_.messageBeep(platform::BeepDefault);
+    MATE(QStringLiteral("ひらけませんでした。"), shown);
+}
+
+void TForm1::openOrSay(const QString &target) {
+    if (!platform_.shellOpen(u'"' + target + u'"', QString(), QString()))
+        openFailed(target);
 }
 
 void TForm1::Panel1Resize() {

@@ -10,6 +10,9 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <unistd.h>
 
 void prepareProcess() {
@@ -41,6 +44,22 @@ void installFontSubstitutions() {
     QApplication::setFont(f);
 }
 
+bool installJapaneseTranslations() {
+    static QTranslator *installed = nullptr;
+    if (installed)
+        return true;
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return false;
+    }
+    installed = translator;
+    return true;
+}
+
 QumoApplication::QumoApplication(int &argc, char **argv, platform::Platform &platform)
     : QApplication(argc, argv), platform_(platform) {
     setApplicationName(QStringLiteral("QUMO"));
@@ -60,6 +79,7 @@ bool QumoApplication::notify(QObject *receiver, QEvent *event) {
 
 QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFile) {
     values.programFile = programFile;
+    installJapaneseTranslations();
     forms.Form1 = new TForm1(values, platform);
     forms.Form25 = new TForm25(values, platform);
     forms.Form14 = new TForm14(platform);
@@ -70,6 +90,8 @@ QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFil
     forms.Form1->setForms(&forms);
     TForm1 *main = forms.Form1;
     forms.Form14->openWorkFolder = [main] { return main->openWorkDialogFolder(); };
+    forms.Form14->pupilFolder = [main] { return main->values().QUMOHOZON; };
+    forms.Form14->notice = [main](const QString &S1, const QString &S2) { main->MATE(S1, S2); };
     forms.Form25->setForms(&forms);
 }
 

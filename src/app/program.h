@@ -14,6 +14,9 @@ class Platform;
 void prepareProcess();
 // The design fonts of the windows mapped to an installed Japanese font.
 void installFontSubstitutions();
+// Qt's own Japanese texts for the standard buttons and dialogs (Yes/No, the file dialogs),
+// whatever the host's locale. Once per process; false when they are not installed.
+bool installJapaneseTranslations();
 
 // An exception that escapes an event handler ends that handler and is shown in a message
 // box; the program goes on.

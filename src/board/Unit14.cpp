@@ -83,12 +83,18 @@ TForm14::TForm14(platform::Platform &platform, QWidget *parent)
 
 }
 
+TForm14::~TForm14() {
+    delete SavePictureDialog1;
+}
+
 QFileDialog *TForm14::savePictureDialog() {
     if (SavePictureDialog1)
         return SavePictureDialog1;
     // Made on first use, in the folder it is to show: a file dialog starts watching the
-    // folder it is made in, and the process's current folder may be anything.
-    SavePictureDialog1 = new QFileDialog(this, QString(), platform::toHost(initialFolder_));
+    // folder it is made in, and the process's current folder may be anything. It has no
+    // parent window: the capture window is off the screen while it shows, and a window
+    // manager keeps the dialogs of a hidden or minimised window out of sight as well.
+    SavePictureDialog1 = new QFileDialog(nullptr, QString(), platform::toHost(initialFolder_));
     SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
     // Qt's own dialog: the same on every desktop, and reachable from tests.
     SavePictureDialog1->setOption(QFileDialog::DontUseNativeDialog);
@@ -200,13 +206,18 @@ void TForm14::HCOPY() {
                               .convertToFormat(QImage::Format_RGB888);
     if (R.width() <= 0 || R.height() <= 0) {
         // Nothing selected: the clipboard keeps the whole screen put there before.
-        showMinimized();
+        hide();
         return;
     }
     QApplication::clipboard()->setImage(bitmap);
-    showMinimized();
+    // Off the screen, so that the save dialog shows over the real desktop. Hidden rather
+    // than minimised: a window manager may refuse to minimise a window without a frame,
+    // and this one stays on top of every other.
+    hide();
     platform_.messageBeep(platform::BeepAsterisk);
     QFileDialog *dialog = savePictureDialog();
+    if (initialFolder_.isEmpty() && pupilFolder)
+        initialFolder_ = pupilFolder();
     dialog->setDirectory(platform::toHost(initialFolder_));
     dialog->selectNameFilter(dialog->nameFilters().constFirst());
     if (!lastName_.isEmpty())
@@ -219,7 +230,18 @@ void TForm14::HCOPY() {
     const QString F = platform::fromHost(chosen.constFirst());
     lastName_ = QFileInfo(chosen.constFirst()).fileName();
     initialFolder_ = openWorkFolder ? openWorkFolder() : QString();
+    // Never the file system's root for a bare name: the pupil's own folder.
+    if (initialFolder_.isEmpty() && pupilFolder)
+        initialFolder_ = pupilFolder();
     QString error;
-    if (!savePictureFile(bitmap, F, &error))
-        platform_.errorBox(this, error);
+    if (!savePictureFile(bitmap, F, &error)) {
+        platform_.errorBox(nullptr, error);
+        return;
+    }
+    const QString ext = platform::extractFileExt(F).toLower();
+    const bool written = ext == QLatin1String(".bmp") || ext == QLatin1String(".jpg") ||
+                         ext == QLatin1String(".jpeg");
+    if (written && notice)
+        notice(platform::extractFileName(F) + QStringLiteral(" をほぞんしました。"),
+               platform::extractFilePath(F));
 }

@@ -24,6 +24,7 @@ class TForm14 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm14(platform::Platform &platform, QWidget *parent = nullptr);
+    ~TForm14() override;
 
     QWidget *Image1 = nullptr; // the frozen screen with the rubber band drawn into it
     QFrame *Panel1 = nullptr;  // the size readout
@@ -58,6 +59,11 @@ public:
     // Where the open-work dialog of the main window was last prepared to start; empty
     // when it has not been used.
     std::function<QString()> openWorkFolder;
+    // The pupil's save folder: where the save dialog starts when the open-work dialog has
+    // not been used yet.
+    std::function<QString()> pupilFolder;
+    // Shows the self-closing notice (headline, second line).
+    std::function<void(const QString &, const QString &)> notice;
 
     // The readout's colour: blue while the proportions are near 16:9, else red.
     static bool nearSixteenNine(int w, int h) { return h / 9 == w / 16; }

@@ -3,11 +3,13 @@
 #include "app/MAIN.h"
 #include "board/Unit14.h"
 #include "board/Unit25.h"
+#include "board/countdown.h"
 #include "platform/platform.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QMenu>
@@ -19,6 +21,16 @@ QRect wholeScreen() {
     const QScreen *screen = QGuiApplication::primaryScreen();
     return QRect(QPoint(0, 0), screen ? screen->geometry().size() : QSize(800, 600));
 }
+
+// Delays from this long on show a countdown.
+constexpr int kCountdownFromMs = 5000;
+// Time the windows under a board that had to be taken off late get to draw themselves.
+constexpr int kRedrawAfterLateWithdrawMs = 300;
+
+board::CaptureCountdown *countdownOf(TForm25 *form) {
+    auto *c = form->findChild<board::CaptureCountdown *>(QStringLiteral("captureCountdown"));
+    return c ? c : new board::CaptureCountdown(form);
+}
 } // namespace
 
 void TForm25::SpeedButton13Click() {
@@ -28,11 +40,16 @@ void TForm25::SpeedButton13Click() {
 }
 
 void TForm25::startDelayedCapture(int milliseconds) {
-    // Out of sight but still the modal window: hiding it would end its modal loop.
+    // Out of sight but still the modal window: hiding it would end its modal loop. A window
+    // manager keeps a strip of a window on the screen wherever it is moved, so the board
+    // also leaves the screen at the display's level.
     setWindowState(windowState() & ~Qt::WindowFullScreen);
     move(-width(), y());
+    platform_.withdrawWindow(winId());
     Timer1->setInterval(milliseconds);
     Timer1->start();
+    if (milliseconds >= kCountdownFromMs)
+        countdownOf(this)->start(milliseconds);
 }
 
 void TForm25::N14Click() { startDelayedCapture(800); }
@@ -43,10 +60,18 @@ void TForm25::N301Click() { startDelayedCapture(30000); }
 void TForm25::Timer1Timer() {
     platform_.messageBeep(platform::BeepAsterisk);
     Timer1->stop();
+    countdownOf(this)->stop();
     TForm14 *capture = forms_ && forms_->Form1 ? forms_->Form14 : nullptr;
     if (!capture) {
         close();
         return;
+    }
+    // Checked, not assumed: whatever put the board back, it is not in the picture.
+    if (platform_.windowOnScreen(winId())) {
+        platform_.withdrawWindow(winId());
+        QEventLoop redraw;
+        QTimer::singleShot(kRedrawAfterLateWithdrawMs, &redraw, &QEventLoop::quit);
+        redraw.exec(QEventLoop::ExcludeUserInputEvents);
     }
     // The capture window is not on screen while the picture is taken.
     capture->hide();
@@ -59,7 +84,9 @@ void TForm25::Timer1Timer() {
     capture->Image1->update();
     capture->Panel1->move(screen.width() - capture->Panel1->width(), 0);
     capture->setGeometry(screen);
-    capture->setWindowState(Qt::WindowMaximized);
+    // Full screen rather than maximised: a window manager gives a maximised window its work
+    // area only, and the picture must lie 1:1 under the pointer.
+    capture->setWindowState(Qt::WindowFullScreen);
     capture->exec();
     close();
 }

@@ -82,7 +82,7 @@ void TForm1::HIRAKU() {
             if (platform::fileExists(v_.MWEXEXE))
                 SHELLMWEXE(v_.MWEXEXE, F);
             else
-                platform_.shellOpen(quoted(F), QString(), QString());
+                openOrSay(F);
             return;
         }
         if (F.contains(QLatin1String(".htm")) || F.contains(QLatin1String(".HTM"))) {
@@ -97,7 +97,7 @@ void TForm1::HIRAKU() {
                 OWARI();
             return;
         }
-        platform_.shellOpen(quoted(F), QString(), QString());
+        openOrSay(F);
     }
 }
 

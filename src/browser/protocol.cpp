@@ -137,7 +137,7 @@ void LinkCommandRunner::pump() {
 }
 
 void LinkCommandRunner::open(const QString& thing) {
-    form_->platform().shellOpen(u'"' + thing + u'"', QString(), QString());
+    form_->openOrSay(thing);
 }
 
 void LinkCommandRunner::notice(const QString& line1, const QString& line2) {

@@ -4,10 +4,12 @@
 #include "app/textstore.h"
 #include "folders/roster.h"
 #include "platform/fs.h"
+#include "platform/platform.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
+#include <QFrame>
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
@@ -86,10 +88,25 @@ QPushButton *makeChoice(QWidget *page, const QString &name, int tag, const QRect
     return b;
 }
 
+constexpr int kChoiceFrameWidth = 7;
+
+// A chosen button's red text comes with a thick frame, seen from the back of the room. The
+// frame lies over the button's own edge, so nothing moves.
 void setTextColour(QPushButton *b, const QColor &c) {
     QPalette pal = b->palette();
     pal.setColor(QPalette::ButtonText, c);
     b->setPalette(pal);
+    auto *mark = b->findChild<QFrame *>(QStringLiteral("choiceFrame"), Qt::FindDirectChildrenOnly);
+    if (!mark) {
+        mark = new QFrame(b);
+        mark->setObjectName(QStringLiteral("choiceFrame"));
+        mark->setAttribute(Qt::WA_TransparentForMouseEvents);
+        mark->setStyleSheet(QStringLiteral("QFrame#choiceFrame { border: %1px solid rgb(255, 128, 0);"
+                                           " background: transparent; }")
+                                .arg(kChoiceFrameWidth));
+    }
+    mark->setGeometry(b->rect());
+    mark->setVisible(c == QColor(Qt::red));
 }
 
 // A label shown as button text: "&" would otherwise mark a shortcut and vanish.
@@ -106,6 +123,9 @@ TForm4::TForm4(QumoValues &values, TForm1 *main, QWidget *parent)
     // Only the close box in the title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
+    // A window manager may offer minimise and maximise whatever the hints above say.
+    if (main_)
+        main_->platform().offerOnlyCloseBox(winId());
     resize(kDesignSize);
     buildControls();
 }
@@ -209,6 +229,9 @@ void TForm4::layoutPages() {
         const QRect r = design.toRect();
         w->setGeometry(qRound(r.x() * scale), qRound(r.y() * scale), qRound(r.width() * scale),
                        qRound(r.height() * scale));
+        if (auto *mark = w->findChild<QWidget *>(QStringLiteral("choiceFrame"),
+                                                 Qt::FindDirectChildrenOnly))
+            mark->setGeometry(w->rect());
         QFont f = w->font();
         f.setPixelSize(std::max(1, qRound(w->property("designPx").toInt() * scale)));
         w->setFont(f);

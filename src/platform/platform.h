@@ -28,6 +28,9 @@ public:
     // by the callers; false when nothing could be started.
     virtual bool shellOpen(const QString &target, const QString &parameters,
                            const QString &folder);
+    // Told when the desktop's opener reports, after shellOpen returned true, that it could
+    // not open `target` (as given to shellOpen). Called from the event loop.
+    std::function<void(const QString &target)> openFailedLater;
     // A message box with an error's text, owned by `owner` (may be null).
     virtual void errorBox(QWidget *owner, const QString &text);
 
@@ -61,6 +64,15 @@ public:
     virtual void placeWindow(quint64 window, const QRect &outer);
     // Raises and activates the window.
     virtual void bringToFront(quint64 window);
+    // Takes one of this program's own windows off the screen, whatever a window manager
+    // would do with it, while the toolkit still counts it as shown (its modal loop goes on).
+    virtual void withdrawWindow(quint64 window);
+    // True while any part of the window is viewable on the screen.
+    virtual bool windowOnScreen(quint64 window);
+    // Asks the window manager to offer only the close box in the title bar of one of this
+    // program's own windows, before it is first shown. (Some window managers ignore the
+    // toolkit's hints for minimise and maximise.)
+    virtual void offerOnlyCloseBox(quint64 window);
     // A modal message box with an OK button.
     virtual void messageBox(QWidget *owner, const QString &text);
 

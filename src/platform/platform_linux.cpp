@@ -24,7 +24,10 @@ bool Platform::shellOpen(const QString &target, const QString &parameters,
         return pid != 0;
     }
     case OpenRoute::Opener:
-        return QProcess::startDetached(QStringLiteral("xdg-open"), {d.what}, toHost(folder));
+        return startDesktopOpener(d.what, toHost(folder), [this, target] {
+            if (openFailedLater)
+                openFailedLater(target);
+        });
     case OpenRoute::Refused:
         break;
     }

@@ -317,6 +317,49 @@ void activate(quint64 window) {
         XSetInputFocus(c.d(), w, RevertToParent, CurrentTime);
 }
 
+void withdraw(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return;
+    const Window w = Window(window);
+    XUnmapWindow(c.d(), w);
+    XEvent e;
+    std::memset(&e, 0, sizeof e);
+    e.xunmap.type = UnmapNotify;
+    e.xunmap.event = c.root();
+    e.xunmap.window = w;
+    e.xunmap.from_configure = False;
+    XSendEvent(c.d(), c.root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+}
+
+bool onScreen(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return false;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(c.d(), Window(window), &a) || a.map_state != IsViewable)
+        return false;
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(c.d(), Window(window), c.root(), 0, 0, &x, &y, &child);
+    XWindowAttributes r;
+    if (!XGetWindowAttributes(c.d(), c.root(), &r))
+        return true;
+    return QRect(x, y, a.width, a.height).intersects(QRect(0, 0, r.width, r.height));
+}
+
+void closeBoxOnly(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return;
+    // A tool bar keeps its title bar and close box; a dialog follows for a window manager
+    // that does not know tool bars.
+    const unsigned long types[] = {c.atom("_NET_WM_WINDOW_TYPE_TOOLBAR"),
+                                   c.atom("_NET_WM_WINDOW_TYPE_DIALOG")};
+    XChangeProperty(c.d(), Window(window), c.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(types), 2);
+}
+
 } // namespace platform::x11
 
 namespace platform {
@@ -341,6 +384,18 @@ void Platform::placeWindow(quint64 window, const QRect &outer) {
 }
 void Platform::bringToFront(quint64 window) {
     x11::activate(window);
+}
+
+void Platform::withdrawWindow(quint64 window) {
+    x11::withdraw(window);
+}
+
+bool Platform::windowOnScreen(quint64 window) {
+    return x11::onScreen(window);
+}
+
+void Platform::offerOnlyCloseBox(quint64 window) {
+    x11::closeBoxOnly(window);
 }
 
 } // namespace platform

@@ -25,5 +25,14 @@ void place(quint64 window, const QRect &outer);
 // Raises the window and gives it the input focus (activation through the window
 // manager when one runs).
 void activate(quint64 window);
+// Takes the window off the screen whatever a window manager would do with it: unmapped
+// and withdrawn (ICCCM 4.1.4). The toolkit still counts it as shown, so a modal loop of the
+// window goes on; showing it again after hiding it maps it anew.
+void withdraw(quint64 window);
+// True while any part of the window is viewable on the screen.
+bool onScreen(quint64 window);
+// Gives a window not yet shown the window type that window managers decorate with a title
+// and a close box but offer neither minimise nor maximise for.
+void closeBoxOnly(quint64 window);
 
 } // namespace platform::x11
