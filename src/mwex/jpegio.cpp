@@ -239,23 +239,15 @@ bool runEncoder(Encoder* e, const QImage* rgb) {
 } // namespace
 
 QImage decode(const QByteArray& bytes, QString* error, qint64 maxPixels) {
-    auto d = std::make_unique<Decoder>();
-    const bool ok = runDecoder(d.get(), &bytes, maxPixels);
-    if (d->created)
-        jpeg_destroy_decompress(&d->cinfo);
-    if (!ok) {
-        if (error)
-            *error = QStringLiteral("JPEG を読めません (%1)。").arg(d->failure);
-        return QImage();
-    }
-    return std::move(d->image);
+    return decodeRows(bytes, error, nullptr, maxPixels);
 }
 
 QImage decodeRows(const QByteArray& bytes, QString* error,
                   const std::function<std::vector<bool>(int height)>& rowsWanted,
                   qint64 maxPixels) {
     auto d = std::make_unique<Decoder>();
-    d->rowsWanted = &rowsWanted;
+    if (rowsWanted)
+        d->rowsWanted = &rowsWanted;
     const bool ok = runDecoder(d.get(), &bytes, maxPixels);
     if (d->created)
         jpeg_destroy_decompress(&d->cinfo);

@@ -128,17 +128,32 @@ QDateTime Platform::currentDateTime() {
     return QDateTime::currentDateTime();
 }
 
-bool Platform::confirmYesNo(QWidget *owner, const QString &text) {
+namespace {
+// The Yes/No box centred on the screen; `safe` is the answer Enter and Esc give.
+bool askYesNo(QWidget *owner, const QString &text, const QString &name,
+              QMessageBox::StandardButton safe) {
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(), shown,
                     QMessageBox::Yes | QMessageBox::No, owner);
-    box.setObjectName(QStringLiteral("confirmYesNo"));
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setObjectName(name);
+    box.setDefaultButton(safe);
+    if (safe == QMessageBox::No)
+        box.setEscapeButton(QMessageBox::No);
     box.adjustSize();
     if (QScreen *screen = QGuiApplication::primaryScreen())
         box.move(screen->geometry().center() - box.rect().center());
     return box.exec() == QMessageBox::Yes;
+}
+} // namespace
+
+bool Platform::confirmYesNo(QWidget *owner, const QString &text) {
+    return askYesNo(owner, text, QStringLiteral("confirmYesNo"), QMessageBox::Yes);
+}
+
+// A question whose safe answer is No (a program from an unknown web host).
+bool Platform::confirmYesNoDefaultNo(QWidget *owner, const QString &text) {
+    return askYesNo(owner, text, QStringLiteral("confirmYesNoDefaultNo"), QMessageBox::No);
 }
 
 namespace {
