@@ -6,9 +6,11 @@
 #include "app/values.h"
 #include "browser/webpage.h"
 #include "platform/paths.h"
+#include "support/httpserver.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,6 +132,7 @@ private slots:
     void clipWriteFailureHidesOpenButton();
     void openWorkButtonRightPressSetsFlag();
     void missingLocalPageBeepsAndStays();
+    void localPageShowsWebPicture();
     void startPageRestoresClip_data();
     void startPageRestoresClip();
 
@@ -269,6 +272,36 @@ void TestBrowser::missingLocalPageBeepsAndStays() {
     QTRY_VERIFY_WITH_TIMEOUT(!platform_.beeps.isEmpty(), kLoad);
     QTRY_VERIFY_WITH_TIMEOUT(!page_->isLoading(), kLoad);
     QTRY_COMPARE_WITH_TIMEOUT(platform::urlFromEngine(page_->url()), seen("a.html"), kLoad);
+}
+
+void TestBrowser::localPageShowsWebPicture() {
+    // Local teaching material shows pictures from the web: the request reaches the server
+    // and the picture is decoded at its natural size, not a broken-image placeholder.
+    HttpServer server;
+    QVERIFY(server.start());
+    QImage picture(37, 23, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
+    server.addFile(QStringLiteral("/pic.png"), png);
+    writeFile(host("remote-picture.html"),
+              page("Remote", QStringLiteral("<img id='p' src='%1'>")
+                                 .arg(server.url(QStringLiteral("/pic.png")))));
+    QVERIFY(navigate("remote-picture.html"));
+    QTRY_VERIFY_WITH_TIMEOUT(server.hits(QStringLiteral("/pic.png")) > 0, kLoad);
+    // The answer is kept outside the callback's frame: a late answer must not write into a
+    // finished lambda.
+    auto answer = std::make_shared<QString>();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        [&] {
+            page_->runJavaScript(QStringLiteral("(function(){var i=document.getElementById('p');"
+                                                "return i && i.complete ? i.naturalWidth + 'x' + "
+                                                "i.naturalHeight : 'pending';})()"),
+                                 [answer](const QVariant &v) { *answer = v.toString(); });
+            return *answer;
+        }(),
+        QStringLiteral("37x23"), kLoad);
 }
 
 void TestBrowser::urlFieldFollowsTopLevelDocument() {

@@ -17,11 +17,14 @@
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
+#include <QTreeView>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -96,6 +99,7 @@ private slots:
     void dialogStartFolder_data();
     void dialogStartFolder();
     void previewShowsPictures();
+    void detailColumnsFit();
     void documentThenWork();
     void severalWorksOnlyFirst();
     void workWithoutLogoProgramOpensWithItsProgram();
@@ -319,6 +323,73 @@ void TestOpening::dialogStartFolder() {
     // Cancelled: nothing opens, nothing starts.
     QVERIFY(platform_->opened.isEmpty());
     QVERIFY(form()->lastNavigation() != u"x"_qs);
+}
+
+void TestOpening::detailColumnsFit() {
+    // With the Japanese headers the detail view's columns must each show their heading whole
+    // and together fit the view, with files of every column listed.
+    const QString save = platform::toHost(program_->values.QUMOHOZON);
+    writeFile(save + u"とても長い名前のさくひんファイルです.mwx"_qs, QByteArray(123456, 'x'));
+    writeFile(save + u"b.mwx"_qs, "b");
+    QStringList problems;
+    bool checked = false;
+    int ticks = 0;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->setViewMode(QFileDialog::Detail);
+        auto *tree = dialog->findChild<QTreeView *>(u"treeView"_qs);
+        if (++ticks > 500 || !tree) {
+            dialog->reject();
+            return;
+        }
+        auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+        // Waits until the listing has arrived and the view is laid out on screen.
+        if (!model || !tree->isVisible() || model->rowCount(tree->rootIndex()) < 2)
+            return;
+        QHeaderView *header = tree->header();
+        const QFontMetrics fm(header->font());
+        const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        problems.clear();
+        int total = 0;
+        for (int i = 0; i < header->count(); ++i) {
+            if (header->isSectionHidden(i))
+                continue;
+            const QString text = model->headerData(i, Qt::Horizontal).toString();
+            const int need = fm.horizontalAdvance(text) + margin;
+            if (header->sectionSize(i) < need)
+                problems << u"%1: %2 < %3"_qs.arg(text).arg(header->sectionSize(i)).arg(need);
+            // The contents (the long size, the date) are not cut either, except the name,
+            // which gives way and elides.
+            int contents = 0;
+            for (int r = 0; r < model->rowCount(tree->rootIndex()); ++r)
+                contents = qMax(contents,
+                                tree->sizeHintForIndex(model->index(r, i, tree->rootIndex())).width());
+            if (i > 0 && header->sectionSize(i) < contents)
+                problems << u"%1 contents: %2 < %3"_qs.arg(text)
+                                .arg(header->sectionSize(i))
+                                .arg(contents);
+            total += header->sectionSize(i);
+        }
+        if (total > tree->viewport()->width())
+            problems << u"total %1 > view %2"_qs.arg(total).arg(tree->viewport()->width());
+        // The translation is loaded: the first heading is not the English one.
+        if (model->headerData(0, Qt::Horizontal).toString() == u"Name"_qs)
+            problems << u"headers are in English"_qs;
+        // The columns settle after the listing arrives and the layout follows: the check is
+        // repeated until it holds or the time is up.
+        if (!problems.isEmpty() && ticks < 400)
+            return;
+        checked = true;
+        dialog->reject();
+    });
+    poll.start(20);
+    form()->HIRAKU();
+    poll.stop();
+    QVERIFY(checked);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"; "_qs)));
 }
 
 void TestOpening::previewShowsPictures() {

@@ -9,9 +9,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTreeView>
 
 namespace {
 
@@ -35,6 +38,33 @@ QFileDialog *makeOpenDialog(QWidget *owner) {
     dialog->setSidebarUrls({});
     if (QWidget *sidebar = dialog->findChild<QWidget *>(QStringLiteral("sidebar")))
         sidebar->hide();
+
+    // The detail view's columns come with widths measured on English sample texts; the
+    // Japanese headers and dates are wider. Size, type and date take what their contents
+    // need and the name takes the rest, so no column is cut off at the dialog's size.
+    if (auto *tree = dialog->findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        // The view never gets narrower than its columns: when the other columns grow with
+        // what the folder holds, the name keeps room for its heading and a short name.
+        auto keepRoom = [tree, header] {
+            int need = qMax(header->sectionSizeHint(0),
+                            header->fontMetrics().horizontalAdvance(QString(12, QChar(0x3042))));
+            for (int i = 1; i < header->count(); ++i)
+                if (!header->isSectionHidden(i))
+                    need += header->sectionSize(i);
+            tree->setMinimumWidth(need + 2 * tree->frameWidth() +
+                                  tree->verticalScrollBar()->sizeHint().width());
+        };
+        QObject::connect(header, &QHeaderView::sectionResized, tree,
+                         [keepRoom](int logical, int, int) {
+                             if (logical > 0)
+                                 keepRoom();
+                         });
+        keepRoom();
+    }
 
     auto *preview = new QLabel(dialog);
     preview->setObjectName(QStringLiteral("picturePreview"));
