@@ -110,7 +110,7 @@ private:
     // front and in the normal state, and that it got `work` as its one argument.
     void verifyPlaced(Classroom &c, const QString &work, int xx, int yy);
 
-    QProcess wm_;
+    x11probe::OwnWindowManager wm_;
     QTemporaryDir prefixRoot_;
     QString sharedPrefix_;
     bool sharedPrefixReady_ = false;
@@ -122,16 +122,10 @@ void TestLaunchWine::initTestCase() {
         return; // the Wine cases skip, saying why
     x11probe::Probe probe;
     QVERIFY2(probe.ok(), "an X11 display is needed");
-    if (!probe.windowManagerRuns()) {
-        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-        if (openbox.isEmpty())
-            QSKIP("openbox is not installed");
-        wm_.setProgram(openbox);
-        wm_.setArguments({QStringLiteral("--sm-disable")});
-        wm_.start();
-        QVERIFY(wm_.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(probe.windowManagerRuns(), 20000);
-    }
+    const auto started = wm_.start(probe);
+    if (started == x11probe::OwnWindowManager::Outcome::NotInstalled)
+        QSKIP("openbox is not installed");
+    QVERIFY(started != x11probe::OwnWindowManager::Outcome::DidNotStart);
     // One prepared prefix for every case that is not about a fresh one.
     QVERIFY(prefixRoot_.isValid());
     sharedPrefix_ = prefixRoot_.filePath(QStringLiteral("shared"));
@@ -147,12 +141,7 @@ void TestLaunchWine::initTestCase() {
 void TestLaunchWine::cleanupTestCase() {
     if (!sharedPrefix_.isEmpty())
         killWineserver(sharedPrefix_);
-    if (wm_.state() == QProcess::NotRunning)
-        return;
-    wm_.terminate();
-    if (!wm_.waitForFinished(10000))
-        wm_.kill();
-    wm_.waitForFinished(10000);
+    wm_.stop();
 }
 
 void TestLaunchWine::wineLocale_data() {

@@ -21,7 +21,7 @@ private slots:
     void restoredAndPlaced();
 
 private:
-    QProcess wm_;
+    x11probe::OwnWindowManager wm_;
 };
 
 namespace {
@@ -46,25 +46,14 @@ bool hasAny(const QStringList &states, const QStringList &wanted) {
 void TestLaunchWm::initTestCase() {
     x11probe::Probe probe;
     QVERIFY2(probe.ok(), "an X11 display is needed");
-    if (probe.windowManagerRuns())
-        return;
-    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-    if (openbox.isEmpty())
+    const auto started = wm_.start(probe);
+    if (started == x11probe::OwnWindowManager::Outcome::NotInstalled)
         QSKIP("openbox is not installed");
-    wm_.setProgram(openbox);
-    wm_.setArguments({QStringLiteral("--sm-disable")});
-    wm_.start();
-    QVERIFY(wm_.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(probe.windowManagerRuns(), 20000);
+    QVERIFY(started != x11probe::OwnWindowManager::Outcome::DidNotStart);
 }
 
 void TestLaunchWm::cleanupTestCase() {
-    if (wm_.state() == QProcess::NotRunning)
-        return;
-    wm_.terminate();
-    if (!wm_.waitForFinished(10000))
-        wm_.kill();
-    wm_.waitForFinished(10000);
+    wm_.stop();
 }
 
 void TestLaunchWm::restoredAndPlaced_data() {

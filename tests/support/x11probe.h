@@ -1,9 +1,12 @@
 #pragma once
 // Asks the X server directly (not through the shell's platform layer) where a window is,
 // what state it is in and whether it is in front. Header-only; used by the launch tests.
+#include <QProcess>
 #include <QRect>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -139,6 +142,41 @@ public:
 
 private:
     Display *d_;
+};
+
+// openbox started for a suite's cases when no window manager runs on the display, and
+// ended again with the suite.
+class OwnWindowManager {
+public:
+    enum class Outcome { AlreadyRuns, Started, NotInstalled, DidNotStart };
+
+    ~OwnWindowManager() { stop(); }
+
+    Outcome start(const Probe &probe) {
+        if (probe.windowManagerRuns())
+            return Outcome::AlreadyRuns;
+        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+        if (openbox.isEmpty())
+            return Outcome::NotInstalled;
+        wm_.setProgram(openbox);
+        wm_.setArguments({QStringLiteral("--sm-disable")});
+        wm_.start();
+        if (!wm_.waitForStarted() || !QTest::qWaitFor([&] { return probe.windowManagerRuns(); }, 20000))
+            return Outcome::DidNotStart;
+        return Outcome::Started;
+    }
+
+    void stop() {
+        if (wm_.state() == QProcess::NotRunning)
+            return;
+        wm_.terminate();
+        if (!wm_.waitForFinished(10000))
+            wm_.kill();
+        wm_.waitForFinished(10000);
+    }
+
+private:
+    QProcess wm_;
 };
 
 } // namespace x11probe
