@@ -141,7 +141,8 @@ void TestNotices::centredFirstTimeThenKeepsCorner() {
     // Later showings keep the corner, whatever the main window and the width do.
     form_->move(300, 200);
     form_->MATE(QStringLiteral("おわります"), QStringLiteral("--- おまちください ---"));
-    QCOMPARE(notice_->pos(), corner);
+    // A window manager reports where it put the window a moment after the showing.
+    QTRY_COMPARE_WITH_TIMEOUT(notice_->pos(), corner, 5000);
     QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
 }
 
