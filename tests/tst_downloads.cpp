@@ -16,7 +16,9 @@
 #include <QPushButton>
 #include <QtTest>
 #include <algorithm>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 using namespace testsupport;
 
@@ -75,6 +77,7 @@ private slots:
     void japaneseNameIsFetched();
     void missingFoldersAreMade();
     void targetThatCannotBeMadeRaises();
+    void diskFullMidwayKeepsTheOldFile();
     void nestedRunsKeepTheirOwnOutcome_data();
     void nestedRunsKeepTheirOwnOutcome();
     void windowsServedDuringDownload();
@@ -343,6 +346,43 @@ void TestDownloads::targetThatCannotBeMadeRaises() {
     // A failed download into a folder that cannot exist creates nothing either.
     QVERIFY(!form()->CopyURL(server_->url(u"/missing"_qs), win(target)));
     QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList{u"blocker"_qs});
+}
+
+// The disk fills up while a large download is being written (a file size limit stands in
+// for the full disk): the failure is reported, the earlier file of that name stays as it
+// was, and no piece of the new one is left in the folder.
+void TestDownloads::diskFullMidwayKeepsTheOldFile() {
+    const QByteArray body = pattern(6 << 20);
+    server_->addFile(u"/big.mwx"_qs, body);
+    const QString target = tmp(u"save/big.mwx"_qs);
+    writeFile(target, "the pupil's earlier work");
+
+    struct Limit {
+        rlimit old{};
+        void (*oldHandler)(int) = nullptr;
+        Limit() {
+            getrlimit(RLIMIT_FSIZE, &old);
+            oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a killed program
+            rlimit small = old;
+            small.rlim_cur = 1 << 20;
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        ~Limit() {
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+    };
+    Downloader downloader;
+    {
+        Limit limit;
+        QVERIFY_THROWS_EXCEPTION(QumoError,
+                                 downloader.fetch(server_->url(u"/big.mwx"_qs), win(target)));
+    }
+    QCOMPARE(readFile(target), QByteArray("the pupil's earlier work"));
+    QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList{u"big.mwx"_qs});
+    // The next download of it, with room on the disk, is whole.
+    QVERIFY(downloader.fetch(server_->url(u"/big.mwx"_qs), win(target)));
+    QCOMPARE(readFile(target), body);
 }
 
 void TestDownloads::nestedRunsKeepTheirOwnOutcome_data() {

@@ -6,11 +6,104 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <vector>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace {
 // One read takes what has already arrived, up to this much.
 constexpr qint64 kBufferSize = 1 << 20;
+// Bytes read but not yet written that the reader may run ahead of the disk.
+constexpr qint64 kMaxQueued = 16 << 20;
+// How long the GUI thread waits for the writer before it serves the windows again.
+constexpr auto kWriterPoll = std::chrono::milliseconds(2);
+
+// Writes the bytes of one download to its file on a thread of its own, and syncs them
+// there, so the GUI thread only reads from the network and serves the windows while the
+// disk works. Its waits serve the windows too.
+class DiskWriter {
+public:
+    explicit DiskWriter(platform::SaveFile &file) : file_(file), thread_([this] { run(); }) {}
+    ~DiskWriter() { stop(); }
+
+    // Queues `bytes`; false when writing has already failed (commit() reports why).
+    bool push(QByteArray bytes) {
+        std::unique_lock lock(mutex_);
+        while (queued_ >= kMaxQueued && !failed_) {
+            lock.unlock();
+            QCoreApplication::processEvents();
+            lock.lock();
+            room_.wait_for(lock, kWriterPoll);
+        }
+        if (failed_)
+            return false;
+        queued_ += bytes.size();
+        queue_.push_back(std::move(bytes));
+        work_.notify_one();
+        return true;
+    }
+    // Everything written and synced to the disk; the windows are served meanwhile.
+    bool finish() {
+        std::unique_lock lock(mutex_);
+        ending_ = true;
+        work_.notify_one();
+        while (!ended_) {
+            lock.unlock();
+            QCoreApplication::processEvents();
+            lock.lock();
+            room_.wait_for(lock, kWriterPoll);
+        }
+        return !failed_;
+    }
+
+private:
+    void stop() {
+        {
+            std::lock_guard lock(mutex_);
+            dropped_ = true;
+            queue_.clear();
+            work_.notify_one();
+        }
+        thread_.join();
+    }
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [&] { return dropped_ || ending_ || !queue_.empty(); });
+            if (dropped_)
+                break;
+            if (queue_.empty()) { // ending, all written
+                lock.unlock();
+                const bool ok = file_.sync();
+                lock.lock();
+                failed_ |= !ok;
+                break;
+            }
+            QByteArray bytes = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            const bool ok = file_.write(bytes.constData(), bytes.size());
+            lock.lock();
+            queued_ -= bytes.size();
+            failed_ |= !ok;
+            room_.notify_one();
+            if (failed_)
+                break;
+        }
+        ended_ = true;
+        room_.notify_one();
+    }
+
+    platform::SaveFile &file_;
+    std::mutex mutex_;
+    std::condition_variable work_, room_;
+    std::deque<QByteArray> queue_;
+    qint64 queued_ = 0;
+    bool ending_ = false, ended_ = false, dropped_ = false, failed_ = false;
+    std::thread thread_; // last: started once the members above exist
+};
 } // namespace
 
 Downloader::Downloader(QObject *parent) : QObject(parent) {}
@@ -64,17 +157,19 @@ bool Downloader::fetch(const QString &source, const QString &target) {
     if (!file.open(target, &error))
         throw QumoError(error);
 
-    std::vector<char> buffer(kBufferSize);
+    DiskWriter writer(file);
     QElapsedTimer slice, told;
     slice.start();
     told.start();
     emit progress(0, url.expectedSize());
     for (;;) {
         // Takes what has arrived; waits (serving the windows) only when nothing has.
-        const qint64 n = url.read(buffer.data(), qint64(buffer.size()));
+        QByteArray buffer(kBufferSize, Qt::Uninitialized);
+        const qint64 n = url.read(buffer.data(), buffer.size());
         if (n < 0)
-            return failed(); // the temporary file goes with `file`
-        if (n > 0 && !file.write(buffer.data(), n))
+            return failed(); // the writer stops, the temporary file goes with `file`
+        buffer.truncate(n);
+        if (n > 0 && !writer.push(std::move(buffer)))
             break; // reported by commit()
         if (slice.elapsed() >= options.sliceMs) {
             QCoreApplication::processEvents();
@@ -87,6 +182,7 @@ bool Downloader::fetch(const QString &source, const QString &target) {
         if (n == 0)
             break;
     }
+    writer.finish(); // a failure is kept in `file` and reported by commit()
     // Cancelled while the last bytes were written: nothing is kept.
     if (url.aborted())
         return failed();

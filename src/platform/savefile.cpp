@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
@@ -38,6 +40,8 @@ bool SaveFile::open(const QString &path, QString *error) {
     path_ = path;
     host_ = toHost(path);
     failed_ = false;
+    written_ = syncStarted_ = 0;
+    synced_ = false;
     failure_ = WriteFailure::None;
     const QFileInfo target(host_);
     const auto cannotCreate = [&](const QString &why) {
@@ -88,21 +92,41 @@ bool SaveFile::write(const char *data, qint64 size) {
     if (!file_ || failed_)
         return false;
     errno = 0;
-    if (file_->write(data, size) != size)
+    if (file_->write(data, size) != size) {
         noteFailure(errno);
-    return !failed_;
+        return false;
+    }
+    written_ += size;
+    synced_ = false;
+    // Hands the written part to the disk as it grows, without waiting for it, so that the
+    // sync before the rename finds little left to do and does not hold up the caller.
+    if (written_ - syncStarted_ >= kSyncStep && file_->flush()) {
+        ::sync_file_range(file_->handle(), syncStarted_, written_ - syncStarted_,
+                          SYNC_FILE_RANGE_WRITE);
+        syncStarted_ = written_;
+    }
+    return true;
 }
 
-bool SaveFile::commit(QString *error) {
-    if (!file_)
+bool SaveFile::sync() {
+    if (!file_ || failed_)
         return false;
     errno = 0;
-    if (!failed_ && !file_->flush())
+    if (!file_->flush())
         noteFailure(errno);
     // Synced before the rename: after a power cut the name shows either the old file or
     // the whole new one, never an empty file.
     if (!failed_ && ::fsync(file_->handle()) != 0)
         noteFailure(errno);
+    synced_ = !failed_;
+    return synced_;
+}
+
+bool SaveFile::commit(QString *error) {
+    if (!file_)
+        return false;
+    if (!synced_)
+        sync();
     if (failed_) {
         if (error)
             *error =

@@ -28,7 +28,12 @@ public:
     // `path` is the target, a Windows path. False with a message when it cannot be made;
     // an existing target that carries the read-only mark is not replaced.
     bool open(const QString &path, QString *error);
+    // write() and sync() may run on another thread than open() and commit(), one thread at
+    // a time.
     bool write(const char *data, qint64 size);
+    // Flushes and syncs what was written to the disk (the slow part of commit()); false
+    // when that failed, which commit() then reports.
+    bool sync();
     // Puts the file in place, replacing a file of that name; false (and nothing left) when
     // a write, the sync to disk or the rename failed.
     bool commit(QString *error);
@@ -42,6 +47,10 @@ private:
     std::unique_ptr<QFile> file_;
     QString path_, host_;
     bool failed_ = false;
+    qint64 written_ = 0;
+    qint64 syncStarted_ = 0; // bytes already handed to the disk
+    bool synced_ = false;
+    static constexpr qint64 kSyncStep = 4 << 20;
     WriteFailure failure_ = WriteFailure::None;
 };
 
