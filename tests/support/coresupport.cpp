@@ -28,4 +28,16 @@ QByteArray readFile(const QString &hostPath) {
 
 QByteArray sjis(const QString &text) { return platform::ansiEncode(text); }
 
+QImage uniquePixels(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uchar *p = img.scanLine(y) + 3 * x;
+            p[0] = uchar(x);
+            p[1] = uchar(y);
+            p[2] = 77;
+        }
+    return img;
+}
+
 } // namespace testsupport

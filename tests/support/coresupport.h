@@ -2,6 +2,7 @@
 // Test helpers for the suites of the pure core: files in temp folders, path and code-page
 // conversions, and a test main without widgets or a browser engine.
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 namespace testsupport {
@@ -13,6 +14,8 @@ void writeFile(const QString &hostPath, const QByteArray &bytes);
 QByteArray readFile(const QString &hostPath);
 // CP932 bytes of a text.
 QByteArray sjis(const QString &text);
+// A 24-bit picture whose every pixel is different: red = x, green = y, blue = 77.
+QImage uniquePixels(int w, int h);
 
 } // namespace testsupport
 
