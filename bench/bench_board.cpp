@@ -6,6 +6,7 @@
 // the X server has answered a request sent after it (XSync), so the pixels are on the screen.
 #include "board/chalk.h"
 #include "board/transforms.h"
+#include "support/literalrotate.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -117,7 +118,7 @@ int main(int argc, char **argv) {
 
     // Rotation: the same bytes as the literal loop, then the speed.
     const QImage src = rotateSource();
-    const QImage fast = board::rotated(src, 30), literal = board::rotatedReference(src, 30);
+    const QImage fast = board::rotated(src, 30), literal = literalRotate(src, 30);
     bool same = fast.size() == literal.size() && fast.format() == literal.format();
     for (int y = 0; same && y < fast.height(); ++y)
         same = std::memcmp(fast.constScanLine(y), literal.constScanLine(y),
@@ -130,7 +131,7 @@ int main(int argc, char **argv) {
             bench::interleave([&] { benchmark::DoNotOptimize(board::rotated(src, 30).constBits()); },
                               [&] {
                                   benchmark::DoNotOptimize(
-                                      board::rotatedReference(src, 30).constBits());
+                                      literalRotate(src, 30).constBits());
                               },
                               bench::Clock::ThreadCpu, bench::Rounds, 3),
             bench::Goal::SpeedAtLeast, 2.5, bench::Ms, "fast", "literal");

@@ -1,8 +1,7 @@
 // The link command grammar without a browser: URL shape, preparation and the decision rows.
 #include "browser/linkcommand.h"
-#include "support/testsupport.h"
+#include "support/coresupport.h"
 
-#include <QApplication>
 #include <QtTest>
 
 using namespace linkcmd;
@@ -403,5 +402,5 @@ void TestLinkGrammar::cutNN() {
     QTEST(linkcmd::cutNN(in), "out");
 }
 
-QUMO_TEST_MAIN(TestLinkGrammar)
+QUMO_CORE_TEST_MAIN(TestLinkGrammar)
 #include "tst_linkgrammar.moc"

@@ -2,9 +2,8 @@
 #include "platform/codec.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
-#include "support/testsupport.h"
+#include "support/coresupport.h"
 
-#include <QApplication>
 #include <QtTest>
 
 using namespace testsupport;
@@ -183,5 +182,5 @@ void TestPaths::readOnlyAttribute() {
     QVERIFY(!platform::isReadOnly(f));
 }
 
-QUMO_TEST_MAIN(TestPaths)
+QUMO_CORE_TEST_MAIN(TestPaths)
 #include "tst_paths.moc"

@@ -2,9 +2,8 @@
 // kind they accept and on damaged, truncated and absurd ones.
 #include "mwex/bmpio.h"
 #include "mwex/jpegio.h"
-#include "support/testsupport.h"
+#include "support/coresupport.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QtEndian>
 #include <QtTest>
@@ -463,5 +462,5 @@ void TestPictureIo::bmpFiles() {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-QUMO_TEST_MAIN(TestPictureIo)
+QUMO_CORE_TEST_MAIN(TestPictureIo)
 #include "tst_pictureio.moc"

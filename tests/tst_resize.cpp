@@ -3,9 +3,8 @@
 #include "app/errors.h"
 #include "mwex/resize.h"
 #include "support/literalresize.h"
-#include "support/testsupport.h"
+#include "support/coresupport.h"
 
-#include <QApplication>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <cmath>
@@ -246,5 +245,5 @@ void TestResize::inputUntouched() {
     QCOMPARE(src, before);
 }
 
-QUMO_TEST_MAIN(TestResize)
+QUMO_CORE_TEST_MAIN(TestResize)
 #include "tst_resize.moc"

@@ -1,8 +1,7 @@
 // Settings values between tags, and whole numbers.
 #include "app/settings.h"
-#include "support/testsupport.h"
+#include "support/coresupport.h"
 
-#include <QApplication>
 #include <QtTest>
 
 class TestSettings : public QObject {
@@ -109,5 +108,5 @@ void TestSettings::windowSizesStayOnScreen() {
     QCOMPARE(settings::clampPlacedExtent(value, settings::MinWindowHeight, available), logo);
 }
 
-QUMO_TEST_MAIN(TestSettings)
+QUMO_CORE_TEST_MAIN(TestSettings)
 #include "tst_settings.moc"

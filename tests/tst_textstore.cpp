@@ -1,9 +1,8 @@
 // The text file store: encodings, line ends, the shared encoding of BLOAD and BSAVE.
 #include "app/errors.h"
 #include "app/textstore.h"
-#include "support/testsupport.h"
+#include "support/coresupport.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QtTest>
 
@@ -243,5 +242,5 @@ void TestTextStore::fullDiskKeepsOldFile() {
     QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden | QDir::System), before);
 }
 
-QUMO_TEST_MAIN(TestTextStore)
+QUMO_CORE_TEST_MAIN(TestTextStore)
 #include "tst_textstore.moc"

@@ -156,8 +156,7 @@ void TForm1::connectControls() {
     // Enter in the URL field does what the go button does.
     connect(Edit2, &QLineEdit::returnPressed, this, &TForm1::SpeedButton11Click);
     // Press and release of any mouse button are handled by the window itself (eventFilter).
-    for (QWidget *w : {static_cast<QWidget *>(SpeedButton7), static_cast<QWidget *>(SpeedButton9),
-                       Panel2})
+    for (QWidget *w : {static_cast<QWidget *>(SpeedButton7), static_cast<QWidget *>(SpeedButton9)})
         w->installEventFilter(this);
 
     // The engine's events. Top-level documents only, loaded or failed with an error page; a
@@ -205,8 +204,6 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
             else
                 SpeedButton7MouseUp(me);
         }
-    } else if (watched == Panel2 && type == QEvent::MouseButtonRelease) {
-        Panel2Click();
     }
     return QWidget::eventFilter(watched, event);
 }

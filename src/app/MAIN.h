@@ -99,7 +99,6 @@ public:
     // says so when that fails at once. Later failures reach openFailed as well.
     void openOrSay(const QString &target);
     void Panel1Resize();
-    void Panel2Click();
 
     // ---- usage log and shutdown ----
     void FormClose();

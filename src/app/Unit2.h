@@ -31,8 +31,6 @@ public:
     void setProgressText(const QString &text);
     void endDownload();
     bool downloading() const { return downloads_ > 0; }
-    // The pointer is hidden while the notice shows.
-    bool pointerHidden() const { return pointerHidden_; }
     // Centred over `over` the first time it is shown; afterwards it keeps its corner.
     void showOver(QWidget *over);
 

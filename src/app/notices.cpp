@@ -39,5 +39,3 @@ void TForm1::openOrSay(const QString &target) {
 void TForm1::Panel1Resize() {
     WebBrowser1->setGeometry(-2, -2, Panel1->width() + 4, Panel1->height() + 4);
 }
-
-void TForm1::Panel2Click() {}

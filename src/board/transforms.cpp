@@ -155,39 +155,6 @@ QImage rotated(const QImage &source, double angle) {
     return dst;
 }
 
-QImage rotatedReference(const QImage &source, double angle) {
-    const QImage Source = as24(source);
-    double ra = angle * 0.017453292519943295;
-    double SinRad = std::sin(ra), CosRad = std::cos(ra);
-    const int soWidth = Source.width(), soHeight = Source.height();
-    const double cornersX[4] = {0, double(soWidth - 1), double(soWidth - 1), 0};
-    const double cornersY[4] = {0, 0, double(soHeight - 1), double(soHeight - 1)};
-    long long xs[4], ys[4];
-    for (int i = 0; i < 4; ++i) {
-        xs[i] = roundHalfUp(CosRad * cornersX[i] - SinRad * cornersY[i]);
-        ys[i] = roundHalfUp(SinRad * cornersX[i] + CosRad * cornersY[i]);
-    }
-    const long long PicLeft = *std::min_element(xs, xs + 4);
-    const long long PicTop = *std::min_element(ys, ys + 4);
-    const int deWidth = int(*std::max_element(xs, xs + 4) - PicLeft + 1);
-    const int deHeight = int(*std::max_element(ys, ys + 4) - PicTop + 1);
-    QImage Dest = creamImage(deWidth, deHeight);
-    ra = -angle * 0.017453292519943295;
-    SinRad = std::sin(ra);
-    CosRad = std::cos(ra);
-    for (int iy = 0; iy < deHeight; ++iy) {
-        uchar *dr = Dest.scanLine(iy);
-        for (int ix = 0; ix < deWidth; ++ix) {
-            const double X = double(ix + PicLeft), Y = double(iy + PicTop);
-            const long long mx = roundHalfUp(X * CosRad - Y * SinRad);
-            const long long my = roundHalfUp(X * SinRad + Y * CosRad);
-            if (mx >= 0 && mx < soWidth && my >= 0 && my < soHeight)
-                std::memcpy(dr + 3 * ix, Source.constScanLine(int(my)) + 3 * mx, 3);
-        }
-    }
-    return Dest;
-}
-
 QImage mirroredLeftRight(const QImage &source) {
     const QImage src = as24(source);
     QImage dst = creamImage(src.width(), src.height());

@@ -21,8 +21,6 @@ RotatedBox rotatedBox(int w, int h, double angle);
 // every pixel costs two subtractions, two roundings and a copy, with results equal to the
 // direct formula.
 QImage rotated(const QImage &src, double angle);
-// The same arithmetic written out pixel by pixel, kept as the reference of the fast loop.
-QImage rotatedReference(const QImage &src, double angle);
 
 // Mirror images of `src` in a new 24-bit bitmap of the same size.
 QImage mirroredLeftRight(const QImage &src);

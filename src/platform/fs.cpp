@@ -92,11 +92,6 @@ bool deleteFile(const QString &path) {
     return ::unlink(native(h).constData()) == 0;
 }
 
-bool removeDirectory(const QString &path) {
-    const QString h = toHost(path);
-    return !h.isEmpty() && ::rmdir(native(h).constData()) == 0;
-}
-
 bool isReadOnly(const QString &path) {
     const QString h = toHost(path);
     struct stat st;
@@ -116,13 +111,6 @@ bool setReadOnly(const QString &path, bool readOnly) {
     else
         mode |= S_IWUSR;
     return ::chmod(native(h).constData(), mode) == 0;
-}
-
-bool renameFile(const QString &from, const QString &to) {
-    const QString hf = toHost(from), ht = toHost(to);
-    if (hf.isEmpty() || ht.isEmpty() || QFileInfo::exists(ht))
-        return false;
-    return ::rename(native(hf).constData(), native(ht).constData()) == 0;
 }
 
 QString desktopFolder() {

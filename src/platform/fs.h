@@ -24,12 +24,9 @@ bool forceDirectories(const QString &path);
 // Copies a file; with failIfExists an existing target is left untouched and false returned.
 bool copyFile(const QString &from, const QString &to, bool failIfExists);
 bool deleteFile(const QString &path);
-bool removeDirectory(const QString &path); // an empty folder
 // The read-only attribute; on POSIX hosts it is the absence of every write bit.
 bool isReadOnly(const QString &path);
 bool setReadOnly(const QString &path, bool readOnly);
-// Renames a file, replacing nothing; false when the target exists or the move fails.
-bool renameFile(const QString &from, const QString &to);
 
 // The user's desktop folder without a final "\" (XDG on Linux).
 QString desktopFolder();

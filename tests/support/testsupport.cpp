@@ -1,6 +1,5 @@
 #include "support/testsupport.h"
 #include "app/program.h"
-#include "platform/codec.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -10,25 +9,6 @@
 namespace testsupport {
 
 void prepareTestProcess() { prepareProcess(); }
-
-QString win(const QString &hostPath) { return platform::fromHost(hostPath); }
-
-void writeFile(const QString &hostPath, const QByteArray &bytes) {
-    QDir().mkpath(QFileInfo(hostPath).absolutePath());
-    QFile f(hostPath);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(hostPath));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString &hostPath) {
-    QFile f(hostPath);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-QByteArray sjis(const QString &text) { return platform::ansiEncode(text); }
 
 QString standinExe() { return QStringLiteral(QUMO_STANDIN_EXE); }
 

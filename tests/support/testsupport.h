@@ -1,6 +1,7 @@
 #pragma once
 // Shared test fixtures: temp install layouts, a recording platform, the test main.
 #include "platform/platform.h"
+#include "support/coresupport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -58,14 +59,6 @@ public:
     QList<QRect> placedRects;
     QStringList messages;
 };
-
-// Windows form of a host path ("/tmp/x" -> "Z:\tmp\x").
-QString win(const QString &hostPath);
-// Writes bytes to a host path, creating parent folders.
-void writeFile(const QString &hostPath, const QByteArray &bytes);
-QByteArray readFile(const QString &hostPath);
-// CP932 bytes of a text.
-QByteArray sjis(const QString &text);
 
 // The path of the built stand-in Logo program.
 QString standinExe();

@@ -1,0 +1,43 @@
+// Test helpers for the suites of the pure core.
+#include "support/coresupport.h"
+#include "platform/codec.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace testsupport {
+
+QString win(const QString &hostPath) { return platform::fromHost(hostPath); }
+
+void writeFile(const QString &hostPath, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(hostPath).absolutePath());
+    QFile f(hostPath);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(hostPath));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &hostPath) {
+    QFile f(hostPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QByteArray sjis(const QString &text) { return platform::ansiEncode(text); }
+
+QImage uniquePixels(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uchar *p = img.scanLine(y) + 3 * x;
+            p[0] = uchar(x);
+            p[1] = uchar(y);
+            p[2] = 77;
+        }
+    return img;
+}
+
+} // namespace testsupport
