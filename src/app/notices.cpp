@@ -17,9 +17,7 @@ void TForm1::MATE(const QString &S1, const QString &S2) {
     n->Label2->setText(S2);
     n->Label1->adjustSize();
     n->Label2->adjustSize();
-    // The notice is as wide as its first line and the room around it.
-    constexpr int kRoomBesideFirstLine = 200;
-    n->resize(n->Label1->width() + kRoomBesideFirstLine, n->height());
+    n->resize(n->Label1->width() + TForm2::RoomBesideHeadline, n->height());
     n->showOver(this);
     // Drawn before the caller goes on, even when the caller then blocks.
     n->repaint();

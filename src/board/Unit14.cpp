@@ -138,63 +138,36 @@ void TForm14::invalidate(const TRect &r) {
     Image1->update(QRect(r.left, r.top, r.width() + 1, r.height() + 1));
 }
 
-void TForm14::drawFocusRect(QImage &image, const TRect &r) {
-    // The dotted focus frame: every other pixel of the border, inverted. Each border pixel
-    // is visited once, so a second drawing restores the picture exactly.
-    const int w = image.width(), h = image.height();
-    if (r.right <= r.left || r.bottom <= r.top)
-        return;
-    auto flip = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= w || y >= h || ((x + y) & 1))
-            return;
-        uchar *p = image.scanLine(y) + 3 * x;
-        p[0] ^= 0xFF;
-        p[1] ^= 0xFF;
-        p[2] ^= 0xFF;
-    };
-    const int x0 = r.left, x1 = r.right - 1, y0 = r.top, y1 = r.bottom - 1;
-    for (int x = x0; x <= x1; ++x) {
-        flip(x, y0);
-        if (y1 != y0)
-            flip(x, y1);
-    }
-    for (int y = y0 + 1; y < y1; ++y) {
-        flip(x0, y);
-        if (x1 != x0)
-            flip(x1, y);
-    }
-}
-
 void TForm14::Image1MouseDown(Qt::MouseButton Button, int X, int Y) {
     if (Button == Qt::RightButton) {
         done(1);
         return;
     }
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
     DownPt = QPoint(X, Y);
     FDrag = true;
     R = TRect{X, Y, X, Y};
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
 }
 
 void TForm14::Image1MouseMove(int X, int Y) {
     if (!FDrag)
         return;
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
     R = TRect{MIN(DownPt.x(), X), MIN(DownPt.y(), Y), MAX(DownPt.x(), X), MAX(DownPt.y(), Y)};
     Panel2->setText(QString::number(R.width()));
     Panel3->setText(QString::number(R.height()));
     setReadoutColour(nearSixteenNine(R.width(), R.height()));
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
 }
 
 void TForm14::Image1MouseUp(Qt::MouseButton, int, int) {
     FDrag = false;
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
     HCOPY();
     R = TRect{};
