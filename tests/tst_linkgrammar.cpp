@@ -250,7 +250,7 @@ void TestLinkGrammar::decision_data() {
          {".wav", ".MID", ".Xls", ".wMa", ".mp3", ".MP4", ".avi", ".jpg", ".Jpeg", ".BMP"}) {
         const QString url = QStringLiteral("http://h.jp/m/a") + QLatin1String(ext);
         QTest::addRow("web document %s", ext)
-            << url << false << none << row::Document << "DocumentFetch" << url
+            << url << false << none << int(row::Document) << "DocumentFetch" << url
             << kSave + "a" + QLatin1String(ext) << "" << kNoRow;
     }
     one("local document, DL false", "Z:\\m\\a.wav", false, {"Z:\\m\\a.wav"}, row::Document,

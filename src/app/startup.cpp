@@ -17,6 +17,8 @@
 
 namespace {
 const QString kMwexExe = QStringLiteral("MWEX\\mwex.exe");
+// Starting works are numbered from 1 up to this: LOAD + number + ".mwx".
+constexpr int kStartingWorks = 100;
 } // namespace
 
 void TForm1::FormShow() {
@@ -320,7 +322,7 @@ void TForm1::buildSaveFolder() {
 }
 
 void TForm1::copyStartingWorks() {
-    for (int n = 1; n <= 100; ++n) {
+    for (int n = 1; n <= kStartingWorks; ++n) {
         const QString name = v_.LDMW + QString::number(n) + QStringLiteral(".mwx");
         const QString target = v_.QUMOHOZON + name;
         const QString source = v_.MWEXEDIR + u'\\' + name;
