@@ -1,5 +1,4 @@
-// Rectangles of the board and the capture window: TRect, MIN/MAX, the XOR focus rectangle
-// and the screen's rectangle.
+// Board geometry: the rectangle type, MIN/MAX, the XOR focus rectangle, the screen rectangle.
 #pragma once
 #include <QGuiApplication>
 #include <QImage>
