@@ -41,10 +41,20 @@ private:
     TForm14 *form_;
 };
 
-QLabel *whiteBox(QWidget *parent, const char *name, int x, int y) {
+// The size readout in the top-right corner: "幅" and its number box, "高" and its box.
+constexpr QSize kReadoutSize{129, 25};
+constexpr QSize kNumberBox{45, 18};
+constexpr QPoint kWidthCaption{4, 8};
+constexpr QPoint kWidthBox{18, 4};
+constexpr QPoint kHeightCaption{68, 8};
+constexpr QPoint kHeightBox{80, 4};
+// A caption's text stands this much above the point it is placed at.
+constexpr int kCaptionRaise = 4;
+
+QLabel *whiteBox(QWidget *parent, const char *name, QPoint at) {
     auto *l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
-    l->setGeometry(x, y, 45, 18);
+    l->setGeometry(QRect(at, kNumberBox));
     l->setAutoFillBackground(true);
     l->setAlignment(Qt::AlignCenter);
     QPalette pal = l->palette();
@@ -54,10 +64,10 @@ QLabel *whiteBox(QWidget *parent, const char *name, int x, int y) {
     return l;
 }
 
-QLabel *yellowLabel(QWidget *parent, const char *name, const QString &text, int x, int y) {
+QLabel *yellowLabel(QWidget *parent, const char *name, const QString &text, QPoint at) {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
-    l->move(x, y - 4);
+    l->move(at - QPoint(0, kCaptionRaise));
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, Qt::yellow);
     l->setPalette(pal);
@@ -73,12 +83,12 @@ TForm14::TForm14(platform::Platform &platform, QWidget *parent)
     Image1 = new CaptureImage(this);
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->resize(129, 25);
+    Panel1->resize(kReadoutSize);
     Panel1->setAutoFillBackground(true);
-    Label1 = yellowLabel(Panel1, "Label1", QStringLiteral("幅"), 4, 8);
-    Panel2 = whiteBox(Panel1, "Panel2", 18, 4);
-    Label2 = yellowLabel(Panel1, "Label2", QStringLiteral("高"), 68, 8);
-    Panel3 = whiteBox(Panel1, "Panel3", 80, 4);
+    Label1 = yellowLabel(Panel1, "Label1", QStringLiteral("幅"), kWidthCaption);
+    Panel2 = whiteBox(Panel1, "Panel2", kWidthBox);
+    Label2 = yellowLabel(Panel1, "Label2", QStringLiteral("高"), kHeightCaption);
+    Panel3 = whiteBox(Panel1, "Panel3", kHeightBox);
     setReadoutColour(false);
 
 }
