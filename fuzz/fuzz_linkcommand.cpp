@@ -132,10 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
 
     // Every row the decision can reach, falling through as the actions may.
-    int from = 1;
-    for (int guard = 0; guard < 14; ++guard) {
+    int from = row::First;
+    for (int guard = 0; guard <= row::Last; ++guard) {
         const Step st = decide(s, ctx, from);
-        check(st.row >= from && st.row >= 1 && st.row <= 13);
+        check(st.row >= from && st.row >= row::First && st.row <= row::Last);
         check(actionName(st.action)[0] != '?');
         if (fetchesIntoSaveFolder(st.action))
             checkBelow(st.MSF, kSave);
@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             checkBelow(st.MSF, kMwex + u'\\');
         if (st.action == Action::FolderCopy || st.action == Action::FolderExport)
             check(isPlainFolderName(st.desktopName) && !st.name.isEmpty());
-        if (!st.mayFallThrough() || st.row == 13)
+        if (!st.mayFallThrough() || st.row == row::Page)
             break;
         from = st.row + 1;
     }

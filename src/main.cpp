@@ -9,13 +9,16 @@
 #include <cstdio>
 
 namespace {
+// Time for the first page's pictures and fonts to be drawn before the picture is taken.
+constexpr int kScreenshotSettleMs = 1500;
+
 // Headless demo runs (script/run without a display) ask for one picture of the screen once
 // the first page has loaded, then close the window normally.
 void screenshotWhenShown(TForm1 *form, const QString &path) {
     auto *once = new QObject(form);
     QObject::connect(form->WebBrowser1, &QWebEngineView::loadFinished, once, [form, path, once] {
         delete once;
-        QTimer::singleShot(1500, form, [form, path] {
+        QTimer::singleShot(kScreenshotSettleMs, form, [form, path] {
             const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
             shot.save(path, "PNG");
             std::printf("%s\n", qPrintable(path));

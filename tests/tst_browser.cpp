@@ -2,6 +2,7 @@
 // before-navigate hook for every kind of navigation, the URL clip and the window's layout.
 #include "app/MAIN.h"
 #include "app/Unit5.h"
+#include "app/form1layout.h"
 #include "app/program.h"
 #include "app/values.h"
 #include "browser/webpage.h"
@@ -93,6 +94,26 @@ double drawn(const QImage &img) {
         for (int x = 0; x < img.width(); ++x)
             n += img.pixelColor(x, y).alpha() > 0;
     return double(n) / (img.width() * img.height());
+}
+
+// A widget's rectangle in the window's coordinates.
+QRect inWindow(const QWidget *w, const QWidget *window) {
+    return QRect(w->mapTo(window, QPoint(0, 0)), w->size());
+}
+
+// The URL bar across the top, the browser's panel and the button column below it: together
+// they cover the window exactly, the column at the right edge.
+void checkPanelsTileWindow(const TForm1 *f) {
+    const QRect bar = f->Panel3->geometry(), page = f->Panel1->geometry(),
+                column = f->Panel2->geometry();
+    QCOMPARE(bar.topLeft(), QPoint(0, 0));
+    QCOMPARE(bar.width(), f->width());
+    QCOMPARE(page.topLeft(), QPoint(0, bar.bottom() + 1));
+    QCOMPARE(column.top(), page.top());
+    QCOMPARE(column.left(), page.right() + 1);
+    QCOMPARE(column.right(), f->width() - 1);
+    QCOMPARE(page.bottom(), f->height() - 1);
+    QCOMPARE(column.bottom(), f->height() - 1);
 }
 
 // A link that fills the top of the page, so a click anywhere there follows it.
@@ -722,10 +743,15 @@ void TestBrowser::startPageRestoresClip() {
 }
 
 void TestBrowser::layoutAtDefaultSize() {
-    form_->resize(714, 644);
+    using namespace form1layout;
+    form_->resize(kDesignSize);
     form_->Edit2->setText(seen("index.html"));
     QVERIFY(navigate("index.html"));
-    QTRY_COMPARE(form_->WebBrowser1->size(), QSize(714 - 40 + 4, 644 - 24 + 4));
+    QTRY_COMPARE(form_->size(), kDesignSize);
+    checkPanelsTileWindow(form_);
+    // The browser view covers its panel, its frame hidden under the panel's edges.
+    const int o = kBrowserOverlap;
+    QTRY_COMPARE(form_->WebBrowser1->geometry(), form_->Panel1->rect().adjusted(-o, -o, o, o));
 
     // Every button that shows is inside the window, shows its picture, and has room of
     // its own; the URL field lies between the open-outside and the go button.
@@ -753,10 +779,13 @@ void TestBrowser::layoutAtDefaultSize() {
     }
     // Four on top, eight in the column (one of the two language buttons).
     QCOMPARE(placed.size(), 12);
-    const QRect edit(form_->Edit2->mapTo(form_, QPoint(0, 0)), form_->Edit2->size());
+    const QRect edit = inWindow(form_->Edit2, form_);
     for (const auto &[name, r] : placed)
         QVERIFY2(!edit.intersects(r), qPrintable(name));
-    QCOMPARE(edit, QRect(24, 2, 583, 21));
+    QVERIFY(edit.left() > inWindow(form_->SpeedButton5, form_).right());
+    QVERIFY(edit.right() < inWindow(form_->SpeedButton11, form_).left());
+    QVERIFY(inWindow(form_->Panel3, form_).contains(edit));
+    QVERIFY(edit.height() >= form_->Edit2->fontMetrics().height());
     const QList<QPair<QToolButton *, QString>> hints{
         {form_->SpeedButton1, QStringLiteral("最初のページ")},
         {form_->SpeedButton2, QStringLiteral("前のページ")},
@@ -768,7 +797,12 @@ void TestBrowser::layoutAtDefaultSize() {
         {form_->SpeedButton8, QStringLiteral("線画")}};
     for (const auto &[button, hint] : hints)
         QCOMPARE(button->toolTip(), hint);
-    QCOMPARE(form_->SpeedButton8->mapTo(form_, QPoint(0, 0)).y() + 40 + 6, 644);
+    // The board button stands at the bottom of the column, below every other button.
+    const QRect boardButton = inWindow(form_->SpeedButton8, form_);
+    QCOMPARE(boardButton.bottom() + 1 + kBoardButtonBottomMargin, form_->height());
+    for (const auto &[name, r] : placed)
+        QVERIFY2(name == QLatin1String("SpeedButton8") || r.bottom() < boardButton.top(),
+                 qPrintable(name));
     QVERIFY(!form_->windowIcon().isNull());
 
     // A click on the empty part of the column does nothing.
@@ -788,17 +822,31 @@ void TestBrowser::layoutAtDefaultSize() {
 }
 
 void TestBrowser::layoutFollowsWindowSize() {
-    for (const QSize size : {QSize(1000, 800), QSize(714, 644), QSize(900, 500)}) {
+    using namespace form1layout;
+    // What the design size gives; other sizes are measured against it.
+    form_->resize(kDesignSize);
+    QTRY_COMPARE(form_->size(), kDesignSize);
+    const int designEditWidth = form_->Edit2->width();
+    const int designClipFromRight = form_->width() - inWindow(form_->SpeedButton10, form_).x();
+    const QPoint designHome = form_->SpeedButton1->pos();
+    for (const QSize size : {QSize(1000, 800), kDesignSize, QSize(900, 500)}) {
         form_->resize(size);
-        QTRY_COMPARE(form_->Panel1->size(), QSize(size.width() - 40, size.height() - 24));
-        // The browser view overlaps its panel by two pixels on every side.
-        QCOMPARE(form_->WebBrowser1->geometry(),
-                 QRect(-2, -2, form_->Panel1->width() + 4, form_->Panel1->height() + 4));
+        QTRY_COMPARE(form_->size(), size);
+        checkPanelsTileWindow(form_);
+        QCOMPARE(form_->Panel2->width(), kColumnWidth);
+        QCOMPARE(form_->Panel3->height(), kBarHeight);
+        // The browser view overlaps its panel on every side.
+        const int o = kBrowserOverlap;
+        QCOMPARE(form_->WebBrowser1->geometry(), form_->Panel1->rect().adjusted(-o, -o, o, o));
         // The URL field stretches; the buttons on its right keep their distance to the edge.
-        QCOMPARE(form_->Edit2->width(), 583 + size.width() - 714);
-        QCOMPARE(form_->SpeedButton10->mapTo(form_, QPoint(0, 0)).x(), size.width() - 714 + 680);
-        QCOMPARE(form_->SpeedButton1->mapTo(form_, QPoint(0, 0)), QPoint(size.width() - 40, 30));
-        QCOMPARE(form_->SpeedButton8->mapTo(form_, QPoint(0, 0)).y() + 46, size.height());
+        QCOMPARE(form_->Edit2->width() - designEditWidth, size.width() - kDesignSize.width());
+        QCOMPARE(size.width() - inWindow(form_->SpeedButton10, form_).x(), designClipFromRight);
+        QVERIFY(inWindow(form_->Edit2, form_).right() <
+                inWindow(form_->SpeedButton11, form_).left());
+        // The column's buttons keep their places in it; the board button its bottom margin.
+        QCOMPARE(form_->SpeedButton1->pos(), designHome);
+        QCOMPARE(inWindow(form_->SpeedButton8, form_).bottom() + 1 + kBoardButtonBottomMargin,
+                 size.height());
     }
 }
 

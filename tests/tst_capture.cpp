@@ -60,6 +60,7 @@ private slots:
     void init();
     void readoutColour_data();
     void readoutColour();
+    void focusRectIsUndoneByASecondDrawing_data();
     void focusRectIsUndoneByASecondDrawing();
     void selectionGoesToClipboardExactly();
     void rightButtonKeepsWholeScreen();
@@ -125,15 +126,38 @@ void TestCapture::readoutColour() {
     QCOMPARE(form_->R, (TRect{300 - w, 250 - h, 300, 250}));
 }
 
+// The capture window draws its rubber band into a 24-bit picture, the board into its 32-bit
+// chalk layer: one drawing serves both.
+void TestCapture::focusRectIsUndoneByASecondDrawing_data() {
+    QTest::addColumn<int>("format");
+    QTest::newRow("24 bits") << int(QImage::Format_RGB888);
+    QTest::newRow("32 bits") << int(QImage::Format_RGB32);
+}
+
 void TestCapture::focusRectIsUndoneByASecondDrawing() {
+    QFETCH(int, format);
+    const QImage original = screen_.convertToFormat(QImage::Format(format));
     for (const TRect r : {TRect{10, 10, 50, 40}, TRect{5, 5, 6, 30}, TRect{5, 5, 30, 6},
                           TRect{390, 290, 420, 320}, TRect{3, 3, 3, 3}}) {
-        QImage img = screen_;
-        TForm14::drawFocusRect(img, r);
-        if (r.width() > 1 && r.height() > 1)
-            QVERIFY(img != screen_);
-        TForm14::drawFocusRect(img, r);
-        QCOMPARE(img, screen_);
+        QImage img = original;
+        const QRect changed = board::xorFocusRect(img, r);
+        // Exactly the dotted outline is inverted: every other border pixel, by x + y.
+        QString wrong;
+        for (int y = 0; y < img.height() && wrong.isEmpty(); ++y) {
+            for (int x = 0; x < img.width() && wrong.isEmpty(); ++x) {
+                const bool border = x >= r.left && x < r.right && y >= r.top && y < r.bottom &&
+                                    (x == r.left || x == r.right - 1 || y == r.top ||
+                                     y == r.bottom - 1);
+                const bool inverted = border && (x + y) % 2 == 0;
+                const QRgb was = original.pixel(x, y);
+                if (img.pixel(x, y) != (inverted ? was ^ 0x00FFFFFFu : was) ||
+                    (inverted && !changed.contains(x, y)))
+                    wrong = QStringLiteral("pixel %1,%2").arg(x).arg(y);
+            }
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        board::xorFocusRect(img, r);
+        QCOMPARE(img, original);
     }
 }
 

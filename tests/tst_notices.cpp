@@ -73,14 +73,24 @@ void TestNotices::showsTextsAndWidth() {
     QVERIFY(notice_->isVisible());
     QCOMPARE(notice_->Label1->text(), headline);
     QCOMPARE(notice_->Label2->text(), second);
-    // The headline's label follows its text; the window is 200 pixels wider.
+    // The headline's label follows its text; the window is wider by a fixed room.
     const int textWidth = notice_->Label1->fontMetrics().horizontalAdvance(headline);
     QVERIFY(notice_->Label1->width() >= textWidth);
-    QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
-    QCOMPARE(notice_->height(), 84);
-    QCOMPARE(notice_->Label1->pos(), QPoint(80, 24));
-    QCOMPARE(notice_->Label2->pos(), QPoint(80, 63));
-    QCOMPARE(notice_->Label1->font().pixelSize(), 24);
+    QCOMPARE(notice_->width(), notice_->Label1->width() + TForm2::RoomBesideHeadline);
+    // Picture, headline and second line inside the notice: the headline right of the
+    // picture, the second line under the headline, each as tall as its text.
+    const QRect picture = notice_->Image1->geometry(), head = notice_->Label1->geometry(),
+                line2 = notice_->Label2->geometry();
+    QVERIFY(notice_->rect().contains(picture));
+    QVERIFY(notice_->rect().contains(head));
+    QVERIFY(head.left() > picture.right());
+    QVERIFY(head.height() >= notice_->Label1->fontMetrics().height());
+    QCOMPARE(line2.left(), head.left());
+    QVERIFY(line2.top() > head.bottom());
+    if (!second.isEmpty()) {
+        QVERIFY(notice_->rect().contains(line2));
+        QVERIFY(line2.height() >= notice_->Label2->fontMetrics().height());
+    }
     QVERIFY(notice_->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(notice_->windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(!notice_->Image1->pixmap().isNull());
@@ -100,7 +110,7 @@ void TestNotices::secondNoticeSharesFirstDeadline() {
     form_->MATE(QStringLiteral("はじめます・・・とてもながいなまえ"), QStringLiteral("NEW1.mwx"));
     QCOMPARE(notice_->Label1->text(), QStringLiteral("はじめます・・・とてもながいなまえ"));
     QCOMPARE(notice_->Label2->text(), QStringLiteral("NEW1.mwx"));
-    QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
+    QCOMPARE(notice_->width(), notice_->Label1->width() + TForm2::RoomBesideHeadline);
     QCOMPARE(notice_->pos(), corner);
     // Not restarted: it still closes when the first would have.
     QVERIFY(notice_->Timer1->isActive());
@@ -143,7 +153,7 @@ void TestNotices::centredFirstTimeThenKeepsCorner() {
     form_->MATE(QStringLiteral("おわります"), QStringLiteral("--- おまちください ---"));
     // A window manager reports where it put the window a moment after the showing.
     QTRY_COMPARE_WITH_TIMEOUT(notice_->pos(), corner, 5000);
-    QCOMPARE(notice_->width(), notice_->Label1->width() + 200);
+    QCOMPARE(notice_->width(), notice_->Label1->width() + TForm2::RoomBesideHeadline);
 }
 
 void TestNotices::standsThereOnTheDisplay() {
@@ -162,7 +172,7 @@ void TestNotices::standsThereOnTheDisplay() {
         notice_->Label1->setText(S1);
         notice_->Label2->setText(S2);
         notice_->Label1->adjustSize();
-        notice_->resize(notice_->Label1->width() + 200, notice_->height());
+        notice_->resize(notice_->Label1->width() + TForm2::RoomBesideHeadline, notice_->height());
         notice_->showOver(&mainWindow);
     };
     raise(QStringLiteral("さくひんにダウンロードします。"), QString());
@@ -186,7 +196,7 @@ void TestNotices::standsThereOnTheDisplay() {
     raise(QStringLiteral("おわります"), QStringLiteral("--- おまちください ---"));
     QTRY_VERIFY_WITH_TIMEOUT(probe.viewable(notice), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(probe.outer(notice).topLeft(), corner, 10000);
-    QCOMPARE(probe.outer(notice).width(), notice_->Label1->width() + 200);
+    QCOMPARE(probe.outer(notice).width(), notice_->Label1->width() + TForm2::RoomBesideHeadline);
 }
 
 void TestNotices::withoutNoticeWindowNothingHappens() {

@@ -529,32 +529,84 @@ void TestPicker::warnings() {
     p->close();
 }
 
+namespace {
+int designPx(const QWidget *w) {
+    return w->property("designPx").toInt();
+}
+
+// Every control at its design place and font size.
+bool atDesign(const QList<QPushButton *> &controls) {
+    for (const QPushButton *b : controls)
+        if (b->geometry() != b->property("designRect").toRect() ||
+            b->font().pixelSize() != designPx(b))
+            return false;
+    return true;
+}
+} // namespace
+
 void TestPicker::layoutForSmallHands() {
     fullRoster([this](const QString &n, const QString &t) { writeRoster(n, t); });
     auto p = openPicker();
     QCOMPARE(p->windowTitle(), QStringLiteral("名前フォルダの設定"));
     QCOMPARE(p->Panel2->geometry(), p->rect());
     QCOMPARE(p->Panel2->palette().color(QPalette::Window), QColor(192, 220, 192));
+    QCOMPARE(p->size(), TForm4::DesignSize);
     QCOMPARE(p->gradeButtons[6]->objectName(), QStringLiteral("BitBtn57"));
-    QCOMPARE(p->gradeButtons[6]->geometry(), QRect(442, 418, 200, 60));
-    QCOMPARE(p->classButtons[7]->geometry(), QRect(411, 440, 240, 55));
     QCOMPARE(p->nameButtons[1]->objectName(), QStringLiteral("BitBtn1"));
     QCOMPARE(p->nameButtons[41]->objectName(), QStringLiteral("BitBtn56"));
-    QCOMPARE(p->nameButtons[8]->geometry(), QRect(198, 78, 170, 65));
-    QCOMPARE(p->nameButtons[41]->geometry(), QRect(927, 433, 170, 65));
-    QCOMPARE(p->Panel1->geometry(), QRect(0, p->height() - 74, p->width(), 74));
-    QCOMPARE(p->BitBtn59->geometry().size(), QSize(152, 58));
-    QCOMPARE(p->BitBtn59->x(), 621);
-    QCOMPARE(p->BitBtn58->x(), 821);
+    // Each page: its choices inside it and apart, its bars along its bottom edge below them,
+    // the bar's text left of its buttons, OK left of the second button.
+    const QList<QPair<QWidget *, QList<QPushButton *>>> pages{
+        {p->Panel2, p->gradeButtons}, {p->Panel3, p->classButtons}, {p->Panel4, p->nameButtons}};
+    for (const auto &[page, choices] : pages) {
+        QCOMPARE(page->geometry(), p->rect());
+        const QList<QWidget *> bars = page->findChildren<QWidget *>(
+            QRegularExpression(QStringLiteral("^Panel\\d$")), Qt::FindDirectChildrenOnly);
+        QCOMPARE(bars.size(), 2);
+        for (QWidget *bar : bars) {
+            const QRect r = bar->geometry();
+            QCOMPARE(r.left(), 0);
+            QCOMPARE(r.width(), page->width());
+            QCOMPARE(r.bottom(), page->height() - 1);
+            const QList<QPushButton *> buttons =
+                bar->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly);
+            const QList<QLabel *> labels = bar->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+            QCOMPARE(labels.size(), 1);
+            QVERIFY(!buttons.isEmpty());
+            int left = labels.first()->geometry().right();
+            QVERIFY(bar->rect().contains(labels.first()->geometry()));
+            QList<QPushButton *> ordered = buttons;
+            std::sort(ordered.begin(), ordered.end(),
+                      [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
+            if (ordered.size() == 2)
+                QCOMPARE(ordered.first()->text(), QStringLiteral("OK"));
+            for (QPushButton *b : ordered) {
+                QVERIFY2(bar->rect().contains(b->geometry()), qPrintable(b->objectName()));
+                QVERIFY2(b->x() > left, qPrintable(b->objectName()));
+                QVERIFY2(QFontMetrics(b->font()).horizontalAdvance(b->text()) < b->width(),
+                         qPrintable(b->objectName()));
+                left = b->geometry().right();
+            }
+        }
+        for (int i = 0; i < choices.size(); ++i) {
+            const QRect r = choices[i]->geometry();
+            QVERIFY2(page->rect().contains(r), qPrintable(choices[i]->objectName()));
+            for (QWidget *bar : bars)
+                QVERIFY2(r.bottom() < bar->y(), qPrintable(choices[i]->objectName()));
+            for (int j = i + 1; j < choices.size(); ++j)
+                QVERIFY2(!r.intersects(choices[j]->geometry()),
+                         qPrintable(choices[i]->objectName() + " / " + choices[j]->objectName()));
+        }
+    }
     QCOMPARE(p->gradeButtons[0]->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(p->nameButtons[0]->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(p->gradeButtons[0]->font().pixelSize(), 27);
     QVERIFY(p->nameButtons[0]->font().bold());
-    // Every caption and bar text fits its control at the design sizes.
+    // Every caption fits its control at the design size.
     QFontMetrics grade(p->gradeButtons[0]->font());
-    QVERIFY(grade.horizontalAdvance(QStringLiteral("３年")) < 200 - 20);
+    QVERIFY(grade.horizontalAdvance(QStringLiteral("３年")) < p->gradeButtons[0]->width() - 20);
     QFontMetrics names(p->nameButtons[0]->font());
-    QVERIFY(names.horizontalAdvance(QStringLiteral("やまだ はなこ")) < 170 - 10);
+    QVERIFY(names.horizontalAdvance(QStringLiteral("やまだ はなこ")) <
+            p->nameButtons[0]->width() - 10);
     p->Label5->setText(QStringLiteral("1年 1組 やまだ はなこ でよければ、OK します。"));
     QVERIFY(QFontMetrics(p->Label5->font()).horizontalAdvance(p->Label5->text()) <
             p->BitBtn62->x() - p->Label5->x());
@@ -582,11 +634,10 @@ void TestPicker::smallWindowKeepsEveryButtonInside() {
             QVERIFY(!p->nameButtons[i]->geometry().intersects(p->nameButtons[j]->geometry()));
         QVERIFY(p->nameButtons[i]->geometry().bottom() < p->Panel9->y());
     }
-    QVERIFY(p->gradeButtons[0]->font().pixelSize() < 27);
+    QVERIFY(p->gradeButtons[0]->font().pixelSize() < designPx(p->gradeButtons[0]));
     // Back at the design size, the design places return.
-    p->resize(1113, 660);
-    QTRY_COMPARE(p->gradeButtons[6]->geometry(), QRect(442, 418, 200, 60));
-    QCOMPARE(p->gradeButtons[0]->font().pixelSize(), 27);
+    p->resize(TForm4::DesignSize);
+    QTRY_VERIFY(atDesign(all));
     p->close();
 }
 
@@ -660,9 +711,8 @@ void TestPicker::titleBarOffersOnlyClose() {
     // A title bar is there, and the pages keep their design size in a window of that size.
     auto extents = probe.longs(w, "_NET_FRAME_EXTENTS", XA_CARDINAL);
     QVERIFY(extents.size() == 4 && extents[2] > 0);
-    QCOMPARE(p->size(), QSize(1113, 660));
-    QCOMPARE(p->gradeButtons[6]->geometry(), QRect(442, 418, 200, 60));
-    QCOMPARE(p->gradeButtons[0]->font().pixelSize(), 27);
+    QCOMPARE(p->size(), TForm4::DesignSize);
+    QVERIFY(atDesign(p->gradeButtons + p->classButtons + p->nameButtons));
     p->close();
 }
 

@@ -1,4 +1,5 @@
 // The start-up sequence on real install layouts built in temp folders.
+#include "app/form1layout.h"
 #include "app/program.h"
 #include "board/Unit14.h"
 #include "platform/paths.h"
@@ -317,13 +318,17 @@ void TestStartup::settingsErrorsStopAtTheirTag_data() {
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("yy");
     QTest::addColumn<int>("width");
-    QTest::newRow("TATE missing") << u"<YOKO>800</YOKO>"_qs << 644 << 0 << 714;
+    // A size not applied stays the window's design size.
+    const QSize design = form1layout::kDesignSize;
+    QTest::newRow("TATE missing") << u"<YOKO>800</YOKO>"_qs << design.height() << 0
+                                  << design.width();
     QTest::newRow("TATE on the next line")
-        << u"<TATE>\r\n600</TATE><YOKO>800</YOKO>"_qs << 644 << 0 << 714;
+        << u"<TATE>\r\n600</TATE><YOKO>800</YOKO>"_qs << design.height() << 0 << design.width();
     QTest::newRow("MWYY invalid: TATE applied")
-        << u"<TATE>500</TATE><MWYY>3x</MWYY><YOKO>800</YOKO>"_qs << 500 << 0 << 714;
+        << u"<TATE>500</TATE><MWYY>3x</MWYY><YOKO>800</YOKO>"_qs << 500 << 0 << design.width();
     QTest::newRow("YOKO invalid: MWYY applied")
-        << u"<TATE>500</TATE><MWYY>300</MWYY><YOKO>8 0</YOKO>"_qs << 500 << 300 << 714;
+        << u"<TATE>500</TATE><MWYY>300</MWYY><YOKO>8 0</YOKO>"_qs << 500 << 300
+        << design.width();
     QTest::newRow("MWXX invalid after YOKO")
         << u"<TATE>500</TATE><MWYY>300</MWYY><YOKO>700</YOKO><MWXX>--1</MWXX>"_qs << 500 << 300 << 700;
 }

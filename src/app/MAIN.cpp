@@ -2,6 +2,7 @@
 #include "browser/crashrecovery.h"
 #include "app/Unit2.h"
 #include "app/errors.h"
+#include "app/form1layout.h"
 #include "app/pictures.h"
 #include "browser/linkrunner.h"
 #include "browser/webpage.h"
@@ -22,11 +23,17 @@
 #include <QWebEngineView>
 
 namespace {
-QToolButton *makeButton(QWidget *parent, const char *name, int x, int y, int w, int h,
+using namespace form1layout;
+
+// A button of the bar is this high; the column's are taller and have a wider raised edge.
+constexpr int kWideEdgeHeight = 40;
+
+QToolButton *makeButton(QWidget *parent, const char *name, const QRect &geometry,
                         const QString &hint, const char *pictureName = nullptr) {
     auto *b = new QToolButton(parent);
     b->setObjectName(QLatin1String(name));
-    b->setGeometry(x, y, w, h);
+    b->setGeometry(geometry);
+    const int w = geometry.width(), h = geometry.height();
     b->setAutoRaise(true);
     b->setCursor(Qt::PointingHandCursor);
     b->setToolTip(hint);
@@ -34,10 +41,14 @@ QToolButton *makeButton(QWidget *parent, const char *name, int x, int y, int w, 
     if (pictureName) {
         b->setIcon(picture(pictureName));
         // The picture fills the flat button but for its raised edge.
-        const int side = qMin(w, h) - (h >= 40 ? 4 : 2);
+        const int side = qMin(w, h) - (h >= kWideEdgeHeight ? 4 : 2);
         b->setIconSize(QSize(side, side));
     }
     return b;
+}
+
+QRect columnButton(int top) {
+    return QRect(0, top, kColumnButton, kColumnButton);
 }
 } // namespace
 
@@ -53,58 +64,58 @@ TForm1::TForm1(QumoValues &values, platform::Platform &platform, QWidget *parent
 TForm1::~TForm1() = default;
 
 void TForm1::buildControls() {
-    // Design client area 714 x 644; the URL bar on top, the button column on the right.
-    resize(714, 644);
+    // The URL bar on top, the button column on the right.
+    resize(kDesignSize);
     move(0, 0);
 
     Panel3 = new QWidget(this);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel4 = new QWidget(Panel3);
     Panel4->setObjectName(QStringLiteral("Panel4"));
-    SpeedButton5 = makeButton(Panel4, "SpeedButton5", 0, 1, 23, 22, QStringLiteral("URLを別に開く"),
-                              "open-outside");
+    SpeedButton5 = makeButton(Panel4, "SpeedButton5", kOpenOutsideButton,
+                              QStringLiteral("URLを別に開く"), "open-outside");
     Edit2 = new QLineEdit(Panel4);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setFrame(false);
-    Edit2->setGeometry(24, 2, 583, 21);
+    Edit2->setGeometry(kUrlField);
     {
         QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
-        f.setPixelSize(17);
+        f.setPixelSize(kUrlFontPixels);
         Edit2->setFont(f);
         QPalette pal = Edit2->palette();
         pal.setColor(QPalette::Base, pal.color(QPalette::Button));
         pal.setColor(QPalette::Text, Qt::gray);
         Edit2->setPalette(pal);
     }
-    SpeedButton11 = makeButton(Panel3, "SpeedButton11", 618, 1, 23, 22, QStringLiteral("URLを開く"),
-                               "go");
-    SpeedButton9 = makeButton(Panel3, "SpeedButton9", 649, 1, 23, 22,
+    SpeedButton11 =
+        makeButton(Panel3, "SpeedButton11", kGoButton, QStringLiteral("URLを開く"), "go");
+    SpeedButton9 = makeButton(Panel3, "SpeedButton9", kClipButton,
                               QStringLiteral("左：URLをクリップ／右：クリップをクリア"), "clip");
-    SpeedButton10 = makeButton(Panel3, "SpeedButton10", 680, 1, 23, 22,
+    SpeedButton10 = makeButton(Panel3, "SpeedButton10", kOpenClipButton,
                                QStringLiteral("クリップしたURLを開く"), "open-clip");
 
     Panel2 = new QWidget(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
-    SpeedButton1 = makeButton(Panel2, "SpeedButton1", 0, 6, 40, 40, QStringLiteral("最初のページ"),
-                              "home");
-    SpeedButton2 = makeButton(Panel2, "SpeedButton2", 0, 71, 40, 40, QStringLiteral("前のページ"),
-                              "back");
-    SpeedButton3 = makeButton(Panel2, "SpeedButton3", 0, 136, 40, 40,
+    SpeedButton1 = makeButton(Panel2, "SpeedButton1", columnButton(kHomeTop),
+                              QStringLiteral("最初のページ"), "home");
+    SpeedButton2 = makeButton(Panel2, "SpeedButton2", columnButton(kBackTop),
+                              QStringLiteral("前のページ"), "back");
+    SpeedButton3 = makeButton(Panel2, "SpeedButton3", columnButton(kReloadTop),
                               QStringLiteral("ページの読み直し"), "reload");
-    SpeedButton4 = makeButton(Panel2, "SpeedButton4", 0, 201, 40, 40, QStringLiteral("次のページ"),
-                              "forward");
-    SpeedButton6 = makeButton(Panel2, "SpeedButton6", 0, 266, 40, 40,
+    SpeedButton4 = makeButton(Panel2, "SpeedButton4", columnButton(kForwardTop),
+                              QStringLiteral("次のページ"), "forward");
+    SpeedButton6 = makeButton(Panel2, "SpeedButton6", columnButton(kNewWorkTop),
                               QStringLiteral("新しい作品を作る"), "new-work");
-    SpeedButton7 = makeButton(Panel2, "SpeedButton7", 0, 331, 40, 40,
+    SpeedButton7 = makeButton(Panel2, "SpeedButton7", columnButton(kOpenWorkTop),
                               QStringLiteral("【DOWNLOAD】フォルダを開く"), "open-work");
-    SpeedButton13 = makeButton(Panel2, "SpeedButton13", 0, 395, 40, 40,
+    SpeedButton13 = makeButton(Panel2, "SpeedButton13", columnButton(kLanguageTop),
                                QStringLiteral("マイクロワールドEX→漢字メニュー"), "menu-kanji");
-    SpeedButton14 = makeButton(Panel2, "SpeedButton14", 0, 395, 40, 40,
-                               QStringLiteral("マイクロワールドEX→ひらがなメニュー"),
-                               "menu-hiragana");
+    SpeedButton14 =
+        makeButton(Panel2, "SpeedButton14", columnButton(kLanguageTop),
+                   QStringLiteral("マイクロワールドEX→ひらがなメニュー"), "menu-hiragana");
     SpeedButton14->hide();
     // Its picture and pointer shape come with the board (setupBoardButton).
-    SpeedButton8 = makeButton(Panel2, "SpeedButton8", 0, 0, 40, 40, QStringLiteral("線画"));
+    SpeedButton8 = makeButton(Panel2, "SpeedButton8", columnButton(0), QStringLiteral("線画"));
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -124,14 +135,14 @@ void TForm1::buildControls() {
                                                true);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(128, 40, 185, 41);
+    Memo1->setGeometry(kMemo);
     Memo1->hide();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(1500);
+    Timer2->setInterval(kCloseDelayMs);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     Panel1->installEventFilter(this);
 
@@ -172,22 +183,24 @@ void TForm1::connectControls() {
                 [this, a, command] { WebBrowser1CommandStateChange(command, a->isEnabled()); });
         WebBrowser1CommandStateChange(command, a->isEnabled());
     };
-    commandState(QWebEnginePage::Forward, 1);
-    commandState(QWebEnginePage::Back, 2);
+    commandState(QWebEnginePage::Forward, CommandForward);
+    commandState(QWebEnginePage::Back, CommandBack);
 }
 
 void TForm1::resizeEvent(QResizeEvent *e) {
     QWidget::resizeEvent(e);
     const int w = width(), h = height();
-    Panel3->setGeometry(0, 0, w, 24);
-    Panel4->setGeometry(0, 0, qMax(0, 612 + (w - 714)), 24);
-    Edit2->setGeometry(24, 2, qMax(0, 583 + (w - 714)), 21);
-    SpeedButton11->move(618 + (w - 714), 1);
-    SpeedButton9->move(649 + (w - 714), 1);
-    SpeedButton10->move(680 + (w - 714), 1);
-    Panel2->setGeometry(w - 40, 24, 40, qMax(0, h - 24));
-    SpeedButton8->move(0, Panel2->height() - 40 - 6);
-    Panel1->setGeometry(0, 24, qMax(0, w - 40), qMax(0, h - 24));
+    const int stretch = w - kDesignSize.width(); // what the URL field gains
+    Panel3->setGeometry(0, 0, w, kBarHeight);
+    Panel4->setGeometry(0, 0, qMax(0, kUrlPanelWidth + stretch), kBarHeight);
+    Edit2->setGeometry(kUrlField.x(), kUrlField.y(), qMax(0, kUrlField.width() + stretch),
+                       kUrlField.height());
+    SpeedButton11->move(kGoButton.topLeft() + QPoint(stretch, 0));
+    SpeedButton9->move(kClipButton.topLeft() + QPoint(stretch, 0));
+    SpeedButton10->move(kOpenClipButton.topLeft() + QPoint(stretch, 0));
+    Panel2->setGeometry(w - kColumnWidth, kBarHeight, kColumnWidth, qMax(0, h - kBarHeight));
+    SpeedButton8->move(0, Panel2->height() - kColumnButton - kBoardButtonBottomMargin);
+    Panel1->setGeometry(0, kBarHeight, qMax(0, w - kColumnWidth), qMax(0, h - kBarHeight));
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {

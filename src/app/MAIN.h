@@ -76,6 +76,7 @@ public:
     QWebEngineView *WebBrowser1 = nullptr;
     QTimer *Timer1 = nullptr; // opens the drawing board
     QTimer *Timer2 = nullptr; // the delayed close
+    static constexpr int kCloseDelayMs = 1500; // OWARI: the last notice stays this long
 
     // ---- text file store ----
     QString BLOAD(const QString &F);
@@ -115,6 +116,8 @@ public:
     void SpeedButton9MouseUp(QMouseEvent *e);
     void SpeedButton10Click();
     void SpeedButton11Click();
+    // The browser's commands whose state the toolbar follows.
+    enum BrowserCommand { CommandForward = 1, CommandBack = 2 };
     void WebBrowser1CommandStateChange(int Command, bool Enable);
     void WebBrowser1DocumentComplete(const QString &URL);
     void WebBrowser1NewWindow3(const QString &bstrUrl);
@@ -186,6 +189,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class StartupSteps; // the steps of startupSequence()
     void buildControls();
     void connectControls();
     void startupSequence();

@@ -7,8 +7,18 @@
 #include <QTimer>
 
 namespace {
-// The download controls stand in the 120 pixels that the notice keeps free to the right of
-// its headline (its width is the headline's + 200, the headline starting at 80).
+constexpr int kHeight = 84;
+constexpr int kFirstWidth = 329; // until the first headline sets it
+constexpr QRect kPicture{32, 24, 32, 32};
+constexpr QPoint kHeadline{80, 24};
+constexpr int kHeadlinePixels = 24;
+constexpr QPoint kSecondLine{80, 63};
+constexpr int kSecondLinePixels = 11;
+constexpr int kProgressPixels = 14;
+constexpr int kShownMs = 2500;
+// The download controls stand in the column that the notice keeps free to the right of its
+// headline (RoomBesideHeadline less the headline's left edge).
+static_assert(TForm2::RoomBesideHeadline - kHeadline.x() >= 120);
 constexpr int kControlsFromRight = 112;
 constexpr int kControlsWidth = 100;
 constexpr QRect kCancelRow{0, 6, kControlsWidth, 28};
@@ -18,34 +28,34 @@ constexpr QRect kProgressRow{0, 38, kControlsWidth, 22};
 TForm2::TForm2(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Form2"));
-    setFixedHeight(84);
-    resize(329, 84);
+    setFixedHeight(kHeight);
+    resize(kFirstWidth, kHeight);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0x00, 0x54, 0xE3)); // active caption colour
     setPalette(pal);
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(32, 24, 32, 32);
-    Image1->setPixmap(picture("notice").pixmap(QSize(32, 32)));
+    Image1->setGeometry(kPicture);
+    Image1->setPixmap(picture("notice").pixmap(kPicture.size()));
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(80, 24);
+    Label1->move(kHeadline);
     QFont f1(QStringLiteral("ＭＳ ゴシック"));
-    f1.setPixelSize(24);
+    f1.setPixelSize(kHeadlinePixels);
     Label1->setFont(f1);
     Label1->setStyleSheet(QStringLiteral("color: yellow"));
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(80, 63);
+    Label2->move(kSecondLine);
     QFont f2(QStringLiteral("Tahoma"));
-    f2.setPixelSize(11);
+    f2.setPixelSize(kSecondLinePixels);
     Label2->setFont(f2);
     LabelProgress = new QLabel(this);
     LabelProgress->setObjectName(QStringLiteral("LabelProgress"));
     LabelProgress->setAlignment(Qt::AlignCenter);
     QFont f3(QStringLiteral("Tahoma"));
-    f3.setPixelSize(14);
+    f3.setPixelSize(kProgressPixels);
     f3.setBold(true);
     LabelProgress->setFont(f3);
     LabelProgress->setStyleSheet(QStringLiteral("color: white"));
@@ -61,7 +71,7 @@ TForm2::TForm2(QWidget *parent)
     placeDownloadControls();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(2500);
+    Timer1->setInterval(kShownMs);
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
 }
 

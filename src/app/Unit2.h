@@ -13,6 +13,10 @@ class TForm2 : public QWidget {
 public:
     explicit TForm2(QWidget *parent = nullptr);
 
+    // The notice is as wide as its headline and this much more: the picture on its left and
+    // a free column on its right.
+    static constexpr int RoomBesideHeadline = 200;
+
     QLabel *Image1 = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

@@ -1,6 +1,7 @@
 // Notices and the small housekeeping handlers of the main window.
 #include "app/MAIN.h"
 #include "app/Unit2.h"
+#include "app/form1layout.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -16,7 +17,7 @@ void TForm1::MATE(const QString &S1, const QString &S2) {
     n->Label2->setText(S2);
     n->Label1->adjustSize();
     n->Label2->adjustSize();
-    n->resize(n->Label1->width() + 200, n->height());
+    n->resize(n->Label1->width() + TForm2::RoomBesideHeadline, n->height());
     n->showOver(this);
     // Drawn before the caller goes on, even when the caller then blocks.
     n->repaint();
@@ -37,5 +38,8 @@ void TForm1::openOrSay(const QString &target) {
 }
 
 void TForm1::Panel1Resize() {
-    WebBrowser1->setGeometry(-2, -2, Panel1->width() + 4, Panel1->height() + 4);
+    using form1layout::kBrowserOverlap;
+    WebBrowser1->setGeometry(-kBrowserOverlap, -kBrowserOverlap,
+                             Panel1->width() + 2 * kBrowserOverlap,
+                             Panel1->height() + 2 * kBrowserOverlap);
 }

@@ -28,7 +28,7 @@ void TForm1::FormClose() {
 }
 
 void TForm1::OWARI() {
-    Timer2->setInterval(1500);
+    Timer2->setInterval(kCloseDelayMs);
     Timer2->start();
 }
 

@@ -17,6 +17,8 @@
 
 namespace {
 const QString kMwexExe = QStringLiteral("MWEX\\mwex.exe");
+// Starting works are numbered from 1 up to this: LOAD + number + ".mwx".
+constexpr int kStartingWorks = 100;
 } // namespace
 
 void TForm1::FormShow() {
@@ -28,144 +30,248 @@ void TForm1::FormShow() {
     }
 }
 
-void TForm1::startupSequence() {
-    // 1
-    v_.DVD = false;
-    v_.DESKTOP = platform::desktopFolder() + u'\\';
-    // 2
-    const QString programFile = v_.programFile;
-    const QString KIJUN = platform::extractFilePath(programFile);
-    const QString programName = platform::extractFileName(programFile);
-    v_.DL = false;
-    QString F1 = platform::stripFileExt(programName) + u'\\';
-    if (programName.startsWith(u'_')) {
-        F1.remove(0, 1);
-        v_.DL = true;
+// One run of the start-up sequence: its steps in order, and what they hand each other. A
+// step that returns false ends the sequence there; an error thrown by a step ends it too.
+class StartupSteps {
+public:
+    explicit StartupSteps(TForm1 &form) : f_(form), v_(form.v_) {}
+
+    void run() {
+        using Step = bool (StartupSteps::*)();
+        static constexpr Step kSteps[] = {
+            &StartupSteps::resetMediumAndDesktop,
+            &StartupSteps::readProgramName,
+            &StartupSteps::startFromProgramFolder,
+            &StartupSteps::probeReadOnlyMedium,
+            &StartupSteps::findLogoProgram,
+            &StartupSteps::readSettingsFile,
+            &StartupSteps::applySettings,
+            &StartupSteps::pickPupil,
+            &StartupSteps::forgetAnonymousName,
+            &StartupSteps::placeSaveFolder,
+            &StartupSteps::nameClipAndTitle,
+            &StartupSteps::copyStartingWorks,
+            &StartupSteps::startUsageRecord,
+            &StartupSteps::removeOldUsageLog,
+            &StartupSteps::writeMenuShape,
+            &StartupSteps::tellCaptureSaveFolder,
+            &StartupSteps::setHomePageUrl,
+            &StartupSteps::showMenuLanguageButtons,
+            &StartupSteps::openStartPage,
+        };
+        for (const Step step : kSteps)
+            if (!(this->*step)())
+                return;
+        f_.startupDone_ = true;
     }
-    // 3
-    v_.QUMOHOZONDIR = KIJUN;
-    v_.RULE.clear();
-    // 4: the read-only probe, relative to the current folder.
-    const int probe = platform::createDirectory(
-        platform::currentFolder() + u'\\' + F1.left(F1.size() - 1));
-    if (probe != platform::ErrorSuccess && probe != platform::ErrorAlreadyExists)
-        v_.DVD = true;
-    QApplication::processEvents();
-    // 5: find the Logo program.
-    QString KIJUN2;
-    if (platform::fileExists(KIJUN + F1 + kMwexExe)) {
-        KIJUN2 = KIJUN + F1;
-    } else if (platform::fileExists(KIJUN + kMwexExe)) {
-        KIJUN2 = KIJUN;
-    } else {
-        close();
-        return;
+
+private:
+    bool resetMediumAndDesktop() {
+        v_.DVD = false;
+        v_.DESKTOP = platform::desktopFolder() + u'\\';
+        return true;
     }
-    v_.QUMOHOZONDIR = KIJUN2;
-    v_.MWEXEDIR = KIJUN2 + QStringLiteral("MWEX");
-    v_.RULE = KIJUN2 + QStringLiteral("MWEX\\QUMOの設定.txt");
-    v_.RULEDIR = KIJUN2 + QStringLiteral("MWEX");
-    v_.KANA = KIJUN2 + QStringLiteral("MWEX\\MWEx.ini");
-    v_.MWEXEXE = KIJUN2 + kMwexExe;
-    // A Windows Logo program's first start would create its layer's prefix: begin that now,
-    // in the background.
-    platform::prepareForProgram(v_.MWEXEXE);
-    v_.startTime = platform_.currentDateTime();
-    // 6
-    const QString TT = BLOAD(v_.RULE);
-    if (TT.isEmpty())
-        return;
-    // 7: apply the settings in their order; an invalid number ends the sequence here.
-    auto number = [&](const QString &tag) {
-        const QString value = settings::extract(TT, tag);
-        const auto n = settings::toWholeNumber(value);
-        if (!n)
-            throw QumoError(settings::invalidNumberMessage(value));
-        return *n;
-    };
-    auto optionalNumber = [&](const QString &tag) -> qint32 {
-        return settings::extract(TT, tag).isEmpty() ? 0 : number(tag);
-    };
-    // Sizes are kept on the screen (see settings::clampExtent).
-    QSize screenSize;
-    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen())
-        screenSize = s->availableGeometry().size();
-    resize(width(), settings::clampExtent(number(QStringLiteral("TATE")),
-                                          settings::MinWindowHeight, screenSize.height()));
-    v_.YY = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWYY")),
-                                        settings::MinWindowHeight, screenSize.height());
-    resize(settings::clampExtent(number(QStringLiteral("YOKO")), settings::MinWindowWidth,
-                                 screenSize.width()),
-           height());
-    v_.XX = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWXX")),
-                                        settings::MinWindowWidth, screenSize.width());
-    v_.HOME = settings::extract(TT, QStringLiteral("HOME"));
-    if (v_.HOME.isEmpty() || v_.HOME.endsWith(u'/'))
-        v_.HOME += QStringLiteral("index.html");
-    for (int i = 0; i < 5; ++i)
-        v_.OPEN[i] = settings::extract(TT, QStringLiteral("OPEN%1").arg(i + 1));
-    SpeedButton8->setVisible(settings::extract(TT, QStringLiteral("PEN")) != QLatin1String("0"));
-    v_.CLIPTAG = settings::extract(TT, QStringLiteral("CLIP"));
-    SpeedButton9->setVisible(v_.CLIPTAG != QLatin1String("0"));
-    SpeedButton10->setVisible(v_.CLIPTAG != QLatin1String("0"));
-    v_.LDMW = settings::extract(TT, QStringLiteral("LOAD"));
-    v_.HOZON = settings::extract(TT, QStringLiteral("NAME"));
-    v_.HOZONDIR = settings::extract(TT, QStringLiteral("SAVE"));
-    // 8: the picker in roster mode.
-    v_.GAKUNEN.clear();
-    v_.KUMI.clear();
-    v_.SHIMEI.clear();
-    if (platform::fileExists(v_.RULEDIR + QStringLiteral("\\学年1.txt")) && v_.DL) {
-        TForm4 *picker = forms_ ? forms_->Form4 : nullptr;
+
+    // The program's own name chooses its folder of material; a leading "_" turns DL on.
+    bool readProgramName() {
+        const QString programFile = v_.programFile;
+        KIJUN = platform::extractFilePath(programFile);
+        const QString programName = platform::extractFileName(programFile);
+        v_.DL = false;
+        F1 = platform::stripFileExt(programName) + u'\\';
+        if (programName.startsWith(u'_')) {
+            F1.remove(0, 1);
+            v_.DL = true;
+        }
+        return true;
+    }
+
+    bool startFromProgramFolder() {
+        v_.QUMOHOZONDIR = KIJUN;
+        v_.RULE.clear();
+        return true;
+    }
+
+    // The read-only probe, relative to the current folder.
+    bool probeReadOnlyMedium() {
+        const int probe = platform::createDirectory(platform::currentFolder() + u'\\' +
+                                                    F1.left(F1.size() - 1));
+        if (probe != platform::ErrorSuccess && probe != platform::ErrorAlreadyExists)
+            v_.DVD = true;
+        QApplication::processEvents();
+        return true;
+    }
+
+    // Without the Logo program the window closes.
+    bool findLogoProgram() {
+        if (platform::fileExists(KIJUN + F1 + kMwexExe)) {
+            KIJUN2 = KIJUN + F1;
+        } else if (platform::fileExists(KIJUN + kMwexExe)) {
+            KIJUN2 = KIJUN;
+        } else {
+            f_.close();
+            return false;
+        }
+        v_.QUMOHOZONDIR = KIJUN2;
+        v_.MWEXEDIR = KIJUN2 + QStringLiteral("MWEX");
+        v_.RULE = KIJUN2 + QStringLiteral("MWEX\\QUMOの設定.txt");
+        v_.RULEDIR = KIJUN2 + QStringLiteral("MWEX");
+        v_.KANA = KIJUN2 + QStringLiteral("MWEX\\MWEx.ini");
+        v_.MWEXEXE = KIJUN2 + kMwexExe;
+        // A Windows Logo program's first start would create its layer's prefix: begin that
+        // now, in the background.
+        platform::prepareForProgram(v_.MWEXEXE);
+        v_.startTime = f_.platform_.currentDateTime();
+        return true;
+    }
+
+    bool readSettingsFile() {
+        TT = f_.BLOAD(v_.RULE);
+        return !TT.isEmpty();
+    }
+
+    // The settings in their order; an invalid number ends the sequence here.
+    bool applySettings() {
+        auto number = [&](const QString &tag) {
+            const QString value = settings::extract(TT, tag);
+            const auto n = settings::toWholeNumber(value);
+            if (!n)
+                throw QumoError(settings::invalidNumberMessage(value));
+            return *n;
+        };
+        auto optionalNumber = [&](const QString &tag) -> qint32 {
+            return settings::extract(TT, tag).isEmpty() ? 0 : number(tag);
+        };
+        // Sizes are kept on the screen (see settings::clampExtent).
+        QSize screenSize;
+        if (QScreen *s = f_.screen() ? f_.screen() : QGuiApplication::primaryScreen())
+            screenSize = s->availableGeometry().size();
+        f_.resize(f_.width(), settings::clampExtent(number(QStringLiteral("TATE")),
+                                                    settings::MinWindowHeight,
+                                                    screenSize.height()));
+        v_.YY = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWYY")),
+                                            settings::MinWindowHeight, screenSize.height());
+        f_.resize(settings::clampExtent(number(QStringLiteral("YOKO")), settings::MinWindowWidth,
+                                        screenSize.width()),
+                  f_.height());
+        v_.XX = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWXX")),
+                                            settings::MinWindowWidth, screenSize.width());
+        v_.HOME = settings::extract(TT, QStringLiteral("HOME"));
+        if (v_.HOME.isEmpty() || v_.HOME.endsWith(u'/'))
+            v_.HOME += QStringLiteral("index.html");
+        for (int i = 0; i < int(v_.OPEN.size()); ++i)
+            v_.OPEN[i] = settings::extract(TT, QStringLiteral("OPEN%1").arg(i + 1));
+        f_.SpeedButton8->setVisible(settings::extract(TT, QStringLiteral("PEN")) !=
+                                    QLatin1String("0"));
+        v_.CLIPTAG = settings::extract(TT, QStringLiteral("CLIP"));
+        f_.SpeedButton9->setVisible(v_.CLIPTAG != QLatin1String("0"));
+        f_.SpeedButton10->setVisible(v_.CLIPTAG != QLatin1String("0"));
+        v_.LDMW = settings::extract(TT, QStringLiteral("LOAD"));
+        v_.HOZON = settings::extract(TT, QStringLiteral("NAME"));
+        v_.HOZONDIR = settings::extract(TT, QStringLiteral("SAVE"));
+        return true;
+    }
+
+    // The picker in roster mode; a pupil who picks no name ends the program.
+    bool pickPupil() {
+        v_.GAKUNEN.clear();
+        v_.KUMI.clear();
+        v_.SHIMEI.clear();
+        if (!platform::fileExists(v_.RULEDIR + QStringLiteral("\\学年1.txt")) || !v_.DL)
+            return true;
+        TForm4 *picker = f_.forms_ ? f_.forms_->Form4 : nullptr;
         if (picker) {
-            picker->resize(width(), height());
-            picker->move(pos());
+            picker->resize(f_.width(), f_.height());
+            picker->move(f_.pos());
             picker->exec();
         }
         QApplication::processEvents();
-        if (v_.SHIMEI.isEmpty()) {
-            v_.GAKUNEN.clear();
-            v_.KUMI.clear();
-            platform_.messageBeep(platform::BeepDefault);
-            MATE(QStringLiteral("おわりにします"), QString());
-            OWARI();
-            return;
-        }
+        if (!v_.SHIMEI.isEmpty())
+            return true;
+        v_.GAKUNEN.clear();
+        v_.KUMI.clear();
+        f_.platform_.messageBeep(platform::BeepDefault);
+        f_.MATE(QStringLiteral("おわりにします"), QString());
+        f_.OWARI();
+        return false;
     }
-    // 9
-    QApplication::processEvents();
-    if (v_.SHIMEI == QStringLiteral("無名"))
-        v_.SHIMEI.clear();
-    // 10 - 12
-    chooseSaveRoot();
-    findLocalHomePage(KIJUN, F1, KIJUN2);
-    buildSaveFolder();
-    // 13
-    v_.QUMOCLIP = v_.QUMOHOZON + QStringLiteral("clip.txt");
-    SpeedButton7->setToolTip(QStringLiteral("左：") + v_.HOZON +
-                             QStringLiteral("フォルダ／右：今のフォルダ"));
-    setWindowTitle(v_.QUMOHOZON);
-    // 14
-    copyStartingWorks();
-    // 15
-    v_.CSVDATA = QStringLiteral("開始時刻=,") + usagelog::dateField(v_.startTime) + u',' +
-                 usagelog::timeField(v_.startTime) + u'\r';
-    // 16
-    if (!v_.DVD && platform::fileExists(v_.QUMOHOZON + QStringLiteral("QUMODATE.csv")))
-        platform::deleteFile(v_.QUMOHOZON + QStringLiteral("QUMODATE.csv"));
-    // 17
-    if (!v_.DVD)
-        MWSHAPE(v_.MWEXEDIR);
-    // 18
-    if (forms_ && forms_->Form14)
-        forms_->Form14->setInitialSaveFolder(v_.QUMOHOZON);
-    // 19
-    setHomePageUrl();
-    // 20, 21
-    showMenuLanguageButtons();
-    // 22
-    chooseStartPage();
-    startupDone_ = true;
+
+    bool forgetAnonymousName() {
+        QApplication::processEvents();
+        if (v_.SHIMEI == QStringLiteral("無名"))
+            v_.SHIMEI.clear();
+        return true;
+    }
+
+    bool placeSaveFolder() {
+        f_.chooseSaveRoot();
+        f_.findLocalHomePage(KIJUN, F1, KIJUN2);
+        f_.buildSaveFolder();
+        return true;
+    }
+
+    bool nameClipAndTitle() {
+        v_.QUMOCLIP = v_.QUMOHOZON + QStringLiteral("clip.txt");
+        f_.SpeedButton7->setToolTip(QStringLiteral("左：") + v_.HOZON +
+                                    QStringLiteral("フォルダ／右：今のフォルダ"));
+        f_.setWindowTitle(v_.QUMOHOZON);
+        return true;
+    }
+
+    bool copyStartingWorks() {
+        f_.copyStartingWorks();
+        return true;
+    }
+
+    bool startUsageRecord() {
+        v_.CSVDATA = QStringLiteral("開始時刻=,") + usagelog::dateField(v_.startTime) + u',' +
+                     usagelog::timeField(v_.startTime) + u'\r';
+        return true;
+    }
+
+    bool removeOldUsageLog() {
+        if (!v_.DVD && platform::fileExists(v_.QUMOHOZON + QStringLiteral("QUMODATE.csv")))
+            platform::deleteFile(v_.QUMOHOZON + QStringLiteral("QUMODATE.csv"));
+        return true;
+    }
+
+    bool writeMenuShape() {
+        if (!v_.DVD)
+            f_.MWSHAPE(v_.MWEXEDIR);
+        return true;
+    }
+
+    bool tellCaptureSaveFolder() {
+        if (f_.forms_ && f_.forms_->Form14)
+            f_.forms_->Form14->setInitialSaveFolder(v_.QUMOHOZON);
+        return true;
+    }
+
+    bool setHomePageUrl() {
+        f_.setHomePageUrl();
+        return true;
+    }
+
+    bool showMenuLanguageButtons() {
+        f_.showMenuLanguageButtons();
+        return true;
+    }
+
+    bool openStartPage() {
+        f_.chooseStartPage();
+        return true;
+    }
+
+    TForm1 &f_;
+    QumoValues &v_;
+    QString KIJUN;  // the program's folder
+    QString F1;     // the material folder named after the program, with its final "\"
+    QString KIJUN2; // the folder that holds MWEX
+    QString TT;     // the settings file's text
+};
+
+void TForm1::startupSequence() {
+    StartupSteps(*this).run();
 }
 
 void TForm1::chooseSaveRoot() {
@@ -216,7 +322,7 @@ void TForm1::buildSaveFolder() {
 }
 
 void TForm1::copyStartingWorks() {
-    for (int n = 1; n <= 100; ++n) {
+    for (int n = 1; n <= kStartingWorks; ++n) {
         const QString name = v_.LDMW + QString::number(n) + QStringLiteral(".mwx");
         const QString target = v_.QUMOHOZON + name;
         const QString source = v_.MWEXEDIR + u'\\' + name;

@@ -41,10 +41,20 @@ private:
     TForm14 *form_;
 };
 
-QLabel *whiteBox(QWidget *parent, const char *name, int x, int y) {
+// The size readout in the top-right corner: "幅" and its number box, "高" and its box.
+constexpr QSize kReadoutSize{129, 25};
+constexpr QSize kNumberBox{45, 18};
+constexpr QPoint kWidthCaption{4, 8};
+constexpr QPoint kWidthBox{18, 4};
+constexpr QPoint kHeightCaption{68, 8};
+constexpr QPoint kHeightBox{80, 4};
+// A caption's text stands this much above the point it is placed at.
+constexpr int kCaptionRaise = 4;
+
+QLabel *whiteBox(QWidget *parent, const char *name, QPoint at) {
     auto *l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
-    l->setGeometry(x, y, 45, 18);
+    l->setGeometry(QRect(at, kNumberBox));
     l->setAutoFillBackground(true);
     l->setAlignment(Qt::AlignCenter);
     QPalette pal = l->palette();
@@ -54,10 +64,10 @@ QLabel *whiteBox(QWidget *parent, const char *name, int x, int y) {
     return l;
 }
 
-QLabel *yellowLabel(QWidget *parent, const char *name, const QString &text, int x, int y) {
+QLabel *yellowLabel(QWidget *parent, const char *name, const QString &text, QPoint at) {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
-    l->move(x, y - 4);
+    l->move(at - QPoint(0, kCaptionRaise));
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, Qt::yellow);
     l->setPalette(pal);
@@ -73,12 +83,12 @@ TForm14::TForm14(platform::Platform &platform, QWidget *parent)
     Image1 = new CaptureImage(this);
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->resize(129, 25);
+    Panel1->resize(kReadoutSize);
     Panel1->setAutoFillBackground(true);
-    Label1 = yellowLabel(Panel1, "Label1", QStringLiteral("幅"), 4, 8);
-    Panel2 = whiteBox(Panel1, "Panel2", 18, 4);
-    Label2 = yellowLabel(Panel1, "Label2", QStringLiteral("高"), 68, 8);
-    Panel3 = whiteBox(Panel1, "Panel3", 80, 4);
+    Label1 = yellowLabel(Panel1, "Label1", QStringLiteral("幅"), kWidthCaption);
+    Panel2 = whiteBox(Panel1, "Panel2", kWidthBox);
+    Label2 = yellowLabel(Panel1, "Label2", QStringLiteral("高"), kHeightCaption);
+    Panel3 = whiteBox(Panel1, "Panel3", kHeightBox);
     setReadoutColour(false);
 
 }
@@ -138,63 +148,36 @@ void TForm14::invalidate(const TRect &r) {
     Image1->update(QRect(r.left, r.top, r.width() + 1, r.height() + 1));
 }
 
-void TForm14::drawFocusRect(QImage &image, const TRect &r) {
-    // The dotted focus frame: every other pixel of the border, inverted. Each border pixel
-    // is visited once, so a second drawing restores the picture exactly.
-    const int w = image.width(), h = image.height();
-    if (r.right <= r.left || r.bottom <= r.top)
-        return;
-    auto flip = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= w || y >= h || ((x + y) & 1))
-            return;
-        uchar *p = image.scanLine(y) + 3 * x;
-        p[0] ^= 0xFF;
-        p[1] ^= 0xFF;
-        p[2] ^= 0xFF;
-    };
-    const int x0 = r.left, x1 = r.right - 1, y0 = r.top, y1 = r.bottom - 1;
-    for (int x = x0; x <= x1; ++x) {
-        flip(x, y0);
-        if (y1 != y0)
-            flip(x, y1);
-    }
-    for (int y = y0 + 1; y < y1; ++y) {
-        flip(x0, y);
-        if (x1 != x0)
-            flip(x1, y);
-    }
-}
-
 void TForm14::Image1MouseDown(Qt::MouseButton Button, int X, int Y) {
     if (Button == Qt::RightButton) {
         done(1);
         return;
     }
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
     DownPt = QPoint(X, Y);
     FDrag = true;
     R = TRect{X, Y, X, Y};
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
 }
 
 void TForm14::Image1MouseMove(int X, int Y) {
     if (!FDrag)
         return;
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
     R = TRect{MIN(DownPt.x(), X), MIN(DownPt.y(), Y), MAX(DownPt.x(), X), MAX(DownPt.y(), Y)};
     Panel2->setText(QString::number(R.width()));
     Panel3->setText(QString::number(R.height()));
     setReadoutColour(nearSixteenNine(R.width(), R.height()));
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
 }
 
 void TForm14::Image1MouseUp(Qt::MouseButton, int, int) {
     FDrag = false;
-    drawFocusRect(picture_, R);
+    board::xorFocusRect(picture_, R);
     invalidate(R);
     HCOPY();
     R = TRect{};

@@ -1,6 +1,8 @@
 #pragma once
 // The capture window: the frozen screen under a crosshair; the dragged rectangle goes to
 // the clipboard and, through the save dialog, to a JPEG or BMP file.
+#include "board/geometry.h"
+
 #include <QDialog>
 #include <QImage>
 #include <functional>
@@ -12,13 +14,7 @@ namespace platform {
 class Platform;
 }
 
-// Left, top, right, bottom; right and bottom exclusive.
-struct TRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool operator==(const TRect &) const = default;
-};
+using TRect = board::TRect;
 
 class TForm14 : public QDialog {
     Q_OBJECT
@@ -45,8 +41,8 @@ public:
     void Image1MouseUp(Qt::MouseButton Button, int X, int Y);
     void HCOPY();
 
-    static int MIN(int X, int Y) { return X > Y ? Y : X; }
-    static int MAX(int X, int Y) { return X > Y ? X : Y; }
+    static int MIN(int X, int Y) { return board::MIN(X, Y); }
+    static int MAX(int X, int Y) { return board::MAX(X, Y); }
 
     bool FDrag = false;
     QPoint DownPt;
@@ -67,8 +63,6 @@ public:
 
     // The readout's colour: blue while the proportions are near 16:9, else red.
     static bool nearSixteenNine(int w, int h) { return h / 9 == w / 16; }
-    // A focus rectangle drawn by XOR into a picture: drawing it twice restores it.
-    static void drawFocusRect(QImage &image, const TRect &r);
 
 protected:
     void showEvent(QShowEvent *e) override;

@@ -24,11 +24,6 @@
 namespace {
 constexpr int ToolbarWidth = 50;
 
-QRect screenRect() {
-    const QScreen *s = QGuiApplication::primaryScreen();
-    return s ? QRect(QPoint(0, 0), s->geometry().size()) : QRect(0, 0, 800, 600);
-}
-
 QIcon picture(const char *name) {
     return QIcon(QStringLiteral(":/board/%1.svg").arg(QLatin1String(name)));
 }
@@ -77,7 +72,7 @@ TForm25::~TForm25() = default;
 void TForm25::buildControls() {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowState(Qt::WindowFullScreen);
-    setGeometry(screenRect());
+    setGeometry(board::screenRect());
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor::fromRgb(board::Cream));
@@ -115,7 +110,7 @@ void TForm25::buildControls() {
     QPalette face = Panel1->palette();
     face.setColor(QPalette::Window, face.color(QPalette::Light));
     Panel1->setPalette(face);
-    const QRect scr = screenRect();
+    const QRect scr = board::screenRect();
     Panel1->setGeometry(scr.width() - ToolbarWidth, 0, ToolbarWidth, scr.height());
 
     SpeedButton14 =
@@ -223,7 +218,7 @@ void TForm25::buildControls() {
 
 void TForm25::showEvent(QShowEvent *e) {
     // Borderless over the whole screen, so board positions are screen positions.
-    setGeometry(screenRect());
+    setGeometry(board::screenRect());
     QDialog::showEvent(e);
     raise();
     activateWindow();
@@ -252,9 +247,9 @@ void TForm25::done(int r) {
 
 void TForm25::FormShow() {
     KESU = 1;
-    const QRect scr = screenRect();
+    const QRect scr = board::screenRect();
     Panel1->setGeometry(scr.width() - Panel1->width(), 0, Panel1->width(), scr.height());
-    CSPENS = 6;
+    CSPENS = KeyPenWidth;
     Pen.color = board::Silver;
     showPenColour();
     setKeyColour();
@@ -289,8 +284,9 @@ void TForm25::setKeyColour() {
     // colour is the key of the chalk layer.
     const int H = Image1->Picture().height();
     Pen.width = CSPENS;
-    Pen.moveTo(QPoint(-6, H));
-    const QRect r = Pen.lineTo(Image1->Bitmap(), QPoint(6, H));
+    constexpr int kReach = 6; // either side of the corner
+    Pen.moveTo(QPoint(-kReach, H));
+    const QRect r = Pen.lineTo(Image1->Bitmap(), QPoint(kReach, H));
     history_.touch(r);
     Image1->changed(r);
 }
@@ -303,8 +299,8 @@ void TForm25::showPenColour() {
 
 void TForm25::setPenColour(QRgb c) {
     // The common row of the colour buttons: the corner in silver, then the new colour.
-    CSPENS = 6;
-    Pen.width = 6;
+    CSPENS = KeyPenWidth;
+    Pen.width = KeyPenWidth;
     Pen.color = board::Silver;
     showPenColour();
     setKeyColour();
@@ -434,7 +430,7 @@ bool TForm25::colourButtonStamps() {
 
 void TForm25::stamp() {
     // The board as it looks now, cut-out and chalk included, becomes the frozen picture.
-    const QRect scr = screenRect();
+    const QRect scr = board::screenRect();
     R = {0, 0, scr.width(), scr.height()};
     const QRect r(QPoint(R.left, R.top), QPoint(R.right - 1, R.bottom - 1));
     QImage bm;
@@ -460,8 +456,8 @@ void TForm25::SpeedButton3Click() {
     // Blue keeps the width factor and the key colour as they are.
     if (colourButtonStamps())
         return;
-    CSPENS = 6;
-    Pen.width = 6;
+    CSPENS = KeyPenWidth;
+    Pen.width = KeyPenWidth;
     Pen.color = board::Blue;
     showPenColour();
 }
@@ -492,8 +488,8 @@ void TForm25::SpeedButton9Click() {
     KESU = 1;
     if (colourButtonStamps())
         return;
-    CSPENS = 6;
-    Pen.width = 6;
+    CSPENS = KeyPenWidth;
+    Pen.width = KeyPenWidth;
     setKeyColour();
     showPenColour();
     commitStep();
@@ -501,8 +497,8 @@ void TForm25::SpeedButton9Click() {
 
 void TForm25::SpeedButton8Click() {
     KESU = 4;
-    CSPENS = 6;
-    Pen.width = 6;
+    CSPENS = KeyPenWidth;
+    Pen.width = KeyPenWidth;
     Pen.color = board::Silver;
     showPenColour();
     setKeyColour();
@@ -576,7 +572,7 @@ void TForm25::showUndoState() {
 // ---- selection and transforms ----
 
 void TForm25::toggleFocusRect() {
-    const QRect r = board::xorFocusRect(Image1->Bitmap(), R.left, R.top, R.right, R.bottom);
+    const QRect r = board::xorFocusRect(Image1->Bitmap(), R);
     history_.touch(r);
     Image1->changed(r);
 }

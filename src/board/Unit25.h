@@ -3,6 +3,7 @@
 // toolbar at the right edge. Shown modally by the main window; created once, so its
 // fields and state persist between showings.
 #include "board/chalk.h"
+#include "board/geometry.h"
 #include "board/history.h"
 #include "board/spinedit.h"
 #include "board/timage.h"
@@ -34,11 +35,7 @@ public:
     QumoValues &values() { return v_; }
     platform::Platform &platform() { return platform_; }
 
-    // Left, top, right, bottom; right and bottom exclusive.
-    struct TRect {
-        qint32 left = 0, top = 0, right = 0, bottom = 0;
-        bool operator==(const TRect &) const = default;
-    };
+    using TRect = board::TRect;
 
     // ---- controls ----
     TImage *Image2 = nullptr;             // background: the frozen screen
@@ -142,16 +139,24 @@ public:
     void Rotate(QImage &Source, double Angle);
     void SAYU();
     void JOUGE();
-    static qint32 MIN(qint32 X, qint32 Y) { return X > Y ? Y : X; }
-    static qint32 MAX(qint32 X, qint32 Y) { return X > Y ? X : Y; }
+    static qint32 MIN(qint32 X, qint32 Y) { return board::MIN(X, Y); }
+    static qint32 MAX(qint32 X, qint32 Y) { return board::MAX(X, Y); }
     // The largest cut-out the board makes, in pixels per side and in all; a transform
     // beyond it is refused like one below a pixel.
     static constexpr qint64 MaxCutSide = 32767;
     static constexpr qint64 MaxCutPixels = qint64(32) << 20;
     // The widest chalk line drawn, far beyond any screen.
     static constexpr qint64 MaxPenWidth = 16384;
+    // The pen of the colour buttons, and of the stroke that sets the key colour's corner.
+    static constexpr qint32 KeyPenWidth = 6;
 
     // ---- screen capture ----
+    // The capture menu's delays: at once (time for the board to leave the screen), then
+    // after 5, 15 and 30 seconds.
+    static constexpr int CaptureAtOnceMs = 800;
+    static constexpr int CaptureAfter5sMs = 5000;
+    static constexpr int CaptureAfter15sMs = 15000;
+    static constexpr int CaptureAfter30sMs = 30000;
     void SpeedButton13Click();
     void N14Click();
     void N51Click();

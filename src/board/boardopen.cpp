@@ -1,6 +1,7 @@
 // Freezing the screen and opening the drawing board from the main window.
 #include "app/MAIN.h"
 #include "board/Unit25.h"
+#include "board/geometry.h"
 #include "board/resources.h"
 #include "board/screengrab.h"
 #include "platform/platform.h"
@@ -12,6 +13,12 @@
 #include <QToolButton>
 
 namespace {
+// The board opens when the pointer has rested on its button this long, or right after a click.
+constexpr int kOpenAfterHoverMs = 1000;
+constexpr int kOpenAfterClickMs = 10;
+// The pen picture on the board button.
+constexpr QSize kPenPicture{36, 36};
+
 // Pointer entering and leaving the board button.
 class BoardButtonWatcher : public QObject {
 public:
@@ -43,7 +50,7 @@ void setTimer(QTimer *t, int interval, bool enabled) {
 void TForm1::setupBoardButton() {
     board::initResources();
     SpeedButton8->setIcon(QIcon(QStringLiteral(":/board/pen.svg")));
-    SpeedButton8->setIconSize(QSize(36, 36));
+    SpeedButton8->setIconSize(kPenPicture);
     SpeedButton8->setCursor(Qt::WaitCursor);
     SpeedButton8->installEventFilter(new BoardButtonWatcher(this));
     connect(SpeedButton8, &QToolButton::clicked, this, &TForm1::SpeedButton8Click);
@@ -51,7 +58,7 @@ void TForm1::setupBoardButton() {
 }
 
 void TForm1::SpeedButton8MouseEnter() {
-    setTimer(Timer1, v_.CFLG == 0 ? 1000 : Timer1->interval(), true);
+    setTimer(Timer1, v_.CFLG == 0 ? kOpenAfterHoverMs : Timer1->interval(), true);
 }
 
 void TForm1::SpeedButton8MouseLeave() {
@@ -63,7 +70,7 @@ void TForm1::SpeedButton8MouseLeave() {
 
 void TForm1::SpeedButton8Click() {
     v_.CFLG = 1;
-    setTimer(Timer1, 10, true);
+    setTimer(Timer1, kOpenAfterClickMs, true);
 }
 
 void TForm1::Timer1Timer() {
@@ -72,9 +79,7 @@ void TForm1::Timer1Timer() {
     TForm25 *board = forms_ ? forms_->Form25 : nullptr;
     if (!board)
         return;
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QSize size = screen ? screen->geometry().size() : QSize(800, 600);
-    const QRect r(QPoint(0, 0), size);
+    const QRect r = board::screenRect();
     // Two separate grabs, the chalk layer first; nothing is hidden for them.
     QImage bm;
     CaptureRect(r, bm);

@@ -4,6 +4,7 @@
 #include "board/Unit14.h"
 #include "board/Unit25.h"
 #include "board/countdown.h"
+#include "board/geometry.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -17,13 +18,10 @@
 #include <QTimer>
 
 namespace {
-QRect wholeScreen() {
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return QRect(QPoint(0, 0), screen ? screen->geometry().size() : QSize(800, 600));
-}
-
 // Delays from this long on show a countdown.
-constexpr int kCountdownFromMs = 5000;
+constexpr int kCountdownFromMs = TForm25::CaptureAfter5sMs;
+// The menu opens this far to the left of the pointer, beside the toolbar.
+constexpr int kMenuLeftOfPointer = 120;
 // Time the windows under a board that had to be taken off late get to draw themselves.
 constexpr int kRedrawAfterLateWithdrawMs = 300;
 
@@ -35,8 +33,7 @@ board::CaptureCountdown *countdownOf(TForm25 *form) {
 
 void TForm25::SpeedButton13Click() {
     const QPoint P = QCursor::pos();
-    // Opens to the left of the toolbar.
-    PopupMenu4->popup(QPoint(P.x() - 120, P.y()));
+    PopupMenu4->popup(QPoint(P.x() - kMenuLeftOfPointer, P.y()));
 }
 
 void TForm25::startDelayedCapture(int milliseconds) {
@@ -52,10 +49,10 @@ void TForm25::startDelayedCapture(int milliseconds) {
         countdownOf(this)->start(milliseconds);
 }
 
-void TForm25::N14Click() { startDelayedCapture(800); }
-void TForm25::N51Click() { startDelayedCapture(5000); }
-void TForm25::N101Click() { startDelayedCapture(15000); }
-void TForm25::N301Click() { startDelayedCapture(30000); }
+void TForm25::N14Click() { startDelayedCapture(CaptureAtOnceMs); }
+void TForm25::N51Click() { startDelayedCapture(CaptureAfter5sMs); }
+void TForm25::N101Click() { startDelayedCapture(CaptureAfter15sMs); }
+void TForm25::N301Click() { startDelayedCapture(CaptureAfter30sMs); }
 
 void TForm25::Timer1Timer() {
     platform_.messageBeep(platform::BeepAsterisk);
@@ -75,7 +72,7 @@ void TForm25::Timer1Timer() {
     }
     // The capture window is not on screen while the picture is taken.
     capture->hide();
-    const QRect screen = wholeScreen();
+    const QRect screen = board::screenRect();
     R = TRect{0, 0, screen.width(), screen.height()};
     QImage bm;
     CaptureRect(screen, bm);

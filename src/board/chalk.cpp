@@ -109,27 +109,4 @@ QImage keyedToAlpha(const QImage &src) {
     return out;
 }
 
-QRect xorFocusRect(QImage &img, int left, int top, int right, int bottom) {
-    if (right <= left || bottom <= top || img.isNull())
-        return {};
-    const QRect box = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-    const QRect clip = img.rect();
-    // Every pixel of the outline exactly once, dotted by the parity of x + y.
-    auto flip = [&](int x, int y) {
-        if (((x + y) & 1) == 0 && clip.contains(x, y))
-            reinterpret_cast<QRgb *>(img.scanLine(y))[x] ^= 0x00FFFFFFu;
-    };
-    for (int x = left; x < right; ++x) {
-        flip(x, top);
-        if (bottom - 1 != top)
-            flip(x, bottom - 1);
-    }
-    for (int y = top + 1; y < bottom - 1; ++y) {
-        flip(left, y);
-        if (right - 1 != left)
-            flip(right - 1, y);
-    }
-    return box.intersected(clip);
-}
-
 } // namespace board

@@ -1,7 +1,7 @@
 #pragma once
 // Pixel work of the drawing board that needs no window: chalk strokes into a layer bitmap,
-// the colour-keyed composition of the chalk layer over the frozen screen, and the XOR
-// focus rectangle of the selection. Layer bitmaps are QImage::Format_RGB32.
+// and the colour-keyed composition of the chalk layer over the frozen screen. Layer bitmaps
+// are QImage::Format_RGB32.
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -44,10 +44,5 @@ void composeLayers(const QImage &top, const QImage &under, QImage &out, const QR
 // A copy of `src` as premultiplied ARGB in which every pixel of the colour of the
 // bottom-left pixel is fully transparent (the cut-out's see-through display).
 QImage keyedToAlpha(const QImage &src);
-
-// Inverts the dotted outline of the rectangle [left, right) x [top, bottom) of an RGB32
-// bitmap; drawing it twice restores every pixel. An empty rectangle draws nothing.
-// Returns the bounding rectangle of what changed.
-QRect xorFocusRect(QImage &img, int left, int top, int right, int bottom);
 
 } // namespace board

@@ -1,4 +1,5 @@
 #include "board/countdown.h"
+#include "board/geometry.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -42,8 +43,7 @@ CaptureCountdown::CaptureCountdown(QWidget *parent)
 
 void CaptureCountdown::placeInCorner() {
     // The bottom-right corner: the Logo program and the main window stand at the top left.
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    const QRect area = board::availableScreenRect();
     move(area.right() + 1 - width() - kMargin, area.bottom() + 1 - height() - kMargin);
 }
 

@@ -191,6 +191,38 @@ Preparation prepare(const LinkShape& shape, const Context& ctx) {
     return prep;
 }
 
+const char* rowName(Row r) {
+    switch (r) {
+    case row::OutsideMark:
+        return "OutsideMark";
+    case row::MaterialSite:
+        return "MaterialSite";
+    case row::DesktopCopy:
+        return "DesktopCopy";
+    case row::DesktopExport:
+        return "DesktopExport";
+    case row::MissingFile:
+        return "MissingFile";
+    case row::LocalFolder:
+        return "LocalFolder";
+    case row::InstallList:
+        return "InstallList";
+    case row::Work:
+        return "Work";
+    case row::Document:
+        return "Document";
+    case row::WebArchive:
+        return "WebArchive";
+    case row::Archive:
+        return "Archive";
+    case row::Program:
+        return "Program";
+    case row::Page:
+        return "Page";
+    }
+    return "?";
+}
+
 const char* actionName(Action a) {
     switch (a) {
     case Action::OpenOutside:
@@ -251,7 +283,7 @@ bool Step::mayFallThrough() const {
 
 namespace {
 
-// The local file that the existence test of row 5 looks for.
+// The local file that the existence test of MissingFile looks for.
 QString existencePath(const LinkShape& s) {
     QString f = cutNN(s.URLL);
     if (s.extension.contains(u'#') && f.contains(u'#'))
@@ -261,8 +293,8 @@ QString existencePath(const LinkShape& s) {
     return f;
 }
 
-// Rows 3 and 4. The engine reports local addresses as "file:" URLs, so the path is read
-// after CutNN; a Windows path passes through unchanged.
+// DesktopCopy and DesktopExport. The engine reports local addresses as "file:" URLs, so the path is
+// read after CutNN; a Windows path passes through unchanged.
 Step folderToDesktop(const LinkShape& s, Action action) {
     Step st;
     st.action = action;
@@ -292,47 +324,49 @@ Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
     const auto exists = [&](const QString& p) { return ctx.fileExists && ctx.fileExists(p); };
     const QString site = QLatin1String(kMaterialSiteHostPath);
     Step st;
-    for (int row = std::max(fromRow, 1); row <= 13; ++row) {
+    for (int r = std::max<int>(fromRow, row::First); r <= row::Last; ++r) {
         st = Step{};
-        st.row = row;
-        switch (row) {
-        case 1:
+        st.row = static_cast<Row>(r);
+        switch (st.row) {
+        case row::OutsideMark:
             if (lastCharIs(U, u'@')) {
                 st.action = Action::OpenOutside;
                 st.target = U.chopped(1);
                 return st;
             }
             break;
-        case 2:
+        case row::MaterialSite:
             if (U.contains(site) && !U.contains(site + QLatin1String(kTeachingArea))) {
                 st.action = Action::OpenSite;
                 st.target = U;
                 return st;
             }
             break;
-        case 3:
-        case 4:
-            if (s.local && lastCharIs(U, row == 3 ? u'!' : u'$')) {
-                Step f = folderToDesktop(s, row == 3 ? Action::FolderCopy : Action::FolderExport);
-                f.row = row;
+        case row::DesktopCopy:
+        case row::DesktopExport: {
+            const bool copy = st.row == row::DesktopCopy;
+            if (s.local && lastCharIs(U, copy ? u'!' : u'$')) {
+                Step f = folderToDesktop(s, copy ? Action::FolderCopy : Action::FolderExport);
+                f.row = st.row;
                 return f;
             }
             break;
-        case 5:
+        }
+        case row::MissingFile:
             if (s.local && !ext.isEmpty() && !exists(existencePath(s))) {
                 st.action = Action::Beep;
                 st.target = existencePath(s);
                 return st;
             }
             break;
-        case 6:
+        case row::LocalFolder:
             if (s.local && ext.isEmpty()) {
                 st.action = Action::OpenFolder;
                 st.target = U;
                 return st;
             }
             break;
-        case 7:
+        case row::InstallList:
             if (ext.contains(QLatin1String(".css"))) {
                 st.target = U;
                 if (web) {
@@ -347,7 +381,7 @@ Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
                 return st;
             }
             break;
-        case 8:
+        case row::Work:
             if (extContainsAny(ext, {".mwx", ".mwa"})) {
                 st.target = U;
                 if (web) {
@@ -364,7 +398,7 @@ Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
                 return st;
             }
             break;
-        case 9:
+        case row::Document:
             if (extContainsAny(ext.toLower(), {".wav", ".mid", ".txt", ".xls", ".wma", ".mp3",
                                                ".mp4", ".avi", ".jpg", ".jpeg", ".bmp"})) {
                 st.target = U;
@@ -379,7 +413,7 @@ Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
                 }
             }
             break;
-        case 10:
+        case row::WebArchive:
             if (web && extContainsAny(ext, {".zip", ".ZIP"})) {
                 st.action = Action::ArchiveDownload;
                 st.target = U;
@@ -387,7 +421,7 @@ Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
                 return st;
             }
             break;
-        case 11:
+        case row::Archive:
             if (extContainsAny(ext, {".zip", ".ZIP"})) {
                 st.action = Action::ArchiveOpen;
                 st.target = cutNN(U);
@@ -395,7 +429,7 @@ Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
                 return st;
             }
             break;
-        case 12:
+        case row::Program:
             if (extContainsAny(ext, {".exe", ".EXE"})) {
                 if (web || ctx.DL) {
                     st.action = Action::ProgramFetch;
@@ -416,12 +450,12 @@ Step decide(const LinkShape& s, const Context& ctx, int fromRow) {
                 return st;
             }
             break;
-        default:
+        case row::Page:
             break;
         }
     }
     st = Step{};
-    st.row = 13;
+    st.row = row::Page;
     st.action = Action::Page;
     st.target = U;
     st.showInField = !U.contains(QLatin1String("about:blank")) &&

@@ -75,44 +75,94 @@ struct Context {
 
 Preparation prepare(const LinkShape& shape, const Context& ctx);
 
+// The decision table. Its rows are tried in this order; the first whose condition holds acts.
+// "Local" is LinkShape::local, "web" its opposite; conditions are read on URLL.
+//
+//   row            condition                                    action
+//   OutsideMark    ends with "@"                                OpenOutside: URLL without "@"
+//   MaterialSite   holds kMaterialSiteHostPath, not followed    OpenSite: URLL
+//                  by kTeachingArea
+//   DesktopCopy    local, ends with "!"                         FolderCopy (RefuseDesktopName)
+//   DesktopExport  local, ends with "$"                         FolderExport (RefuseDesktopName)
+//   MissingFile    local, has an extension, the file (cut at    Beep
+//                  "#" and "+") does not exist
+//   LocalFolder    local, no extension                          OpenFolder: URLL
+//   InstallList    extension holds ".css"                       InstallListWeb | InstallListLocal
+//   Work           extension holds ".mwx" or ".mwa"             WorkWeb | WorkLocalCopy (DL) |
+//                                                               WorkLocal
+//   Document       extension holds, in any case, one of         DocumentFetch (web or DL) |
+//                  .wav .mid .txt .xls .wma .mp3 .mp4 .avi      DocumentOpen (exists as written)
+//                  .jpg .jpeg .bmp                              | nothing: next row
+//   WebArchive     web, extension holds ".zip" or ".ZIP"        ArchiveDownload
+//   Archive        extension holds ".zip" or ".ZIP"             ArchiveOpen
+//   Program        extension holds ".exe" or ".EXE"             ProgramFetch (web or DL) |
+//                                                               ProgramLocal
+//   Page           every other URL                              Page: the browser loads it
+//
+// The actions that can give up (Step::mayFallThrough) go on with the row after their own.
+// Row values are plain numbers in table order, so "the row after" is `row + 1`.
+namespace row {
+enum Row : int {
+    OutsideMark = 1,
+    MaterialSite,
+    DesktopCopy,
+    DesktopExport,
+    MissingFile,
+    LocalFolder,
+    InstallList,
+    Work,
+    Document,
+    WebArchive,
+    Archive,
+    Program,
+    Page,
+    First = OutsideMark,
+    Last = Page,
+};
+} // namespace row
+using Row = row::Row;
+const char* rowName(Row r);
+
 enum class Action {
-    OpenOutside,       // row 1: open URLL without its last character
-    OpenSite,          // row 2: open URLL
-    FolderCopy,        // row 3
-    FolderExport,      // row 4
-    RefuseDesktopName, // rows 3 and 4 with a desktop name that is no plain folder name: beep
-    Beep,              // row 5: a local file that does not exist
-    OpenFolder,        // row 6: open URLL
-    InstallListWeb,    // row 7
+    OpenOutside,       // OutsideMark: open URLL without its last character
+    OpenSite,          // MaterialSite: open URLL
+    FolderCopy,        // DesktopCopy
+    FolderExport,      // DesktopExport
+    RefuseDesktopName, // DesktopCopy/DesktopExport with a desktop name that is no plain folder
+                       // name: beep
+    Beep,              // MissingFile: a local file that does not exist
+    OpenFolder,        // LocalFolder: open URLL
+    InstallListWeb,    // InstallList
     InstallListLocal,
-    WorkWeb, // row 8
+    WorkWeb, // Work
     WorkLocal,
     WorkLocalCopy,
-    DocumentFetch,   // row 9, web URL or DL
-    DocumentOpen,    // row 9, local file that exists as written
-    ArchiveDownload, // row 10
-    ArchiveOpen,     // row 11
-    ProgramFetch,    // row 12, web URL or DL
-    ProgramLocal,    // row 12, local with DL false
-    Page,            // row 13
+    DocumentFetch,   // Document, web URL or DL
+    DocumentOpen,    // Document, local file that exists as written
+    ArchiveDownload, // WebArchive
+    ArchiveOpen,     // Archive
+    ProgramFetch,    // Program, web URL or DL
+    ProgramLocal,    // Program, local with DL false
+    Page,            // Page
 };
 const char* actionName(Action a);
 
 // The first row that acts, from row `fromRow` on, with the values its action uses.
 struct Step {
-    int row = 13;
+    Row row = row::Page;
     Action action = Action::Page;
     QString target;           // what is opened, fetched, copied or started
     QString MSF;              // where a fetched or copied file goes (or the local file of the row)
-    QString name;             // rows 3/4: the source folder's name; row 8 DL: the file name of URLL
-    QString desktopName;      // rows 3/4
-    QString arguments;        // row 12 fetch: CutNN2 of the text after "+"
-    bool endsShell = false;   // row 12 local: the file name holds "_"
-    bool showInField = false; // row 13: the URL field shows URLL
+    QString name;             // DesktopCopy/DesktopExport: the source folder's name;
+                              // Work with DL: the file name of URLL
+    QString desktopName;      // DesktopCopy/DesktopExport
+    QString arguments;        // ProgramFetch: CutNN2 of the text after "+"
+    bool endsShell = false;   // ProgramLocal: the file name holds "_"
+    bool showInField = false; // Page: the URL field shows URLL
     // Whether the action can end with "next row" (the caller then decides from row + 1).
     bool mayFallThrough() const;
 };
 
-Step decide(const LinkShape& shape, const Context& ctx, int fromRow = 1);
+Step decide(const LinkShape& shape, const Context& ctx, int fromRow = row::First);
 
 } // namespace linkcmd

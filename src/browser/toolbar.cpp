@@ -91,9 +91,9 @@ void TForm1::SpeedButton10Click() {
 void TForm1::SpeedButton11Click() { Navigate(Edit2->text()); }
 
 void TForm1::WebBrowser1CommandStateChange(int Command, bool Enable) {
-    if (Command == 1)
+    if (Command == CommandForward)
         SpeedButton4->setEnabled(Enable);
-    else if (Command == 2)
+    else if (Command == CommandBack)
         SpeedButton2->setEnabled(Enable);
 }
 

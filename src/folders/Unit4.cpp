@@ -16,7 +16,7 @@
 
 namespace {
 constexpr int kBarHeight = 74;
-constexpr QSize kDesignSize(1113, 660);
+constexpr QSize kDesignSize = TForm4::DesignSize;
 const QColor kPageColour(192, 220, 192);
 const QString kGradeListFile = QStringLiteral("学年名.txt");
 const QString kFirstGradeFile = QStringLiteral("学年1.txt");

@@ -3,6 +3,7 @@
 // are left in GAKUNEN, KUMI and SHIMEI of the process-wide values.
 #include <QDialog>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 class QLabel;
@@ -15,6 +16,10 @@ class TForm4 : public QDialog {
     Q_OBJECT
 public:
     TForm4(QumoValues &values, TForm1 *main, QWidget *parent = nullptr);
+
+    // The size the pages are designed at. Every control keeps its place and font size at
+    // this size in the properties "designRect" and "designPx"; other sizes scale them.
+    static constexpr QSize DesignSize{1113, 660};
 
     // ---- pages ----
     QWidget *Panel2 = nullptr;         // grade page
