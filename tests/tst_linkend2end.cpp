@@ -23,6 +23,7 @@ class TestLinkEnd2End : public QObject {
 private slots:
     void init();
     void cleanup();
+    void viewIsWiredToTheRunner();
     void localWorkOpensWhereItLies();
     void webWorkDownloadsOnceAndStartsTheLogoProgram();
     void clickDuringADownloadWaitsItsTurn();
@@ -69,6 +70,23 @@ void TestLinkEnd2End::showLinks(const QList<QPair<QString, QString>>& links) {
     const QString page = tmp(u"material/index.html"_qs);
     writeFile(page, html);
     QVERIFY(room_->showPage(page));
+}
+
+void TestLinkEnd2End::viewIsWiredToTheRunner() {
+    // A real click in a real page reaches the window's runner: the "@" link is cancelled
+    // and opened outside, the page stays.
+    room_->platform.realPrograms = false;
+    const QString page = tmp(u"material/index.html"_qs);
+    writeFile(page, "<html><body><a id='w' href='http://127.0.0.1:1/x/game.mwx@'>w</a>"
+                    "</body></html>");
+    QVERIFY(room_->showPage(page));
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    room_->click(u"w"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(room_->platform.opened,
+                              QStringList{quoted(u"http://127.0.0.1:1/x/game.mwx"_qs)}, 20000);
+    QCOMPARE(handled.size(), 1);
+    QCOMPARE(handled[0][1].toBool(), true);
+    QCOMPARE(room_->form()->WebBrowser1->url(), QUrl::fromLocalFile(page));
 }
 
 void TestLinkEnd2End::localWorkOpensWhereItLies() {

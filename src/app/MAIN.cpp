@@ -4,7 +4,9 @@
 #include "app/errors.h"
 #include "app/pictures.h"
 #include "browser/linkrunner.h"
+#include "browser/opening.h"
 #include "browser/webpage.h"
+#include "mwex/launch.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
