@@ -178,12 +178,12 @@ void TestLaunch::retries_data() {
     QTest::addColumn<int>("attempts");
     QTest::addColumn<bool>("succeeds");
     QTest::newRow("first attempt without window, second placed")
-        << QStringLiteral("exit_first=1") << true << 101 << 2 << true;
+        << QStringLiteral("exit_first=1") << true << kWindowSearchRounds << 2 << true;
     QTest::newRow("every attempt ends without window")
-        << QStringLiteral("exit=1") << true << 101 << 3 << false;
+        << QStringLiteral("exit=1") << true << kWindowSearchRounds << 3 << false;
     QTest::newRow("window never shown: each process ended")
         << QStringLiteral("delay=600000") << true << 3 << 3 << false;
-    QTest::newRow("not a program: nothing started") << QString() << false << 101 << 3 << false;
+    QTest::newRow("not a program: nothing started") << QString() << false << kWindowSearchRounds << 3 << false;
 }
 
 void TestLaunch::retries() {
