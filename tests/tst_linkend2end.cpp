@@ -7,6 +7,7 @@
 #include "support/httpserver.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QPushButton>
 #include <QApplication>
 #include <QLineEdit>
@@ -35,6 +36,7 @@ private slots:
     void programArgumentsAddNoProgram();
     void programFromAnotherHostAsksWithNoAsDefault();
     void redirectLoopEndsInTheBrowsersError();
+    void noticeShowsTheDownloadAndStopsIt();
     void closingDuringAStallStopsEverything();
     void programEndsSoonAfterCloseDuringAStall();
 
@@ -366,6 +368,38 @@ void TestLinkEnd2End::redirectLoopEndsInTheBrowsersError() {
     QCOMPARE(QDir(room_->save()).entryList({u"*.mwx*"_qs, u".*.part"_qs},
                                            QDir::Files | QDir::Hidden),
              QStringList());
+}
+
+void TestLinkEnd2End::noticeShowsTheDownloadAndStopsIt() {
+    // The main window's notice follows the downloads of its link commands: a stalled one
+    // shows its progress and the stop button, and the button ends it.
+    testsupport::HttpServer server;
+    QVERIFY(server.start());
+    server.addDribble(u"/m/stall.mwx"_qs, QByteArray(50000, 's'), 100, 3600 * 1000);
+    showLinks({{u"s"_qs, server.url(u"/m/stall.mwx"_qs)}});
+    TForm2* notice = room_->program->forms.Form2;
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    bool shown = false;
+    QTimer pupil;
+    QObject::connect(&pupil, &QTimer::timeout, [&] {
+        if (shown || !room_->form()->downloads()->running() || !notice->downloading())
+            return;
+        shown = notice->isVisible() && notice->LabelProgress->isVisible() &&
+                notice->ButtonCancel->isVisible();
+        if (shown)
+            QTest::mouseClick(notice->ButtonCancel, Qt::LeftButton);
+    });
+    pupil.start(20);
+    room_->click(u"s"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    pupil.stop();
+    QVERIFY(shown);
+    QVERIFY(!room_->form()->downloads()->running());
+    QVERIFY(!notice->downloading());
+    QCOMPARE(QDir(room_->save()).entryList({u"stall*"_qs, u".*.part"_qs},
+                                           QDir::Files | QDir::Hidden),
+             QStringList());
+    QVERIFY(startsLogged(room_->layout.mwexDir).isEmpty());
 }
 
 void TestLinkEnd2End::closingDuringAStallStopsEverything() {
