@@ -1,9 +1,14 @@
 #pragma once
 // A temp classroom for the launch tests: the stand-in Logo program in an MWEX folder, a
-// save folder whose name has a blank and Japanese characters, and the program's windows
-// on a platform that records what it does and really starts and places programs.
+// save folder whose name has a blank and Japanese characters, and a launcher on a platform
+// that records what it does and really starts and places programs. The launcher gets the
+// values and a real notice window; the program's windows are built only for the tests that
+// click the main window's buttons or close it.
 #include "app/MAIN.h"
+#include "app/Unit2.h"
+#include "app/notice.h"
 #include "app/program.h"
+#include "mwex/launch.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -62,21 +67,41 @@ inline bool alive(qint64 pid) {
 }
 
 struct Classroom {
+    enum Windows { NoWindows, WithWindows };
+
     QTemporaryDir tmp;
     QString mwex; // host path of the MWEX folder
     QString save; // host path of the save folder, no final "/"
     LaunchPlatform platform;
+    // Without the windows: the values, the notice and the launcher of this classroom, and
+    // whether the main window counts as closed.
+    QumoValues ownValues;
+    std::unique_ptr<TForm2> ownNotice;
+    std::unique_ptr<Launcher> ownLauncher;
+    bool closed = false;
+    // With the windows.
     std::unique_ptr<QumoProgram> program;
 
-    Classroom() {
+    explicit Classroom(Windows windows = NoWindows) {
         mwex = tmp.filePath(QStringLiteral("MWEX"));
         save = tmp.filePath(QStringLiteral("保存 フォルダ/さくひん"));
         QDir().mkpath(mwex);
         QDir().mkpath(save);
         QFile::copy(testsupport::standinExe(), mwex + QStringLiteral("/mwex.exe"));
-        program = std::make_unique<QumoProgram>(
-            platform, testsupport::win(tmp.filePath(QStringLiteral("QUMOG.x86_64"))));
-        QumoValues &v = program->values;
+        const QString programFile =
+            testsupport::win(tmp.filePath(QStringLiteral("QUMOG.x86_64")));
+        if (windows == WithWindows) {
+            program = std::make_unique<QumoProgram>(platform, programFile);
+        } else {
+            ownValues.programFile = programFile;
+            ownNotice = std::make_unique<TForm2>();
+            TForm2 *n = ownNotice.get();
+            ownLauncher = std::make_unique<Launcher>(Launcher::Needs{
+                &ownValues, &platform, nullptr,
+                [n](const QString &S1, const QString &S2) { showNotice(*n, nullptr, S1, S2); },
+                [n] { return n->isVisible(); }, [this] { return closed; }});
+        }
+        QumoValues &v = values();
         v.MWEXEDIR = testsupport::win(mwex);
         v.MWEXEXE = v.MWEXEDIR + QStringLiteral("\\mwex.exe");
         v.KANA = v.MWEXEDIR + QStringLiteral("\\MWEx.ini");
@@ -97,8 +122,14 @@ struct Classroom {
         return QFile::copy(exe, target);
     }
 
-    TForm1 *main() const { return program->main(); }
-    QumoValues &values() { return program->values; }
+    // The main window: only for a classroom built WithWindows.
+    TForm1 *main() const {
+        Q_ASSERT(program);
+        return program->main();
+    }
+    QumoValues &values() { return program ? program->values : ownValues; }
+    TForm2 *notice() const { return program ? program->forms.Form2 : ownNotice.get(); }
+    Launcher &launcher() { return program ? program->main()->launcher() : *ownLauncher; }
 
     void configure(const QString &cfg) {
         testsupport::writeFile(mwex + QStringLiteral("/mwex.cfg"), cfg.toUtf8());

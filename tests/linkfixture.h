@@ -1,9 +1,15 @@
 #pragma once
-// A temp classroom for the link command tests: an install with the stand-in Logo program,
-// the program's windows on a recording platform, a shown main window whose browser view has
-// loaded its start page, and helpers to hand URLs to the handler or click them in a page.
+// Temp classrooms for the link command tests, on a recording platform with an install of
+// the stand-in Logo program: `Host` runs the link commands without any window (the runner
+// with the real downloads, launcher and desktop copies behind it); `Classroom` shows the
+// main window, whose browser view has loaded its start page, to click links in a page.
 #include "app/program.h"
+#include "app/textstore.h"
+#include "browser/downloader.h"
+#include "browser/downloads.h"
 #include "browser/linkrunner.h"
+#include "browser/opening.h"
+#include "mwex/launch.h"
 #include "platform/paths.h"
 #include "support/testsupport.h"
 
@@ -177,6 +183,106 @@ inline QList<QStringList> startsLogged(const QString& hostFolder) {
     return starts;
 }
 
+// Kills the stand-ins that the tests started below `root`, found by the ids they logged.
+inline void endStartedPrograms(const QString& root) {
+    QDirIterator it(root, {QStringLiteral("mwex.log")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (const qint64 pid = line.split('\t').value(0).toLongLong(); pid > 0)
+                ::kill(pid_t(pid), SIGTERM);
+    }
+}
+
+// The link commands without the windows: the runner gets the values, the platform, a
+// recorded notice, URL field and browser, and the real downloads, launcher and desktop
+// copies, all in this test's own temporary folder.
+class Host {
+public:
+    Host() {
+        qputenv("HOME", tmp(u"home"_qs).toUtf8());
+        qputenv("XDG_CONFIG_HOME", tmp(u"home/.config"_qs).toUtf8());
+        QDir().mkpath(tmp(u"home/Desktop"_qs));
+        QDir().mkpath(tmp(u"save"_qs));
+        layout = testsupport::makeInstall(tmp(u"inst"_qs), u"QUMOG.x86_64"_qs, true, kSettings);
+        values.programFile = layout.programFile;
+        values.MWEXEDIR = testsupport::win(layout.mwexDir);
+        values.RULEDIR = values.MWEXEDIR;
+        values.MWEXEXE = values.MWEXEDIR + u"\\mwex.exe"_qs;
+        values.DESKTOP = testsupport::win(tmp(u"home/Desktop"_qs)) + u'\\';
+        values.HOME = u"about:blank"_qs;
+        values.SYOKIURL = u"about:blank"_qs;
+        values.HOZON = u"さくひん"_qs;
+        values.QUMOHOZON = testsupport::win(tmp(u"save"_qs)) + u'\\';
+
+        const auto notice = [this](const QString& S1, const QString& S2) {
+            notices.append(S2.isEmpty() ? S1 : S1 + u'|' + S2);
+        };
+        transfers = std::make_unique<Transfers>(
+            Transfers::Needs{&values, notice, [] { return static_cast<TForm2*>(nullptr); }});
+        launcher = std::make_unique<Launcher>(Launcher::Needs{
+            &values, &platform, nullptr, notice, [] { return true; }, [] { return false; }});
+        opening = std::make_unique<Opening>(
+            Opening::Needs{&values, &platform, nullptr, notice, [this] { return field; }});
+
+        LinkCommandRunner::Needs n;
+        n.values = &values;
+        n.platform = &platform;
+        n.notice = notice;
+        n.open = [this](const QString& thing) {
+            if (!platform.shellOpen(u'"' + thing + u'"', QString(), QString())) {
+                platform.messageBeep(platform::BeepDefault);
+                notices.append(u"ひらけませんでした。|"_qs + thing);
+            }
+        };
+        n.showInField = [this](const QString& url) { field = url; };
+        n.navigate = [this](const QUrl& url) { navigated.append(url); };
+        n.readText = [this](const QString& F) { return store.load(F); };
+        n.CopyURL = [this](const QString& S, const QString& D) { return transfers->CopyURL(S, D); };
+        n.FFCOPY = [](const QString& S, const QString& D) { return Transfers::FFCOPY(S, D); };
+        n.MWEXDL = [this](const QString& S1, const QString& S2) { transfers->MWEXDL(S1, S2); };
+        n.MWEXCOPY = [this](const QString& S1, const QString& S2) { transfers->MWEXCOPY(S1, S2); };
+        n.SHELLMWEXE = [this](const QString& F1, const QString& F2) { launcher->SHELLMWEXE(F1, F2); };
+        n.EXE123 = [this](const QString& FF, const QString& F2) { opening->EXE123(FF, F2); };
+        n.DTPCOPY = [this](const QString& F1, const QString& FF, const QString& F2,
+                           const QString& MW) { opening->DTPCOPY(F1, FF, F2, MW); };
+        n.OWARI = [this] { ++shellEnds; };
+        n.stopDownloads = [this] { transfers->downloads()->shutdown(); };
+        runner = std::make_unique<LinkCommandRunner>(std::move(n));
+    }
+    ~Host() {
+        runner.reset();
+        endStartedPrograms(dir.path());
+    }
+
+    QString tmp(const QString& rel) const { return dir.path() + u'/' + rel; }
+    QumoValues& v() { return values; }
+    // The save folder's host path, without a final "/".
+    QString save() const { return platform::toHost(values.QUMOHOZON).chopped(1); }
+    bool idle() {
+        return QTest::qWaitFor([&] { return !runner->busy(); }, 30000);
+    }
+    // Hands a URL to the runner as the view's navigation callback would; true when it was
+    // cancelled.
+    bool handle(const QString& url) { return runner->beforeNavigate(url); }
+
+    QTemporaryDir dir;
+    HookPlatform platform;
+    testsupport::InstallLayout layout;
+    QumoValues values;
+    TextStore store;
+    QStringList notices;   // "line 1|line 2"
+    QString field;         // the URL field
+    QList<QUrl> navigated; // where the browser was sent
+    int shellEnds = 0;     // the delayed close was asked for
+    std::unique_ptr<Transfers> transfers;
+    std::unique_ptr<Launcher> launcher;
+    std::unique_ptr<Opening> opening;
+    std::unique_ptr<LinkCommandRunner> runner;
+};
+
 class Classroom {
 public:
     Classroom() {
@@ -187,17 +293,7 @@ public:
         program = std::make_unique<QumoProgram>(platform, layout.programFile);
     }
     ~Classroom() {
-        // The programs that the tests started, found by the ids they logged.
-        QDirIterator it(dir.path(), {QStringLiteral("mwex.log")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile f(it.next());
-            if (!f.open(QIODevice::ReadOnly))
-                continue;
-            for (const QByteArray& line : f.readAll().split('\n'))
-                if (const qint64 pid = line.split('\t').value(0).toLongLong(); pid > 0)
-                    ::kill(pid_t(pid), SIGTERM);
-        }
+        endStartedPrograms(dir.path());
         program.reset();
     }
 

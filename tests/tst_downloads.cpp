@@ -1,9 +1,12 @@
 // Downloads and copies: the chunked reader against a loopback server, local copies, install
-// lists, and the string rules that turn link addresses into paths.
+// lists, and the string rules that turn link addresses into paths. They run without the
+// main window: the downloads get the values and a real notice window, nothing more.
+#include "app/MAIN.h"
 #include "app/Unit2.h"
 #include "app/errors.h"
-#include "app/program.h"
+#include "app/notice.h"
 #include "browser/downloader.h"
+#include "browser/downloads.h"
 #include "browser/installlist.h"
 #include "platform/fs.h"
 #include "support/httpserver.h"
@@ -101,21 +104,26 @@ private slots:
 
 private:
     QString tmp(const QString &rel) const { return dir_->path() + u'/' + rel; }
-    TForm1 *form() const { return program_->main(); }
+    Transfers *transfers() const { return transfers_.get(); }
     void resetNotice();
 
     std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<RecordingPlatform> platform_;
-    std::unique_ptr<QumoProgram> program_;
+    QumoValues values_;
+    std::unique_ptr<TForm2> notice_;
+    std::unique_ptr<Transfers> transfers_;
     std::unique_ptr<HttpServer> server_;
     ShowCounter notices_;
 };
 
 void TestDownloads::initTestCase() {
     QApplication::setQuitOnLastWindowClosed(false);
-    platform_ = std::make_unique<RecordingPlatform>();
-    program_ = std::make_unique<QumoProgram>(*platform_, u"Z:\\nowhere\\QUMOG.x86_64"_qs);
-    program_->forms.Form2->installEventFilter(&notices_);
+    values_.programFile = u"Z:\\nowhere\\QUMOG.x86_64"_qs;
+    notice_ = std::make_unique<TForm2>();
+    notice_->installEventFilter(&notices_);
+    TForm2 *n = notice_.get();
+    transfers_ = std::make_unique<Transfers>(Transfers::Needs{
+        &values_, [n](const QString &S1, const QString &S2) { showNotice(*n, nullptr, S1, S2); },
+        [n] { return n; }});
 }
 
 void TestDownloads::init() {
@@ -123,14 +131,14 @@ void TestDownloads::init() {
     QVERIFY(dir_->isValid());
     server_ = std::make_unique<HttpServer>();
     QVERIFY(server_->start());
-    QumoValues &v = program_->values;
+    QumoValues &v = values_;
     v.HOZON = u"さくひん"_qs;
     v.MWEXEDIR = win(tmp(u"MWEX"_qs));
     v.QUMOHOZON = win(tmp(u"save"_qs)) + u'\\';
     v.DLFLG = -1;
     QDir().mkpath(tmp(u"MWEX"_qs));
     QDir().mkpath(tmp(u"save"_qs));
-    form()->downloads()->options = Downloader::Options{};
+    transfers()->downloads()->options = Downloader::Options{};
     resetNotice();
 }
 
@@ -141,7 +149,7 @@ void TestDownloads::cleanup() {
 }
 
 void TestDownloads::resetNotice() {
-    TForm2 *n = program_->forms.Form2;
+    TForm2 *n = notice_.get();
     if (n->isVisible())
         n->Timer1Timer();
     n->Label1->clear();
@@ -258,11 +266,11 @@ void TestDownloads::fetch() {
         gone.close();
     }
     const QString target = tmp(u"save/sub/target.mwx"_qs);
-    const bool result = form()->CopyURL(source, win(target));
+    const bool result = transfers()->CopyURL(source, win(target));
     QCOMPARE(result, ok);
-    QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
+    QCOMPARE(values_.DLFLG, ok ? 1 : 0);
     QCOMPARE(notices_.shows, 1);
-    QCOMPARE(program_->forms.Form2->Label1->text(), u"さくひんにダウンロードします。"_qs);
+    QCOMPARE(notice_.get()->Label1->text(), u"さくひんにダウンロードします。"_qs);
     if (bodySize < 0) {
         QVERIFY(!QFileInfo::exists(target));
     } else {
@@ -277,7 +285,7 @@ void TestDownloads::fetch() {
 
 void TestDownloads::requestBypassesCaches() {
     server_->addFile(u"/a.mwx"_qs, "x");
-    QVERIFY(form()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
     const QByteArray req = server_->lastRequest(u"/a.mwx"_qs).toLower();
     QVERIFY2(req.contains("cache-control: no-cache"), req.constData());
     QVERIFY2(req.contains("pragma: no-cache"), req.constData());
@@ -288,8 +296,8 @@ void TestDownloads::presentTargetIsNeverFetched() {
     server_->addFile(u"/a.mwx"_qs, "new content");
     const QString target = tmp(u"save/a.mwx"_qs);
     writeFile(target, "pupil's changes");
-    QVERIFY(form()->CopyURL(server_->url(u"/a.mwx"_qs), win(target)));
-    QCOMPARE(program_->values.DLFLG, 1);
+    QVERIFY(transfers()->CopyURL(server_->url(u"/a.mwx"_qs), win(target)));
+    QCOMPARE(values_.DLFLG, 1);
     QCOMPARE(server_->hits(u"/a.mwx"_qs), 0);
     QCOMPARE(notices_.shows, 0);
     QCOMPARE(readFile(target), QByteArray("pupil's changes"));
@@ -299,13 +307,13 @@ void TestDownloads::brokenDownloadIsFetchedAgain() {
     const QByteArray body = pattern(4000);
     server_->addBroken(u"/b.mwx"_qs, body, 2000);
     const QString target = tmp(u"save/b.mwx"_qs);
-    QVERIFY(!form()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
     QVERIFY(!QFileInfo::exists(target));
     // The server is mended: the next click fetches the whole file, since no half file
     // was kept that would count as present.
     server_->addFile(u"/b.mwx"_qs, body);
     resetNotice();
-    QVERIFY(form()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
     QCOMPARE(server_->hits(u"/b.mwx"_qs), 2);
     QCOMPARE(notices_.shows, 1);
     QCOMPARE(readFile(target), body);
@@ -314,11 +322,11 @@ void TestDownloads::brokenDownloadIsFetchedAgain() {
 void TestDownloads::nameWithPercentSequencesIsOneName() {
     server_->addFile(u"/my%20work.mwx"_qs, "abc");
     const QString target = tmp(u"save/my%20work.mwx"_qs);
-    QVERIFY(form()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
     QCOMPARE(readFile(target), QByteArray("abc"));
     QVERIFY(!QFileInfo::exists(tmp(u"save/my work.mwx"_qs)));
     // Found under the same name the next time: not fetched again.
-    QVERIFY(form()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
     QCOMPARE(server_->hits(u"/my%20work.mwx"_qs), 1);
 }
 
@@ -326,14 +334,14 @@ void TestDownloads::japaneseNameIsFetched() {
     // The page reports the name as characters; the request carries it percent-encoded.
     server_->addFile(u"/w/%E4%BD%9C%E5%93%81%201.mwx"_qs, "sakuhin");
     const QString target = tmp(u"save/作品 1.mwx"_qs);
-    QVERIFY(form()->CopyURL(server_->url(u"/w/作品%201.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/w/作品%201.mwx"_qs), win(target)));
     QCOMPARE(readFile(target), QByteArray("sakuhin"));
 }
 
 void TestDownloads::missingFoldersAreMade() {
     server_->addFile(u"/c.wav"_qs, "wave");
     const QString target = tmp(u"MWEX/Sounds/new/deep/c.wav"_qs);
-    QVERIFY(form()->CopyURL(server_->url(u"/c.wav"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/c.wav"_qs), win(target)));
     QCOMPARE(readFile(target), QByteArray("wave"));
 }
 
@@ -341,10 +349,10 @@ void TestDownloads::targetThatCannotBeMadeRaises() {
     server_->addFile(u"/d.mwx"_qs, "data");
     writeFile(tmp(u"save/blocker"_qs), "a file where a folder should be");
     const QString target = tmp(u"save/blocker/d.mwx"_qs);
-    QVERIFY_THROWS_EXCEPTION(QumoError, form()->CopyURL(server_->url(u"/d.mwx"_qs), win(target)));
-    QCOMPARE(program_->values.DLFLG, 0);
+    QVERIFY_THROWS_EXCEPTION(QumoError, transfers()->CopyURL(server_->url(u"/d.mwx"_qs), win(target)));
+    QCOMPARE(values_.DLFLG, 0);
     // A failed download into a folder that cannot exist creates nothing either.
-    QVERIFY(!form()->CopyURL(server_->url(u"/missing"_qs), win(target)));
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/missing"_qs), win(target)));
     QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList{u"blocker"_qs});
 }
 
@@ -413,12 +421,12 @@ void TestDownloads::nestedRunsKeepTheirOwnOutcome() {
             return;
         innerRan = true;
         QTimer::singleShot(0, this, [&] {
-            innerResult = form()->CopyURL(server_->url(u"/inner.mwx"_qs), win(innerTarget));
-            flagAfterInner = program_->values.DLFLG;
+            innerResult = transfers()->CopyURL(server_->url(u"/inner.mwx"_qs), win(innerTarget));
+            flagAfterInner = values_.DLFLG;
             outerPendingWhenInnerEnded = !outerReturned;
         });
     });
-    const bool outerResult = form()->CopyURL(server_->url(u"/outer.mwx"_qs), win(outerTarget));
+    const bool outerResult = transfers()->CopyURL(server_->url(u"/outer.mwx"_qs), win(outerTarget));
     outerReturned = true;
 
     QVERIFY(innerRan);
@@ -426,7 +434,7 @@ void TestDownloads::nestedRunsKeepTheirOwnOutcome() {
     QCOMPARE(outerResult, outerOk);
     QCOMPARE(innerResult, innerOk);
     QCOMPARE(flagAfterInner, innerOk ? 1 : 0);
-    QCOMPARE(program_->values.DLFLG, outerOk ? 1 : 0);
+    QCOMPARE(values_.DLFLG, outerOk ? 1 : 0);
     if (outerOk)
         QCOMPARE(readFile(outerTarget), outerBody);
     else
@@ -444,15 +452,15 @@ void TestDownloads::windowsServedDuringDownload() {
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
     ticker.start(5);
-    QVERIFY(form()->CopyURL(server_->url(u"/slow.mwx"_qs), win(tmp(u"save/slow.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/slow.mwx"_qs), win(tmp(u"save/slow.mwx"_qs))));
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
 }
 
 void TestDownloads::redirectLoopIsBounded() {
     server_->addRedirect(u"/a.mwx"_qs, u"/b.mwx"_qs);
     server_->addRedirect(u"/b.mwx"_qs, server_->url(u"/a.mwx"_qs), 301);
-    QVERIFY(!form()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
-    QCOMPARE(program_->values.DLFLG, 0);
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
+    QCOMPARE(values_.DLFLG, 0);
     // The first request and the redirects followed; Qt may send a request again when the
     // server closed the connection it meant to reuse, so each hop counts at most twice.
     const int requests = server_->hits(u"/a.mwx"_qs) + server_->hits(u"/b.mwx"_qs);
@@ -475,7 +483,7 @@ void TestDownloads::progressRuleEndsSlowServers() {
     QFETCH(QString, kind);
     QFETCH(bool, ok);
     // The rule of the classroom in small: 1 s without data, or under 1 KB/s over 2 s.
-    form()->downloads()->options.rule = platform::ProgressRule{1000, 2000, 1024};
+    transfers()->downloads()->options.rule = platform::ProgressRule{1000, 2000, 1024};
     const QByteArray body = pattern(kind == u"slow"_qs ? 8000 : 40000);
     const QString path = u"/w/x.mwx"_qs;
     if (kind == u"silent"_qs)
@@ -491,17 +499,17 @@ void TestDownloads::progressRuleEndsSlowServers() {
             [&](const QString &, qsizetype n) { sent = n; });
 
     const QString target = tmp(u"save/x.mwx"_qs);
-    QCOMPARE(form()->CopyURL(server_->url(path), win(target)), ok);
-    QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
+    QCOMPARE(transfers()->CopyURL(server_->url(path), win(target)), ok);
+    QCOMPARE(values_.DLFLG, ok ? 1 : 0);
     if (ok) {
         QCOMPARE(readFile(target), body);
         return;
     }
     // Ended by the rule while the server still had most of the body to give.
     QVERIFY2(sent < body.size() / 2, qPrintable(QString::number(sent)));
-    QVERIFY(!form()->downloads()->lastError().isEmpty());
+    QVERIFY(!transfers()->downloads()->lastError().isEmpty());
     QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList());
-    QVERIFY(!program_->forms.Form2->downloading());
+    QVERIFY(!notice_.get()->downloading());
 }
 
 void TestDownloads::progressText_data() {
@@ -531,7 +539,7 @@ void TestDownloads::progressShownWhileDownloading() {
     QFETCH(bool, sized);
     const QByteArray body = pattern(60000);
     server_->addDribble(u"/p.mwx"_qs, body, 1000, 20, 0, sized);
-    TForm2 *n = program_->forms.Form2;
+    TForm2 *n = notice_.get();
     QStringList texts; // as the notice showed them while bytes were going out
     bool shownEachTime = true;
     connect(server_.get(), &HttpServer::pieceSent, this, [&](const QString &, qsizetype) {
@@ -540,7 +548,7 @@ void TestDownloads::progressShownWhileDownloading() {
         if (texts.isEmpty() || texts.last() != n->LabelProgress->text())
             texts.append(n->LabelProgress->text());
     });
-    QVERIFY(form()->CopyURL(server_->url(u"/p.mwx"_qs), win(tmp(u"save/p.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/p.mwx"_qs), win(tmp(u"save/p.mwx"_qs))));
     QVERIFY(shownEachTime);
     // The fixed texts stay; the added controls use the free column right of the headline.
     QCOMPARE(n->Label1->text(), u"さくひんにダウンロードします。"_qs);
@@ -573,7 +581,7 @@ void TestDownloads::progressShownWhileDownloading() {
 void TestDownloads::cancelFromTheNotice() {
     const QByteArray body = pattern(200000);
     server_->addDribble(u"/c.mwx"_qs, body, 500, 20);
-    TForm2 *n = program_->forms.Form2;
+    TForm2 *n = notice_.get();
     qsizetype sentAtClick = -1, sent = 0;
     connect(server_.get(), &HttpServer::pieceSent, this, [&](const QString &, qsizetype s) {
         sent = s;
@@ -587,10 +595,10 @@ void TestDownloads::cancelFromTheNotice() {
     });
     const QStringList before = filesBelow(dir_->path());
     const QString target = tmp(u"save/c.mwx"_qs);
-    QVERIFY(!form()->CopyURL(server_->url(u"/c.mwx"_qs), win(target)));
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/c.mwx"_qs), win(target)));
     QVERIFY(sentAtClick >= 0);
     QVERIFY(sent < body.size());
-    QCOMPARE(program_->values.DLFLG, 0);
+    QCOMPARE(values_.DLFLG, 0);
     QVERIFY(!QFileInfo::exists(target));
     // Nothing of it anywhere in the temp tree, no part file either.
     QCOMPARE(filesBelow(dir_->path()), before);
@@ -598,7 +606,7 @@ void TestDownloads::cancelFromTheNotice() {
     QTRY_VERIFY_WITH_TIMEOUT(!n->isVisible(), 10000);
     // The next download runs as usual.
     server_->addFile(u"/d.mwx"_qs, "next");
-    QVERIFY(form()->CopyURL(server_->url(u"/d.mwx"_qs), win(tmp(u"save/d.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/d.mwx"_qs), win(tmp(u"save/d.mwx"_qs))));
 }
 
 // ---- local copies ----
@@ -621,8 +629,8 @@ void TestDownloads::localCopy() {
     const QString target = tmp(u"save/new/w1.mwx"_qs);
     const QString from =
         asUrl ? u"file:///"_qs + win(tmp(source)).replace(u'\\', u'/') : win(tmp(source));
-    QCOMPARE(form()->CopyURL(from, win(target)), ok);
-    QCOMPARE(program_->values.DLFLG, ok ? 1 : 0);
+    QCOMPARE(transfers()->CopyURL(from, win(target)), ok);
+    QCOMPARE(values_.DLFLG, ok ? 1 : 0);
     QCOMPARE(notices_.shows, 1);
     QCOMPARE(QFileInfo::exists(target), ok);
     if (ok)
@@ -634,15 +642,15 @@ void TestDownloads::ffcopyReadOnlySource() {
     writeFile(from, "from the disc");
     QVERIFY(platform::setReadOnly(win(from), true));
     const QString to = tmp(u"save/w.mwx"_qs);
-    QVERIFY(form()->FFCOPY(win(from), win(to)));
+    QVERIFY(transfers()->FFCOPY(win(from), win(to)));
     QCOMPARE(readFile(to), QByteArray("from the disc"));
     QVERIFY(!platform::isReadOnly(win(to)));
     QVERIFY(platform::isReadOnly(win(from)));
     // Never overwrites: a changed copy stays as the pupil left it.
     writeFile(to, "changed by the pupil");
-    QVERIFY(form()->FFCOPY(win(from), win(to)));
+    QVERIFY(transfers()->FFCOPY(win(from), win(to)));
     QCOMPARE(readFile(to), QByteArray("changed by the pupil"));
-    QVERIFY(!form()->FFCOPY(win(tmp(u"dvd/none.mwx"_qs)), win(tmp(u"save/none.mwx"_qs))));
+    QVERIFY(!transfers()->FFCOPY(win(tmp(u"dvd/none.mwx"_qs)), win(tmp(u"save/none.mwx"_qs))));
 }
 
 // ---- install lists ----
@@ -732,12 +740,12 @@ void TestDownloads::installLists() {
     server_->addFile(u"/evil.txt"_qs, "evil");
     const QStringList before = filesBelow(dir_->path());
     // Z:\tmp is the host's /tmp: point MWEXEDIR's drive rows at our own temp tree instead.
-    program_->values.MWEXEDIR = win(tmp(u"MWEX"_qs));
+    values_.MWEXEDIR = win(tmp(u"MWEX"_qs));
 
     if (web)
-        form()->MWEXDL(server_->url(u"/set/list.css"_qs), list);
+        transfers()->MWEXDL(server_->url(u"/set/list.css"_qs), list);
     else
-        form()->MWEXCOPY(win(tmp(u"site/set/list.css"_qs)), list);
+        transfers()->MWEXCOPY(win(tmp(u"site/set/list.css"_qs)), list);
 
     QStringList expected = before;
     for (const QString &f : installed)

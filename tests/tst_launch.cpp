@@ -89,10 +89,10 @@ void TestLaunch::placedStart() {
         QVERIFY(QTest::qWaitForWindowExposed(&cover));
     };
 
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, win(host));
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(host));
 
     QVERIFY(cover.isVisible());
-    TForm2 *notice = c.program->forms.Form2;
+    TForm2 *notice = c.notice();
     QCOMPARE(notice->Label1->text(), QStringLiteral("はじめます・・・"));
     QCOMPARE(notice->Label2->text(), QFileInfo(host).fileName());
     QCOMPARE(c.platform.messages, QStringList());
@@ -150,9 +150,9 @@ void TestLaunch::plainStart() {
         line = QFileInfo(host).fileName();
     }
 
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, F2);
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, F2);
 
-    QCOMPARE(c.program->forms.Form2->Label2->text(), line);
+    QCOMPARE(c.notice()->Label2->text(), line);
     QCOMPARE(c.platform.opened, QStringList{u'"' + c.values().MWEXEXE + u'"'});
     QCOMPARE(c.platform.openedParameters, QStringList{u'"' + F2 + u'"'});
     QCOMPARE(c.platform.openedFolders, QStringList{win(hostFolder) + u'\\'});
@@ -178,12 +178,12 @@ void TestLaunch::retries_data() {
     QTest::addColumn<int>("attempts");
     QTest::addColumn<bool>("succeeds");
     QTest::newRow("first attempt without window, second placed")
-        << QStringLiteral("exit_first=1") << true << 101 << 2 << true;
+        << QStringLiteral("exit_first=1") << true << kWindowSearchRounds << 2 << true;
     QTest::newRow("every attempt ends without window")
-        << QStringLiteral("exit=1") << true << 101 << 3 << false;
+        << QStringLiteral("exit=1") << true << kWindowSearchRounds << 3 << false;
     QTest::newRow("window never shown: each process ended")
         << QStringLiteral("delay=600000") << true << 3 << 3 << false;
-    QTest::newRow("not a program: nothing started") << QString() << false << 101 << 3 << false;
+    QTest::newRow("not a program: nothing started") << QString() << false << kWindowSearchRounds << 3 << false;
 }
 
 void TestLaunch::retries() {
@@ -198,10 +198,10 @@ void TestLaunch::retries() {
         writeFile(c.mwex + QStringLiteral("/mwex.exe"), "not a program");
     c.values().XX = 600;
     c.values().YY = 400;
-    c.main()->windowSearchRounds = searchRounds;
+    c.launcher().windowSearchRounds = searchRounds;
     const QString work = c.save + QStringLiteral("/w.mwx");
 
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, win(work));
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(work));
 
     QCOMPARE(c.values().AppFLG, 0);
     QCOMPARE(c.platform.started.size(), attempts);
@@ -331,8 +331,8 @@ void TestLaunch::onlyStartedProcessesAreEnded() {
     stranger.kill();
     stranger.waitForFinished();
 
-    const QString script = QDir::temp().filePath(
-        QStringLiteral("qumo-wait-%1.sh").arg(QCoreApplication::applicationPid()));
+    QTemporaryDir own;
+    const QString script = own.filePath(QStringLiteral("wait.sh"));
     writeFile(script, "#!/bin/sh\nexec sleep 30\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const qint64 pid = p.startProgram(win(script), QString(), QString());
@@ -364,7 +364,7 @@ void TestLaunch::newWork() {
     QFETCH(QStringList, present);
     QFETCH(bool, haveTemplate);
     QFETCH(QString, expected);
-    Classroom c;
+    Classroom c(Classroom::WithWindows);
     for (const QString &name : present)
         writeFile(c.save + u'/' + name, "pupil's own");
     const QString templ = c.mwex + QStringLiteral("/NEW.mwx");
@@ -386,11 +386,11 @@ void TestLaunch::newWork() {
         QCOMPARE(readFile(c.save + u'/' + name), QByteArray("pupil's own"));
     QCOMPARE(c.platform.opened, QStringList{u'"' + c.values().MWEXEXE + u'"'});
     QCOMPARE(c.platform.openedParameters, QStringList{u'"' + win(target) + u'"'});
-    QCOMPARE(c.program->forms.Form2->Label2->text(), expected);
+    QCOMPARE(c.notice()->Label2->text(), expected);
 }
 
 void TestLaunch::newWorkTwoClicksStartTwice() {
-    Classroom c;
+    Classroom c(Classroom::WithWindows);
     c.platform.realShell = true;
     writeFile(c.mwex + QStringLiteral("/NEW.mwx"), "template work");
 

@@ -238,7 +238,7 @@ void TestLaunchWine::placed() {
 
     QElapsedTimer clock;
     clock.start();
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, win(work));
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(work));
     const qint64 ms = clock.elapsed();
     verifyPlaced(c, work, xx, yy);
     qInfo("prepared prefix: click to placed window %lld ms", ms);
@@ -253,7 +253,7 @@ void TestLaunchWine::firstStartFailsSecondIsPlaced() {
     writeFile(work, "work");
     c.values().XX = 600;
     c.values().YY = 400;
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, win(work));
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(work));
     verifyPlaced(c, work, 600, 400);
     // On a busy machine a later attempt may miss the search as well; the first never shows.
     QVERIFY(c.starts().size() >= 2);
@@ -285,7 +285,7 @@ void TestLaunchWine::freshPrefixCostsNoAttempt() {
     };
     QElapsedTimer clock;
     clock.start();
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, win(work));
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(work));
     const qint64 ms = clock.elapsed();
     verifyPlaced(c, work, 700, 500);
     // The program was started once the prefix was made, so its window search was not
@@ -302,7 +302,7 @@ void TestLaunchWine::closingStopsTheWaitForPreparation() {
     QTemporaryDir root;
     const QString prefix = root.filePath(QStringLiteral("prefix"));
     EnvOverride prefixOverride("WINEPREFIX", prefix.toLocal8Bit());
-    Classroom c;
+    Classroom c(Classroom::WithWindows);
     QVERIFY(c.useStandin(kWindowsStandin));
     const QString work = c.save + QStringLiteral("/作品.mwx");
     writeFile(work, "work");

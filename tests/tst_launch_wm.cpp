@@ -80,7 +80,7 @@ void TestLaunchWm::restoredAndPlaced() {
 
     // The state is real: left to itself (plain start), the stand-in comes up in it.
     c.platform.realShell = true;
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, win(work));
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(work));
     QTRY_COMPARE_WITH_TIMEOUT(c.starts().size(), 1, 10000);
     const qint64 firstPid = c.starts()[0].pid;
     QTRY_VERIFY_WITH_TIMEOUT(clientOf(probe, firstPid) != 0, 10000);
@@ -97,7 +97,7 @@ void TestLaunchWm::restoredAndPlaced() {
     // The placed start restores it to the rectangle at the corner, in front.
     c.values().XX = xx;
     c.values().YY = yy;
-    c.main()->SHELLMWEXE(c.values().MWEXEXE, win(work));
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(work));
     QCOMPARE(c.platform.messages, QStringList());
     QCOMPARE(c.values().AppFLG, 0);
     QCOMPARE(c.platform.placed.size(), 1);

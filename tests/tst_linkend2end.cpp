@@ -7,6 +7,7 @@
 #include "support/httpserver.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QPushButton>
 #include <QApplication>
 #include <QLineEdit>
@@ -23,6 +24,7 @@ class TestLinkEnd2End : public QObject {
 private slots:
     void init();
     void cleanup();
+    void viewIsWiredToTheRunner();
     void localWorkOpensWhereItLies();
     void webWorkDownloadsOnceAndStartsTheLogoProgram();
     void clickDuringADownloadWaitsItsTurn();
@@ -34,6 +36,7 @@ private slots:
     void programArgumentsAddNoProgram();
     void programFromAnotherHostAsksWithNoAsDefault();
     void redirectLoopEndsInTheBrowsersError();
+    void noticeShowsTheDownloadAndStopsIt();
     void closingDuringAStallStopsEverything();
     void programEndsSoonAfterCloseDuringAStall();
 
@@ -69,6 +72,23 @@ void TestLinkEnd2End::showLinks(const QList<QPair<QString, QString>>& links) {
     const QString page = tmp(u"material/index.html"_qs);
     writeFile(page, html);
     QVERIFY(room_->showPage(page));
+}
+
+void TestLinkEnd2End::viewIsWiredToTheRunner() {
+    // A real click in a real page reaches the window's runner: the "@" link is cancelled
+    // and opened outside, the page stays.
+    room_->platform.realPrograms = false;
+    const QString page = tmp(u"material/index.html"_qs);
+    writeFile(page, "<html><body><a id='w' href='http://127.0.0.1:1/x/game.mwx@'>w</a>"
+                    "</body></html>");
+    QVERIFY(room_->showPage(page));
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    room_->click(u"w"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(room_->platform.opened,
+                              QStringList{quoted(u"http://127.0.0.1:1/x/game.mwx"_qs)}, 20000);
+    QCOMPARE(handled.size(), 1);
+    QCOMPARE(handled[0][1].toBool(), true);
+    QCOMPARE(room_->form()->WebBrowser1->url(), QUrl::fromLocalFile(page));
 }
 
 void TestLinkEnd2End::localWorkOpensWhereItLies() {
@@ -348,6 +368,38 @@ void TestLinkEnd2End::redirectLoopEndsInTheBrowsersError() {
     QCOMPARE(QDir(room_->save()).entryList({u"*.mwx*"_qs, u".*.part"_qs},
                                            QDir::Files | QDir::Hidden),
              QStringList());
+}
+
+void TestLinkEnd2End::noticeShowsTheDownloadAndStopsIt() {
+    // The main window's notice follows the downloads of its link commands: a stalled one
+    // shows its progress and the stop button, and the button ends it.
+    testsupport::HttpServer server;
+    QVERIFY(server.start());
+    server.addDribble(u"/m/stall.mwx"_qs, QByteArray(50000, 's'), 100, 3600 * 1000);
+    showLinks({{u"s"_qs, server.url(u"/m/stall.mwx"_qs)}});
+    TForm2* notice = room_->program->forms.Form2;
+    QSignalSpy handled(room_->runner(), &LinkCommandRunner::handled);
+    bool shown = false;
+    QTimer pupil;
+    QObject::connect(&pupil, &QTimer::timeout, [&] {
+        if (shown || !room_->form()->downloads()->running() || !notice->downloading())
+            return;
+        shown = notice->isVisible() && notice->LabelProgress->isVisible() &&
+                notice->ButtonCancel->isVisible();
+        if (shown)
+            QTest::mouseClick(notice->ButtonCancel, Qt::LeftButton);
+    });
+    pupil.start(20);
+    room_->click(u"s"_qs);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1, 30000);
+    pupil.stop();
+    QVERIFY(shown);
+    QVERIFY(!room_->form()->downloads()->running());
+    QVERIFY(!notice->downloading());
+    QCOMPARE(QDir(room_->save()).entryList({u"stall*"_qs, u".*.part"_qs},
+                                           QDir::Files | QDir::Hidden),
+             QStringList());
+    QVERIFY(startsLogged(room_->layout.mwexDir).isEmpty());
 }
 
 void TestLinkEnd2End::closingDuringAStallStopsEverything() {

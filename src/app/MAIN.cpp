@@ -5,7 +5,9 @@
 #include "app/form1layout.h"
 #include "app/pictures.h"
 #include "browser/linkrunner.h"
+#include "browser/opening.h"
 #include "browser/webpage.h"
+#include "mwex/launch.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 

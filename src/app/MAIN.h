@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -21,6 +22,9 @@ class QFileDialog;
 class QumoWebPage;
 class LinkCommandRunner;
 class Downloader;
+class Transfers;
+class Launcher;
+class Opening;
 class TForm2;
 class TForm4;
 class TForm5;
@@ -139,6 +143,8 @@ public:
     static QString CutNN2(const QString &S);
     // The web downloads of CopyURL (their rules, cancelling them); made on first use.
     Downloader *downloads();
+    // The downloads and copies that the methods above forward to; made on first use.
+    Transfers *transfers();
 
     // ---- opening works, programs and folders ----
     QFileDialog *OpenPictureDialog1 = nullptr; // made on first use
@@ -149,6 +155,8 @@ public:
     void HIRAKU();
     void EXE123(const QString &FF, const QString &F2);
     void DTPCOPY(const QString &F1, const QString &FF, const QString &F2, const QString &MW);
+    // The program starts and desktop copies that EXE123 and DTPCOPY forward to.
+    Opening &opening();
 
     // ---- the Logo program: launching, new work, menu language ----
     void SHELLMWEXE(const QString &F1, const QString &F2);
@@ -160,13 +168,8 @@ public:
     void SpeedButton14Click();
     // Wires the new-work and menu-language buttons; called once the controls exist.
     void connectLogoProgramButtons();
-    // Rounds of the search for the started program's window, 100 ms apart (tests shorten
-    // it to keep a program that never shows a window from taking ten seconds).
-    int windowSearchRounds = 101;
-    // Before a placed start of a Windows program: waits, events processed and the notice
-    // with `line` shown, until the layer's preparation has ended (bounded). False when the
-    // main window was closed meanwhile.
-    bool waitForProgramPreparation(const QString &F1, const QString &line);
+    // The launcher that SHELLMWEXE and SetPositionSize forward to.
+    Launcher &launcher();
 
     // ---- graphics catalogue ----
     void MWSHAPE(const QString &MW);
@@ -213,17 +216,7 @@ private:
     QString openWorkDialogFolder_;
     // link command protocol
     LinkCommandRunner *linkCommands_ = nullptr;
-    Downloader *downloads_ = nullptr;
+    Transfers *transfers_ = nullptr;
+    std::unique_ptr<Launcher> launcher_;
+    std::unique_ptr<Opening> opening_;
 };
-
-// ---- the Logo program: starting it and finding its window ----
-// Starts `AFile` with `AParameters` in double quotes as its only argument, waits until it
-// is ready and searches `searchRounds` times, 100 ms apart, for its first visible top-level
-// window without owner. Returns that window, or 0; a process that showed no window is
-// ended. `hWnd`, `Verb` and `vShow` are the owner, verb and show mode of the shell call.
-quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &AFile,
-                   const QString &AParameters, const QString &Verb, int vShow,
-                   int searchRounds = 101);
-// The window-enumeration callback of that search: `*lp` holds the process id on entry and
-// the window once found. Returns true to go on, false to stop.
-bool EnumTopWindow(platform::Platform &platform, quint64 hTopWnd, quint64 *lp);

@@ -2,6 +2,7 @@
 #include "app/MAIN.h"
 #include "app/Unit2.h"
 #include "app/form1layout.h"
+#include "app/notice.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -9,19 +10,22 @@
 #include <QLabel>
 #include <QWebEngineView>
 
+void showNotice(TForm2 &n, QWidget *over, const QString &S1, const QString &S2) {
+    n.Label1->setText(S1);
+    n.Label2->setText(S2);
+    n.Label1->adjustSize();
+    n.Label2->adjustSize();
+    n.resize(n.Label1->width() + TForm2::RoomBesideHeadline, n.height());
+    n.showOver(over);
+    // Drawn before the caller goes on, even when the caller then blocks.
+    n.repaint();
+    QApplication::processEvents();
+}
+
 void TForm1::MATE(const QString &S1, const QString &S2) {
     if (!forms_ || !forms_->Form2)
         return;
-    TForm2 *n = forms_->Form2;
-    n->Label1->setText(S1);
-    n->Label2->setText(S2);
-    n->Label1->adjustSize();
-    n->Label2->adjustSize();
-    n->resize(n->Label1->width() + TForm2::RoomBesideHeadline, n->height());
-    n->showOver(this);
-    // Drawn before the caller goes on, even when the caller then blocks.
-    n->repaint();
-    QApplication::processEvents();
+    showNotice(*forms_->Form2, this, S1, S2);
 }
 
 void TForm1::openFailed(const QString &target) {

@@ -10,18 +10,60 @@
 // uncancelled, the browser is sent to the unchanged URL, which then passes once, together
 // with the redirects its server answers with (so a redirect loop ends in the browser's own
 // error instead of coming back as a new command).
+// The runner knows nothing of the windows: what it needs from them is passed in (Needs).
+#include "app/values.h"
 #include "browser/linkcommand.h"
 
 #include <QObject>
 #include <QQueue>
 #include <QString>
+#include <QUrl>
+#include <functional>
 
-class TForm1;
+class QWidget;
+namespace platform {
+class Platform;
+}
 
 class LinkCommandRunner : public QObject {
     Q_OBJECT
 public:
-    explicit LinkCommandRunner(TForm1* form);
+    // What the link actions need from the window whose links they are.
+    struct Needs {
+        QumoValues* values = nullptr;
+        platform::Platform* platform = nullptr;
+        // Owner of the questions and message boxes; may be null.
+        QWidget* owner = nullptr;
+        // The self-closing notice with two lines.
+        std::function<void(const QString&, const QString&)> notice;
+        // Opens a file, folder or address with the desktop's opener, saying so on failure.
+        std::function<void(const QString&)> open;
+        // Shows a URL in the URL field.
+        std::function<void(const QString&)> showInField;
+        // Sends the browser to a URL (in the engine's form).
+        std::function<void(const QUrl&)> navigate;
+        // Reads a whole small text file (throws when it cannot).
+        std::function<QString(const QString&)> readText;
+        // The shared operations a command forwards to.
+        std::function<bool(const QString&, const QString&)> CopyURL;
+        std::function<bool(const QString&, const QString&)> FFCOPY;
+        std::function<void(const QString&, const QString&)> MWEXDL;
+        std::function<void(const QString&, const QString&)> MWEXCOPY;
+        std::function<void(const QString&, const QString&)> SHELLMWEXE;
+        std::function<void(const QString&, const QString&)> EXE123;
+        std::function<void(const QString&, const QString&, const QString&, const QString&)>
+            DTPCOPY;
+        // Closes the shell after a while.
+        std::function<void()> OWARI;
+        // Ends the running downloads; every later one fails at once.
+        std::function<void()> stopDownloads;
+    };
+
+    explicit LinkCommandRunner(Needs needs, QObject* parent = nullptr);
+
+    // The load of the URL handed back to the browser is over (in its page or in the
+    // browser's error page): its redirects no longer pass.
+    void loadFinished() { redirectsPass_ = false; }
 
     // Inside the navigation callback: true when the navigation is cancelled.
     bool beforeNavigate(const QString& URL);
@@ -59,7 +101,7 @@ private:
     void notice(const QString& line1, const QString& line2 = QString());
     static void pump();
 
-    TForm1* form_;
+    Needs n_;
     QQueue<QString> pending_;
     bool running_ = false;
     bool scheduled_ = false;

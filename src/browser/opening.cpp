@@ -1,5 +1,6 @@
 // Opening saved works, starting programs, copying material folders to the desktop.
 #include "app/MAIN.h"
+#include "browser/opening.h"
 #include "browser/completion.h"
 #include "browser/installlist.h"
 #include "platform/fs.h"
@@ -131,7 +132,9 @@ void TForm1::HIRAKU() {
     }
 }
 
-void TForm1::EXE123(const QString &FF, const QString &F2) {
+Opening::Opening(Needs needs) : n_(std::move(needs)) {}
+
+void Opening::EXE123(const QString &FF, const QString &F2) {
     QString T1 = FF;
     QString arguments = F2;
     const qsizetype plus = FF.indexOf(u'+');
@@ -139,11 +142,15 @@ void TForm1::EXE123(const QString &FF, const QString &F2) {
         T1 = FF.left(plus);
         arguments = FF.mid(plus + 1);
     }
-    const QString TN2 = quoted(v_.programFile) + u' ' + quoted(Edit2->text()) + u' ' + arguments;
-    platform_.shellOpen(quoted(T1), TN2, platform::extractFilePath(T1));
+    const QString TN2 =
+        quoted(n_.values->programFile) + u' ' + quoted(n_.urlField()) + u' ' + arguments;
+    n_.platform->shellOpen(quoted(T1), TN2, platform::extractFilePath(T1));
 }
 
-void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, const QString &MW) {
+void Opening::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, const QString &MW) {
+    const QumoValues &v_ = *n_.values;
+    platform::Platform &platform_ = *n_.platform;
+    QWidget *const owner = n_.owner;
     QString D = v_.DESKTOP;
     while (D.endsWith(u'\\'))
         D.chop(1);
@@ -153,7 +160,7 @@ void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, co
     // beside or above it.
     if (F2.isEmpty() || !installlist::isInsidePath(F2) ||
         (!MW.isEmpty() && !installlist::isInsidePath(FF))) {
-        platform_.errorBox(this,
+        platform_.errorBox(owner,
                            QStringLiteral("デスクトップのフォルダ名 %1 は使えません。").arg(F2));
         return;
     }
@@ -162,24 +169,24 @@ void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, co
                              QStringLiteral("デスクトップ上の ") + F2 +
                              (MW.isEmpty() ? QStringLiteral(" にコピーします。")
                                            : QStringLiteral(" にエクスポートします。"));
-    if (!platform_.confirmYesNo(this, question))
+    if (!platform_.confirmYesNo(owner, question))
         return;
     platform::createDirectory(ToPath);
-    const bool copied = platform_.copyFolderTree(this, F1, ToPath + u'\\');
+    const bool copied = platform_.copyFolderTree(owner, F1, ToPath + u'\\');
     if (MW.isEmpty()) {
         // The pupil is told where it went; a failed copy has already said so itself.
         if (copied)
-            MATE(completion::folderCopied(F2), QString());
+            n_.notice(completion::folderCopied(F2), QString());
         return;
     }
     const QString N = F1.mid(F1.lastIndexOf(u'\\') + 1);
     // The package goes home with the pupil: the roster with every pupil's name stays here.
-    const bool mwexCopied = platform_.copyFolderTree(this, v_.MWEXEDIR + u'\\',
+    const bool mwexCopied = platform_.copyFolderTree(owner, v_.MWEXEDIR + u'\\',
                                                      ToPath + u'\\' + FF,
                                                      completion::leftOutOfExport);
     // On Windows the program is "N.exe"; elsewhere it keeps its own extension as well.
     const bool programCopied = platform::copyFile(
         v_.programFile, ToPath + u'\\' + N + platform::extractFileExt(v_.programFile), false);
     if (copied && mwexCopied && programCopied)
-        MATE(completion::folderExported(F2), QString());
+        n_.notice(completion::folderExported(F2), QString());
 }

@@ -1,21 +1,17 @@
 // The link command protocol: links whose URL is a command.
-#include "app/MAIN.h"
+#include "browser/linkrunner.h"
 #include "app/errors.h"
 #include "browser/completion.h"
 #include "browser/downloader.h"
 #include "browser/installlist.h"
-#include "browser/linkrunner.h"
 #include "browser/origin.h"
-#include "browser/webpage.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QWebEngineView>
 
 using linkcmd::Action;
 using linkcmd::Step;
@@ -32,23 +28,8 @@ QStringList filledFolders(const QString& MWEXEDIR, const QString& list) {
 }
 } // namespace
 
-void TForm1::WebBrowser1BeforeNavigate2(const QString& URL, bool& Cancel) {
-    Cancel = linkCommands()->beforeNavigate(URL);
-}
-
-LinkCommandRunner* TForm1::linkCommands() {
-    if (!linkCommands_)
-        linkCommands_ = new LinkCommandRunner(this);
-    return linkCommands_;
-}
-
-LinkCommandRunner::LinkCommandRunner(TForm1* form) : QObject(form), form_(form) {
-    if (auto* page = qobject_cast<QumoWebPage*>(form_->WebBrowser1->page()))
-        page->setRedirectPass([this](const QString& URL) { return passesRedirect(URL); });
-    // The handed-back URL's load is over, in its page or in the browser's error page.
-    connect(form_->WebBrowser1, &QWebEngineView::loadFinished, this,
-            [this] { redirectsPass_ = false; });
-}
+LinkCommandRunner::LinkCommandRunner(Needs needs, QObject* parent)
+    : QObject(parent), n_(std::move(needs)) {}
 
 bool LinkCommandRunner::passesRedirect(const QString&) const {
     return redirectsPass_;
@@ -59,11 +40,11 @@ void LinkCommandRunner::stop() {
     pending_.clear();
     passing_.clear();
     redirectsPass_ = false;
-    form_->downloads()->shutdown();
+    n_.stopDownloads();
 }
 
 linkcmd::Context LinkCommandRunner::context() const {
-    const QumoValues& v = form_->values();
+    const QumoValues& v = *n_.values;
     return linkcmd::Context{v.DL, v.QUMOHOZON, v.MWEXEDIR, &platform::fileExists};
 }
 
@@ -94,7 +75,7 @@ bool LinkCommandRunner::beforeNavigate(const QString& URL) {
             if (!prep.subFolder.isEmpty())
                 platform::forceDirectories(prep.subFolder);
             if (st.showInField)
-                form_->Edit2->setText(st.target);
+                n_.showInField(st.target);
             return false;
         }
     }
@@ -119,13 +100,13 @@ void LinkCommandRunner::runPending() {
         } catch (const std::exception& e) {
             // The command ends here, as an error inside an event handler would; the queue
             // behind it goes on.
-            form_->platform().errorBox(form_, errorText(e));
+            n_.platform->errorBox(n_.owner, errorText(e));
         }
         if (!cancelled && !stopped_) {
             const QUrl engineUrl = platform::urlToEngine(URL);
             passing_ = QStringList{URL, platform::urlFromEngine(engineUrl),
                                    engineUrl.toString(QUrl::FullyEncoded)};
-            form_->WebBrowser1->load(engineUrl);
+            n_.navigate(engineUrl);
         }
         emit handled(URL, cancelled);
     }
@@ -137,16 +118,16 @@ void LinkCommandRunner::pump() {
 }
 
 void LinkCommandRunner::open(const QString& thing) {
-    form_->openOrSay(thing);
+    n_.open(thing);
 }
 
 void LinkCommandRunner::notice(const QString& line1, const QString& line2) {
-    form_->MATE(line1, line2);
+    n_.notice(line1, line2);
 }
 
 bool LinkCommandRunner::run(const QString& URL) {
     const linkcmd::Context ctx = context();
-    const QumoValues& v = form_->values();
+    const QumoValues& v = *n_.values;
     if (!platform::directoryExists(ctx.QUMOHOZON))
         platform::forceDirectories(ctx.QUMOHOZON);
     pump();
@@ -172,11 +153,11 @@ bool LinkCommandRunner::run(const QString& URL) {
         }
         notice(v.HOZON + QStringLiteral("にダウンロードします。"));
         pump();
-        form_->CopyURL(x.source, x.target);
+        n_.CopyURL(x.source, x.target);
         pump();
     }
     if (refused) // a name that would leave the save folder: skipped, and the pupil hears it
-        form_->platform().messageBeep(platform::BeepDefault);
+        n_.platform->messageBeep(platform::BeepDefault);
 
     int from = 1;
     for (;;) {
@@ -201,7 +182,7 @@ bool LinkCommandRunner::run(const QString& URL) {
 }
 
 LinkCommandRunner::Outcome LinkCommandRunner::refuse() {
-    form_->platform().messageBeep(platform::BeepDefault);
+    n_.platform->messageBeep(platform::BeepDefault);
     return Outcome::Cancelled;
 }
 
@@ -210,7 +191,7 @@ bool LinkCommandRunner::staysInside(const QString& MSF, const QString& folder) {
 }
 
 LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
-    QumoValues& v = form_->values();
+    QumoValues& v = *n_.values;
     // Every file that a row fetches or copies lands in the save folder or, for install
     // lists, in the MWEX folder; a name that would leave it is refused.
     const bool fetches = st.action == Action::WorkWeb || st.action == Action::DocumentFetch ||
@@ -229,10 +210,10 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         open(st.target);
         return Outcome::Cancelled;
     case Action::FolderCopy:
-        form_->DTPCOPY(st.target, st.name, st.desktopName, QString());
+        n_.DTPCOPY(st.target, st.name, st.desktopName, QString());
         return Outcome::Cancelled;
     case Action::FolderExport:
-        form_->DTPCOPY(st.target, st.name, st.desktopName, v.MWEXEDIR);
+        n_.DTPCOPY(st.target, st.name, st.desktopName, v.MWEXEDIR);
         return Outcome::Cancelled;
     case Action::RefuseDesktopName:
     case Action::Beep:
@@ -240,32 +221,32 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
     case Action::InstallListWeb: {
         if (!fetch(st))
             return Outcome::NextRow;
-        const QString TCSV = form_->BLOAD(st.MSF);
+        const QString TCSV = n_.readText(st.MSF);
         if (!TCSV.contains(u'#') || !TCSV.contains(u'&'))
             return Outcome::NextRow; // no list: the file stays in the MWEX folder
         platform::deleteFile(st.MSF);
-        form_->MWEXDL(st.target, TCSV);
+        n_.MWEXDL(st.target, TCSV);
         pump();
         notice(completion::installed(filledFolders(v.MWEXEDIR, TCSV)));
         return Outcome::Cancelled;
     }
     case Action::InstallListLocal: {
-        const QString TCSV = form_->BLOAD(st.MSF);
+        const QString TCSV = n_.readText(st.MSF);
         if (!TCSV.contains(u'#') || !TCSV.contains(u'&'))
             return Outcome::NextRow;
-        form_->MWEXCOPY(st.MSF, TCSV);
+        n_.MWEXCOPY(st.MSF, TCSV);
         notice(completion::installed(filledFolders(v.MWEXEDIR, TCSV)));
         return Outcome::Cancelled;
     }
     case Action::WorkWeb: {
         if (!fetch(st))
             return Outcome::NextRow;
-        form_->SHELLMWEXE(v.MWEXEXE, st.MSF);
+        n_.SHELLMWEXE(v.MWEXEXE, st.MSF);
         pump();
         return Outcome::Cancelled;
     }
     case Action::WorkLocal:
-        form_->SHELLMWEXE(v.MWEXEXE, st.MSF);
+        n_.SHELLMWEXE(v.MWEXEXE, st.MSF);
         return Outcome::Cancelled;
     case Action::WorkLocalCopy:
         return workLocalCopy(st);
@@ -302,19 +283,19 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
             return Outcome::Uncancelled;
         notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
         pump();
-        form_->EXE123(st.MSF, st.arguments);
+        n_.EXE123(st.MSF, st.arguments);
         return Outcome::Cancelled;
     }
     case Action::ProgramLocal:
         notice(v.HOZON + QStringLiteral("をはじめます・・・"), st.name);
-        form_->EXE123(st.target, QString());
+        n_.EXE123(st.target, QString());
         pump();
         if (st.endsShell)
-            form_->OWARI();
+            n_.OWARI();
         return Outcome::Cancelled;
     case Action::Page:
         if (st.showInField)
-            form_->Edit2->setText(st.target);
+            n_.showInField(st.target);
         return Outcome::Uncancelled;
     }
     return Outcome::Cancelled;
@@ -323,7 +304,7 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
 // Fetches the row's target into MSF, the windows kept live before and after.
 bool LinkCommandRunner::fetch(const Step& st) {
     pump();
-    const bool ok = form_->CopyURL(st.target, st.MSF);
+    const bool ok = n_.CopyURL(st.target, st.MSF);
     pump();
     return ok && !stopped_;
 }
@@ -331,19 +312,19 @@ bool LinkCommandRunner::fetch(const Step& st) {
 // A web page may link any program: one from elsewhere than the material site or the home
 // page's host is only fetched when the pupil says yes (No is the default).
 bool LinkCommandRunner::programMayRun(const Step& st) {
-    const QumoValues& v = form_->values();
+    const QumoValues& v = *n_.values;
     if (origin::trustedProgramSource(st.target, {v.HOME, v.SYOKIURL}))
         return true;
     const QString question =
         QStringLiteral("「%1」は %2 からのプログラムです。\rダウンロードして、はじめますか？")
             .arg(linkcmd::fileNameOf(st.MSF), origin::hostOf(st.target));
-    return form_->platform().confirmYesNoDefaultNo(form_, question);
+    return n_.platform->confirmYesNoDefaultNo(n_.owner, question);
 }
 
 // A local work in roster mode opens from the pupil's own copy in the save folder, made on
 // the first click and kept afterwards.
 LinkCommandRunner::Outcome LinkCommandRunner::workLocalCopy(const Step& st) {
-    const QumoValues& v = form_->values();
+    const QumoValues& v = *n_.values;
     QString F = st.name;
     // The file name of a "file:" URL still holds its folders ("/kyozai/game.mwx"): such a
     // name never names the pupil's copy, which is then found under the work's own name.
@@ -353,8 +334,8 @@ LinkCommandRunner::Outcome LinkCommandRunner::workLocalCopy(const Step& st) {
         F = st.MSF.mid(st.MSF.lastIndexOf(QRegularExpression(QStringLiteral("[\\\\/:]"))) + 1);
         if (!linkcmd::isPlainFolderName(F))
             return refuse();
-        form_->FFCOPY(st.MSF, v.QUMOHOZON + F);
+        n_.FFCOPY(st.MSF, v.QUMOHOZON + F);
     }
-    form_->SHELLMWEXE(v.MWEXEXE, v.QUMOHOZON + F);
+    n_.SHELLMWEXE(v.MWEXEXE, v.QUMOHOZON + F);
     return Outcome::Cancelled;
 }

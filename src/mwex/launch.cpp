@@ -1,10 +1,9 @@
 // Starting the Logo program with a work and placing its window.
-#include "app/MAIN.h"
+#include "mwex/launch.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/process.h"
-#include "app/Unit2.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,25 +17,29 @@ constexpr int kPreparationWaitMs = 180000;
 constexpr int kPreparationPollMs = 50;
 } // namespace
 
-bool TForm1::waitForProgramPreparation(const QString &F1, const QString &line) {
+Launcher::Launcher(Needs needs) : n_(std::move(needs)) {}
+
+bool Launcher::waitForProgramPreparation(const QString &F1, const QString &line) {
     if (!platform::preparingForProgram(F1))
         return true;
     QElapsedTimer waited;
     waited.start();
     while (!platform::waitForPreparation(F1, kPreparationPollMs)) {
-        if (closed_)
+        if (n_.closed && n_.closed())
             return false;
         if (waited.elapsed() >= kPreparationWaitMs)
             break;
         // The notice closes itself after a while; the pupil keeps seeing it.
-        if (forms_ && forms_->Form2 && !forms_->Form2->isVisible())
-            MATE(QStringLiteral("はじめます・・・"), line);
+        if (n_.noticeShowing && !n_.noticeShowing())
+            n_.notice(QStringLiteral("はじめます・・・"), line);
         QApplication::processEvents();
     }
-    return !closed_;
+    return !(n_.closed && n_.closed());
 }
 
-void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
+void Launcher::SHELLMWEXE(const QString &F1, const QString &F2) {
+    QumoValues &v_ = *n_.values;
+    platform::Platform &platform_ = *n_.platform;
     QString line, folder;
     if (F2.isEmpty()) {
         line = platform::extractFileName(F1);
@@ -45,7 +48,7 @@ void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
         line = platform::extractFileName(F2);
         folder = platform::extractFilePath(F2);
     }
-    MATE(QStringLiteral("はじめます・・・"), line);
+    n_.notice(QStringLiteral("はじめます・・・"), line);
 
     if (v_.XX < 1 || v_.YY < 1) {
         // Plain start: the program places itself; nothing is checked or reported.
@@ -61,7 +64,7 @@ void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
         v_.AppFLG = 0;
         return;
     }
-    const quint64 AppWnd = RunExeFile(platform_, this, F1, F2, QString(), 5, windowSearchRounds);
+    const quint64 AppWnd = RunExeFile(platform_, n_.owner, F1, F2, QString(), 5, windowSearchRounds);
     if (AppWnd == 0) {
         ++v_.AppFLG;
         if (v_.AppFLG < 3) {
@@ -77,13 +80,13 @@ void TForm1::SHELLMWEXE(const QString &F1, const QString &F2) {
     SetPositionSize(AppWnd, 0, 0, v_.XX, v_.YY);
 }
 
-void TForm1::SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, qint32 YSize) {
+void Launcher::SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, qint32 YSize) {
     if (AWnd == 0) {
-        platform_.messageBox(this, kRetryMessage);
+        n_.platform->messageBox(n_.owner, kRetryMessage);
         return;
     }
-    platform_.placeWindow(AWnd, QRect(QPoint(X, Y), QPoint(XSize - 1, YSize - 1)));
-    platform_.bringToFront(AWnd);
+    n_.platform->placeWindow(AWnd, QRect(QPoint(X, Y), QPoint(XSize - 1, YSize - 1)));
+    n_.platform->bringToFront(AWnd);
 }
 
 quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &AFile,
@@ -109,7 +112,7 @@ quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &A
     if (ret == platform::Platform::IdleWait::Idle) {
         const quint64 dwIDOrigin = quint64(process);
         for (int WaitCount = 0; WaitCount < searchRounds; ++WaitCount) {
-            QThread::msleep(100);
+            QThread::msleep(kWindowSearchIntervalMs);
             quint64 slot = dwIDOrigin;
             platform.enumTopWindows([&](quint64 w) { return EnumTopWindow(platform, w, &slot); });
             if (slot != dwIDOrigin) {
