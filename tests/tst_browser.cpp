@@ -9,6 +9,7 @@
 #include "support/httpserver.h"
 #include "support/testsupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -119,7 +120,9 @@ private slots:
     void redirectTargetReachesHandler();
     void cancelledNavigationDoesNotLoad();
     void handlerMayProcessEvents();
+    void historyButtonsFollowHistory_data();
     void historyButtonsFollowHistory();
+    void reloadButtonReloadsInPlace();
     void historyWithoutEntriesBeeps();
     void newWindowIsSeparateAndShownInField();
     void openOutsideHandsFieldToSystem();
@@ -489,30 +492,76 @@ void TestBrowser::handlerMayProcessEvents() {
     QCOMPARE(asked, (QStringList{seen("a.html"), seen("c.html"), seen("b.html")}));
 }
 
+// Each row starts from a history that holds only its first page, visits the others, then
+// presses the history buttons ("back", "forward") in turn; the buttons must then be
+// enabled exactly as the history allows.
+void TestBrowser::historyButtonsFollowHistory_data() {
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<QStringList>("presses");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("back");
+    QTest::addColumn<bool>("forward");
+    const QStringList ab{u"a.html"_qs, u"b.html"_qs};
+    const QStringList abc{u"a.html"_qs, u"b.html"_qs, u"c.html"_qs};
+    QTest::newRow("one page: neither") << QStringList{u"a.html"_qs} << QStringList() << "a.html"
+                                       << false << false;
+    QTest::newRow("two pages: back only") << ab << QStringList() << "b.html" << true << false;
+    QTest::newRow("two pages, back: forward only")
+        << ab << QStringList{u"back"_qs} << "a.html" << false << true;
+    QTest::newRow("two pages, back, forward: back only")
+        << ab << QStringList{u"back"_qs, u"forward"_qs} << "b.html" << true << false;
+    QTest::newRow("three pages, back: both") << abc << QStringList{u"back"_qs} << "b.html" << true
+                                             << true;
+    QTest::newRow("three pages, back twice: forward only")
+        << abc << QStringList{u"back"_qs, u"back"_qs} << "a.html" << false << true;
+    QTest::newRow("back, then a new page: forward history dropped")
+        << QStringList{u"a.html"_qs, u"b.html"_qs, u"back"_qs, u"c.html"_qs} << QStringList()
+        << "c.html" << true << false;
+}
+
 void TestBrowser::historyButtonsFollowHistory() {
-    form_->WebBrowser1->history()->clear();
-    QVERIFY(navigate("a.html"));
-    QTRY_VERIFY(!form_->SpeedButton2->isEnabled() || form_->WebBrowser1->history()->canGoBack());
-    form_->WebBrowser1->history()->clear();
+    QFETCH(QStringList, pages);
+    QFETCH(QStringList, presses);
+    QFETCH(QString, shown);
+    QFETCH(bool, back);
+    QFETCH(bool, forward);
+    QWebEngineHistory *history = form_->WebBrowser1->history();
+    const auto press = [&](const QString &which) {
+        QToolButton *button = which == u"back"_qs ? form_->SpeedButton2 : form_->SpeedButton4;
+        QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), kLoad);
+        QSignalSpy loaded(page_, &QWebEnginePage::loadFinished);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && !page_->isLoading(), kLoad);
+    };
+    QVERIFY(navigate(pages.first()));
+    history->clear();
     QTRY_VERIFY_WITH_TIMEOUT(!form_->SpeedButton2->isEnabled(), kLoad);
     QVERIFY(!form_->SpeedButton4->isEnabled());
-
-    QVERIFY(navigate("b.html"));
-    QTRY_VERIFY(form_->SpeedButton2->isEnabled());
-    QVERIFY(!form_->SpeedButton4->isEnabled());
-
-    QTest::mouseClick(form_->SpeedButton2, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(shows("a.html"), kLoad);
-    QTRY_VERIFY(form_->SpeedButton4->isEnabled());
-    QTRY_VERIFY(!form_->SpeedButton2->isEnabled());
-
-    QTest::mouseClick(form_->SpeedButton4, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(shows("b.html"), kLoad);
-    QTRY_VERIFY(form_->SpeedButton2->isEnabled());
-    QTRY_VERIFY(!form_->SpeedButton4->isEnabled());
+    for (const QString &step : pages.mid(1)) {
+        if (step == u"back"_qs)
+            press(step);
+        else
+            QVERIFY(navigate(step));
+        if (QTest::currentTestFailed())
+            return;
+    }
+    for (const QString &step : presses)
+        press(step);
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(shows(shown), kLoad);
+    // The history has settled where the row says; the buttons follow it.
+    QTRY_VERIFY_WITH_TIMEOUT(history->canGoBack() == back && history->canGoForward() == forward,
+                             kLoad);
+    QTRY_COMPARE_WITH_TIMEOUT(form_->SpeedButton2->isEnabled(), back, kLoad);
+    QTRY_COMPARE_WITH_TIMEOUT(form_->SpeedButton4->isEnabled(), forward, kLoad);
+    QCOMPARE(page_->action(QWebEnginePage::Back)->isEnabled(), back);
+    QCOMPARE(page_->action(QWebEnginePage::Forward)->isEnabled(), forward);
     QVERIFY(platform_.beeps.isEmpty());
+}
 
-    // The reload button reloads in place.
+void TestBrowser::reloadButtonReloadsInPlace() {
+    QVERIFY(navigate("b.html"));
     QSignalSpy loaded(page_, &QWebEnginePage::loadFinished);
     QTest::mouseClick(form_->SpeedButton3, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), kLoad);

@@ -84,7 +84,7 @@ QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFil
     forms.Form25 = new TForm25(values, platform);
     forms.Form14 = new TForm14(platform);
     forms.Form16 = new TForm16();
-    forms.Form2 = new TForm2();
+    forms.Form2 = new TForm2(nullptr, platform);
     forms.Form4 = new TForm4(values, forms.Form1);
     forms.Form5 = new TForm5(platform);
     forms.Form1->setForms(&forms);

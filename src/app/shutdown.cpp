@@ -1,5 +1,6 @@
 // Closing the main window and the delayed close.
 #include "app/MAIN.h"
+#include "app/errors.h"
 #include "app/usagelog.h"
 #include "platform/fs.h"
 #include "platform/platform.h"
@@ -21,8 +22,8 @@ void TForm1::FormClose() {
                              u',' + usagelog::timeField(end) + u'\r';
         try {
             BSAVE1(log, text);
-        } catch (...) {
-            // The program ends all the same.
+        } catch (const QumoError &) {
+            // A log that cannot be written: the program ends all the same.
         }
     }
 }

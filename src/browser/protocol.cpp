@@ -185,7 +185,7 @@ bool LinkCommandRunner::run(const QString& URL) {
         if (st.mayFallThrough()) {
             try {
                 o = act(st);
-            } catch (const std::exception&) {
+            } catch (const QumoError&) {
                 o = Outcome::NextRow;
             }
         } else {
