@@ -25,7 +25,7 @@ namespace {
 
 enum class Thrown { ProgramError, StandardException, Other };
 
-[[noreturn]] void raise(Thrown kind) {
+[[noreturn]] void throwAs(Thrown kind) {
     switch (kind) {
     case Thrown::ProgramError:
         throw QumoError(QStringLiteral("ファイル x を開けません。"));
@@ -48,7 +48,7 @@ public:
     void TimerTick() {
         ++ticks;
         if (ticks <= 2)
-            raise(kind_);
+            throwAs(kind_);
         timer.stop();
     }
     QTimer timer;
@@ -99,7 +99,7 @@ void TestGuard::errorEndsHandlerAndIsShown() {
     QObject::connect(button, &QPushButton::clicked, &window,
                      guard::guarded(platform_, &window, [&] {
                          ++started;
-                         raise(kind);
+                         throwAs(kind);
                          ++finished;
                      }));
     window.show();
