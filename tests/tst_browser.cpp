@@ -111,6 +111,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
+    void cleanup();
 
     void urlFieldFollowsTopLevelDocument_data();
     void urlFieldFollowsTopLevelDocument();
@@ -164,6 +165,7 @@ private:
 
     QTemporaryDir dir_;
     QString root_;
+    QString programFile_;
     RecordingPlatform platform_;
     std::unique_ptr<QumoProgram> program_;
     TForm1 *form_ = nullptr;
@@ -205,8 +207,16 @@ void TestBrowser::initTestCase() {
     writeFile(host("refreshed.html"), page("Refreshed"));
     writeFile(host("opener.html"), bigLink("Opener", "second.html", "_blank"));
     writeFile(host("second.html"), page("Second"));
+    programFile_ = l.programFile;
+}
 
-    program_ = std::make_unique<QumoProgram>(platform_, l.programFile);
+// Every case gets the program as a pupil finds it at start: a fresh save folder, fresh
+// windows on a fresh platform record, the home page loaded.
+void TestBrowser::init() {
+    decisions_.clear();
+    platform_ = RecordingPlatform();
+    QVERIFY(QDir(host("さくひん")).removeRecursively());
+    program_ = std::make_unique<QumoProgram>(platform_, programFile_);
     form_ = program_->main();
     page_ = qobject_cast<QumoWebPage *>(form_->WebBrowser1->page());
     QVERIFY(page_);
@@ -219,16 +229,17 @@ void TestBrowser::initTestCase() {
     QTRY_VERIFY_WITH_TIMEOUT(shows("index.html"), kLoad);
 }
 
-void TestBrowser::cleanupTestCase() {
+void TestBrowser::cleanup() {
+    // Windows a page opened go first: their pages share the main view's profile.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("BrowserWindow"))
+            delete w;
     program_.reset();
-    QDir::setCurrent(QDir::tempPath());
+    form_ = nullptr;
+    page_ = nullptr;
 }
 
-void TestBrowser::init() {
-    decisions_.clear();
-    platform_.beeps.clear();
-    platform_.opened.clear();
-}
+void TestBrowser::cleanupTestCase() { QDir::setCurrent(QDir::tempPath()); }
 
 bool TestBrowser::decided(const QString &name, bool mainFrame) const {
     for (const Decision &d : decisions_)

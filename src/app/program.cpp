@@ -2,6 +2,7 @@
 #include "app/Unit2.h"
 #include "app/Unit5.h"
 #include "app/errors.h"
+#include "app/guard.h"
 #include "board/Unit14.h"
 #include "board/Unit16.h"
 #include "board/Unit25.h"
@@ -72,7 +73,7 @@ bool QumoApplication::notify(QObject *receiver, QEvent *event) {
     } catch (const std::exception &e) {
         platform_.errorBox(activeWindow(), errorText(e));
     } catch (...) {
-        platform_.errorBox(activeWindow(), QStringLiteral("不明なエラーが発生しました。"));
+        platform_.errorBox(activeWindow(), guard::unknownErrorText());
     }
     return false;
 }
