@@ -112,11 +112,14 @@ void TForm1::buildControls() {
     Panel1->setObjectName(QStringLiteral("Panel1"));
     WebBrowser1 = new QWebEngineView(Panel1);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    // Called from inside the engine: an error must end here, as in any other handler.
     page_ = new QumoWebPage(
-        [this](const QString &URL, bool &Cancel) { WebBrowser1BeforeNavigate2(URL, Cancel); },
+        [this](const QString &URL, bool &Cancel) {
+            guard::run(platform_, this, [&] { WebBrowser1BeforeNavigate2(URL, Cancel); });
+        },
         [self = QPointer<TForm1>(this)](const QString &URL) {
             if (self)
-                self->WebBrowser1NewWindow3(URL);
+                guard::run(self->platform_, self, [&] { self->WebBrowser1NewWindow3(URL); });
         },
         WebBrowser1);
     WebBrowser1->setPage(page_);
