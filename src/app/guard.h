@@ -36,7 +36,8 @@ void run(platform::Platform &platform, QWidget *owner, F &&handler) {
     platform.errorBox(owner, text);
 }
 
-// A window's handler as a slot that runs through `run`, for connect(). The slot takes exactly the handler's parameters, so a signal may carry more.
+// A window's handler as a slot that runs through `run`, for connect(). The slot takes
+// exactly the handler's parameters, so a signal may carry more.
 template <class W, class R, class... A>
 auto guarded(platform::Platform &platform, W *window, R (W::*handler)(A...)) {
     return [&platform, window, handler](A... args) {
