@@ -880,7 +880,9 @@ void TestBrowser::hintShowsOnHover() {
     b->setEnabled(enabled);
     QToolTip::hideText();
     QTRY_VERIFY(!QToolTip::isVisible());
+    // Hints show in the active window only.
     form_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form_));
     QTest::mouseMove(form_, QPoint(300, 300));
     QTest::mouseMove(b, QPoint(b->width() / 2, b->height() / 2));
     QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text() == b->toolTip(), 10000);
