@@ -142,7 +142,7 @@ void TestShutdown::closeBeforeStartupWritesNothing() {
 void TestShutdown::unwritableLogDoesNotStopTheClose() {
     auto p = start(u"QUMOG.x86_64"_qs);
     QVERIFY2(p->main()->startupDone(), qPrintable(platform_->errors.join(u'\n')));
-    // A folder stands where the log would be written: the write fails.
+    // A folder stands where the log would be written: the write fails, and leaves no file.
     const QString log = tmp(u"inst,授業/QUMOG/さくひん/QUMODATE.csv"_qs);
     QVERIFY(QDir().mkpath(log));
     QVERIFY(p->main()->close());

@@ -23,7 +23,8 @@ void TForm1::FormClose() {
         try {
             BSAVE1(log, text);
         } catch (const QumoError &) {
-            // A log that cannot be written: the program ends all the same.
+            // The log is written whole or not at all; should writing it be refused with an
+            // error, the program ends all the same.
         }
     }
 }
