@@ -71,7 +71,8 @@ private slots:
     void timerHandlerErrorsAndTimerGoesOn_data();
     void timerHandlerErrorsAndTimerGoesOn();
     void signalArgumentsReachTheHandler();
-    void mainWindowToolbarErrorIsShown();
+    void mainWindowButtonErrorIsShown_data();
+    void mainWindowButtonErrorIsShown();
 
 private:
     RecordingPlatform platform_;
@@ -157,30 +158,42 @@ void TestGuard::signalArgumentsReachTheHandler() {
     QVERIFY(clicked);
 }
 
-// The main window's URL clip button, pressed with the mouse, cannot write its file: the
-// press ends with the reason in a message box, and the window goes on taking presses.
-void TestGuard::mainWindowToolbarErrorIsShown() {
+// A main window button, pressed with the mouse, cannot write its file: the press ends with
+// the reason in a message box, and the window goes on taking presses. The clip button is
+// handled by the window's event filter, the language button by its clicked signal.
+void TestGuard::mainWindowButtonErrorIsShown_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("URL clip") << u"SpeedButton9"_qs << u"clip.txt"_qs;
+    QTest::newRow("menu language") << u"SpeedButton13"_qs << u"MWEx.ini"_qs;
+}
+
+void TestGuard::mainWindowButtonErrorIsShown() {
+    QFETCH(QString, button);
+    QFETCH(QString, file);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QumoValues values;
     values.QUMOHOZON = win(dir.filePath(u"missing-folder"_qs)) + u'\\';
     values.QUMOCLIP = values.QUMOHOZON + u"clip.txt"_qs;
+    values.KANA = values.QUMOHOZON + u"MWEx.ini"_qs;
     TForm1 form(values, platform_);
     form.Edit2->setText(u"http://example.org/"_qs);
-    QTest::mouseClick(form.SpeedButton9, Qt::LeftButton);
-    const QString reason = u"「clip.txt」を保存できませんでした。"_qs;
+    auto *b = form.findChild<QToolButton *>(button);
+    QVERIFY(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+    const QString reason = u"「"_qs + file + u"」を保存できませんでした。"_qs;
     QCOMPARE(platform_.errors, QStringList{reason});
-    QCOMPARE(values.CLIPURL, u"http://example.org/"_qs);
 
     // The next press is handled the same way.
-    QTest::mouseClick(form.SpeedButton9, Qt::LeftButton);
+    QTest::mouseClick(b, Qt::LeftButton);
     QCOMPARE(platform_.errors, (QStringList{reason, reason}));
 
-    // Once the folder exists the same press writes the clip.
+    // Once the folder exists the same press writes the file.
     QVERIFY(QDir().mkpath(dir.filePath(u"missing-folder"_qs)));
-    QTest::mouseClick(form.SpeedButton9, Qt::LeftButton);
+    QTest::mouseClick(b, Qt::LeftButton);
     QCOMPARE(platform_.errors.size(), 2);
-    QVERIFY(QFileInfo::exists(dir.filePath(u"missing-folder/clip.txt"_qs)));
+    QVERIFY(QFileInfo::exists(dir.filePath(u"missing-folder/"_qs + file)));
 }
 
 QUMO_TEST_MAIN(TestGuard)
