@@ -622,8 +622,6 @@ void TestBrowser::openOutsideHandsFieldToSystem() {
     QCOMPARE(platform_.opened, QStringList{"\"http://example.invalid/a b.html\""});
     QCOMPARE(platform_.openedParameters, QStringList{QString()});
     QCOMPARE(form_->WebBrowser1->url(), before);
-    platform_.openedParameters.clear();
-    platform_.openedFolders.clear();
 }
 
 void TestBrowser::clipLeftStoresInEncodingOfLastRead() {
@@ -701,7 +699,6 @@ void TestBrowser::clipOnReadOnlyMediumWritesNothing() {
     v.DVD = true;
     form_->Edit2->setText(seen("a.html"));
     QTest::mouseClick(form_->SpeedButton9, Qt::LeftButton);
-    v.DVD = false;
     QCOMPARE(v.CLIPURL, seen("a.html"));
     QVERIFY(!QFile::exists(clip));
     QVERIFY(!form_->SpeedButton10->isVisibleTo(form_));
@@ -710,7 +707,6 @@ void TestBrowser::clipOnReadOnlyMediumWritesNothing() {
 
 void TestBrowser::clipWriteFailureHidesOpenButton() {
     QumoValues &v = form_->values();
-    const QString saved = v.QUMOCLIP;
     v.QUMOCLIP = win(host("missing-folder/clip.txt"));
     form_->Edit2->setText(seen("a.html"));
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
@@ -718,7 +714,6 @@ void TestBrowser::clipWriteFailureHidesOpenButton() {
     form_->SpeedButton9MouseDown(&press);
     // The error goes on to the message box; the button does not offer what was not written.
     QVERIFY_THROWS_EXCEPTION(std::exception, form_->SpeedButton9MouseUp(&press));
-    v.QUMOCLIP = saved;
     QVERIFY(!form_->SpeedButton10->isVisibleTo(form_));
     QCOMPARE(form_->SpeedButton10->toolTip(), QStringLiteral("最初のページを開きます"));
 }
@@ -876,7 +871,6 @@ void TestBrowser::hintShowsOnHover() {
     QFETCH(bool, enabled);
     auto *b = form_->findChild<QToolButton *>(button);
     QVERIFY(b);
-    const bool was = b->isEnabled();
     b->setEnabled(enabled);
     QToolTip::hideText();
     QTRY_VERIFY(!QToolTip::isVisible());
@@ -886,7 +880,6 @@ void TestBrowser::hintShowsOnHover() {
     QTest::mouseMove(form_, QPoint(300, 300));
     QTest::mouseMove(b, QPoint(b->width() / 2, b->height() / 2));
     QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text() == b->toolTip(), 10000);
-    b->setEnabled(was);
 }
 
 void TestBrowser::modalNoticeBeepsAndCloses() {
