@@ -1,6 +1,7 @@
 // The link command protocol: links whose URL is a command.
 #include "app/MAIN.h"
 #include "app/errors.h"
+#include "app/guard.h"
 #include "browser/completion.h"
 #include "browser/downloader.h"
 #include "browser/installlist.h"
@@ -114,13 +115,9 @@ void LinkCommandRunner::runPending() {
     while (!pending_.isEmpty() && !stopped_) {
         const QString URL = pending_.dequeue();
         bool cancelled = true;
-        try {
-            cancelled = run(URL);
-        } catch (const std::exception& e) {
-            // The command ends here, as an error inside an event handler would; the queue
-            // behind it goes on.
-            form_->platform().errorBox(form_, errorText(e));
-        }
+        // The command ends here, as an error inside an event handler would; the queue
+        // behind it goes on.
+        guard::run(form_->platform(), form_, [&] { cancelled = run(URL); });
         if (!cancelled && !stopped_) {
             const QUrl engineUrl = platform::urlToEngine(URL);
             passing_ = QStringList{URL, platform::urlFromEngine(engineUrl),
