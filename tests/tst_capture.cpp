@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +53,39 @@ void answerSaveDialog(TForm14 *form, const QString &name, const QString &filter 
     });
     timer->start(50);
 }
+// Records every window that shows while it lives (other than those already showing), and
+// closes it, so that a dialog that should not have come does not hold the test.
+class WindowWatch {
+public:
+    WindowWatch() {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                before_.append(w);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { look(); });
+        poll_.start(20);
+    }
+    QStringList seen() {
+        look();
+        return seen_;
+    }
+
+private:
+    void look() {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || before_.contains(w))
+                continue;
+            const QString name = w->objectName();
+            seen_.append(name.isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : name);
+            if (auto *d = qobject_cast<QDialog *>(w))
+                d->reject();
+            else
+                w->close();
+        }
+    }
+    QTimer poll_;
+    QList<QWidget *> before_;
+    QStringList seen_;
+};
 } // namespace
 
 class TestCapture : public QObject {
@@ -187,9 +221,13 @@ void TestCapture::rightButtonKeepsWholeScreen() {
 void TestCapture::emptySelectionSavesNothing() {
     QApplication::clipboard()->setImage(screen_);
     drag({50, 50}, {50, 120}); // a vertical line: no width
+    WindowWatch watch;
     form_->Image1MouseUp(Qt::LeftButton, 50, 120);
     QCOMPARE(form_->result(), 1);
-    QVERIFY(platform_.beeps.isEmpty()); // no dialog was offered
+    // No save dialog, nor any other window, was offered; no notice, no beep.
+    QCOMPARE(watch.seen(), QStringList());
+    QVERIFY(notices_.isEmpty());
+    QVERIFY(platform_.beeps.isEmpty());
     QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888), screen_);
     QVERIFY(QDir(dir_.path()).isEmpty());
 }

@@ -165,6 +165,7 @@ private slots:
     void foldersInOrderMissingSkipped();
     void readOnlyMediumVisitsNothing();
     void indexWrittenLikeBsave();
+    void unwritableIndexDoesNotStopTheOthers();
     void catalogueFollowsItsFolder_data();
     void catalogueFollowsItsFolder();
     void onlyOrdinaryFilesRead_data();
@@ -411,6 +412,20 @@ void TestCatalogue::indexWrittenLikeBsave() {
     TForm1 fresh(values_, platform_); // no text read yet: BSAVE writes the ANSI code page
     fresh.MWSHAPE(win(root_->path() + QStringLiteral("/MWEX")));
     QCOMPARE(index(), sjis(QStringLiteral("え.bmp 絵.bmp")));
+}
+
+void TestCatalogue::unwritableIndexDoesNotStopTheOthers() {
+    // A folder stands where Button's index would be written; Shape comes after it.
+    put(QStringLiteral("a.bmp"), bmpio::encode(pattern(4, 4, 1)));
+    QVERIFY(QDir().mkpath(folder() + QStringLiteral("/index.txt")));
+    put(QStringLiteral("s.bmp"), bmpio::encode(pattern(4, 4, 2)), QStringLiteral("Graphics/Shape"));
+    platform_.errors.clear();
+    runShape();
+    QVERIFY(platform_.errors.isEmpty());
+    // The sheet is written all the same; the next start finds the catalogue incomplete.
+    QVERIFY(!sheet().isNull());
+    QVERIFY(QFileInfo(folder() + QStringLiteral("/index.txt")).isDir());
+    QCOMPARE(index(QStringLiteral("Graphics/Shape")), QByteArray("s.bmp"));
 }
 
 void TestCatalogue::catalogueFollowsItsFolder_data() {

@@ -29,6 +29,7 @@ private slots:
     void decidedAtOnce();
     void actionsRunFromTheEventLoop_data();
     void actionsRunFromTheEventLoop();
+    void unwritableDownloadFallsThrough();
     void localInstallList_data();
     void localInstallList();
     void folderExport_data();
@@ -202,6 +203,23 @@ void TestLinkCommands::actionsRunFromTheEventLoop() {
     if (!saved.isEmpty())
         QVERIFY(QFileInfo(room_->save() + u'/' + saved).isFile());
     QCOMPARE(room_->shellEnds, 0); // nothing here ends the shell
+}
+
+// A download that cannot be written where it belongs (a folder stands there) fails like
+// one the server refuses: the next row opens the link outside, without a message.
+void TestLinkCommands::unwritableDownloadFallsThrough() {
+    HttpServer http;
+    http.files.insert(u"m/b.zip"_qs, "PK");
+    QVERIFY(QDir().mkpath(room_->save() + u"/b.zip"_qs));
+    const QString url = http.url(u"m/b.zip"_qs);
+    field() = u"before"_qs;
+    QVERIFY(handle(url));
+    QCOMPARE(platform_->opened, QStringList{quoted(url)});
+    QVERIFY(platform_->errors.isEmpty());
+    QVERIFY(platform_->beeps.isEmpty());
+    QCOMPARE(http.hits(u"m/b.zip"_qs), 1);
+    QVERIFY(QFileInfo(room_->save() + u"/b.zip"_qs).isDir());
+    QCOMPARE(v().DLFLG, 0);
 }
 
 void TestLinkCommands::localInstallList_data() {

@@ -200,11 +200,21 @@ void TestNotices::standsThereOnTheDisplay() {
 }
 
 void TestNotices::withoutNoticeWindowNothingHappens() {
+    // A notice window that is not the program's: it must stay as it is.
+    notice_->Label1->setText(QStringLiteral("before"));
+    notice_->move(40, 30);
+    const QRect placed = notice_->geometry();
     QumoForms none;
     form_->setForms(&none);
-    form_->MATE(QStringLiteral("おわります"), QString());
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    form_->MATE(QStringLiteral("おわります"), QStringLiteral("--- おまちください ---"));
     form_->setForms(&forms_);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(!notice_->isVisible());
+    QCOMPARE(notice_->geometry(), placed);
+    QCOMPARE(notice_->Label1->text(), QStringLiteral("before"));
+    QVERIFY(!notice_->Timer1->isActive());
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
 }
 
 QUMO_TEST_MAIN(TestNotices)

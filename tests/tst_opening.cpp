@@ -309,6 +309,8 @@ void TestOpening::dialogStartFolder() {
     QFETCH(bool, right);
     program_->values.RFLG = right;
     answerDialog(QString());
+    const QString navigatedBefore = form()->lastNavigation();
+    const int startedBefore = int(platform_->started.size());
     form()->SpeedButton7MouseUp(nullptr);
     QVERIFY(seen_.shown);
     const QString expected =
@@ -320,9 +322,10 @@ void TestOpening::dialogStartFolder() {
     QCOMPARE(seen_.mode, QFileDialog::ExistingFiles);
     QVERIFY(seen_.preview);
     QVERIFY(seen_.sidebarHidden);
-    // Cancelled: nothing opens, nothing starts.
+    // Cancelled: nothing opens, nothing starts, the browser stays where it was.
     QVERIFY(platform_->opened.isEmpty());
-    QVERIFY(form()->lastNavigation() != u"x"_qs);
+    QCOMPARE(platform_->started.size(), startedBefore);
+    QCOMPARE(form()->lastNavigation(), navigatedBefore);
 }
 
 void TestOpening::detailColumnsFit() {

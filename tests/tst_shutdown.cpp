@@ -37,6 +37,7 @@ private slots:
     void usageLog_data();
     void usageLog();
     void closeBeforeStartupWritesNothing();
+    void unwritableLogDoesNotStopTheClose();
     void delayedClose();
 
 private:
@@ -136,6 +137,20 @@ void TestShutdown::closeBeforeStartupWritesNothing() {
     p.forms.Form2->Timer1Timer();
     QVERIFY(!QFileInfo::exists(tmp(u"cwd/QUMODATE.csv"_qs)));
     QVERIFY(!QFileInfo::exists(tmp(u"empty/QUMODATE.csv"_qs)));
+}
+
+void TestShutdown::unwritableLogDoesNotStopTheClose() {
+    auto p = start(u"QUMOG.x86_64"_qs);
+    QVERIFY2(p->main()->startupDone(), qPrintable(platform_->errors.join(u'\n')));
+    // A folder stands where the log would be written: the write fails, and leaves no file.
+    const QString log = tmp(u"inst,授業/QUMOG/さくひん/QUMODATE.csv"_qs);
+    QVERIFY(QDir().mkpath(log));
+    QVERIFY(p->main()->close());
+    // Quietly, as before: the program ends all the same.
+    QCOMPARE(p->forms.Form2->Label1->text(), u"おわります"_qs);
+    QVERIFY(platform_->errors.isEmpty());
+    QVERIFY(QFileInfo(log).isDir());
+    p->forms.Form2->Timer1Timer();
 }
 
 void TestShutdown::delayedClose() {

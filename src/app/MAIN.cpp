@@ -3,6 +3,7 @@
 #include "app/Unit2.h"
 #include "app/errors.h"
 #include "app/form1layout.h"
+#include "app/guard.h"
 #include "app/pictures.h"
 #include "browser/linkrunner.h"
 #include "browser/opening.h"
@@ -66,6 +67,7 @@ TForm1::TForm1(QumoValues &values, platform::Platform &platform, QWidget *parent
 TForm1::~TForm1() = default;
 
 void TForm1::buildControls() {
+    const guard::Guard guarded(platform_, this);
     // The URL bar on top, the button column on the right.
     resize(kDesignSize);
     move(0, 0);
@@ -123,11 +125,14 @@ void TForm1::buildControls() {
     Panel1->setObjectName(QStringLiteral("Panel1"));
     WebBrowser1 = new QWebEngineView(Panel1);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    // Called from inside the engine: an error must end here, as in any other handler.
     page_ = new QumoWebPage(
-        [this](const QString &URL, bool &Cancel) { WebBrowser1BeforeNavigate2(URL, Cancel); },
+        [this](const QString &URL, bool &Cancel) {
+            guard::run(platform_, this, [&] { WebBrowser1BeforeNavigate2(URL, Cancel); });
+        },
         [self = QPointer<TForm1>(this)](const QString &URL) {
             if (self)
-                self->WebBrowser1NewWindow3(URL);
+                guard::run(self->platform_, self, [&] { self->WebBrowser1NewWindow3(URL); });
         },
         WebBrowser1);
     WebBrowser1->setPage(page_);
@@ -145,7 +150,7 @@ void TForm1::buildControls() {
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(kCloseDelayMs);
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+    connect(Timer2, &QTimer::timeout, this, guarded(&TForm1::Timer2Timer));
     Panel1->installEventFilter(this);
 
     connectControls();
@@ -159,30 +164,33 @@ void TForm1::buildControls() {
 }
 
 void TForm1::connectControls() {
-    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
-    connect(SpeedButton10, &QToolButton::clicked, this, &TForm1::SpeedButton10Click);
-    connect(SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
+    const guard::Guard guarded(platform_, this);
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton1Click));
+    connect(SpeedButton2, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton2Click));
+    connect(SpeedButton3, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton3Click));
+    connect(SpeedButton4, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton4Click));
+    connect(SpeedButton5, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton5Click));
+    connect(SpeedButton10, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton10Click));
+    connect(SpeedButton11, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton11Click));
     // Enter in the URL field does what the go button does.
-    connect(Edit2, &QLineEdit::returnPressed, this, &TForm1::SpeedButton11Click);
+    connect(Edit2, &QLineEdit::returnPressed, this, guarded(&TForm1::SpeedButton11Click));
     // Press and release of any mouse button are handled by the window itself (eventFilter).
     for (QWidget *w : {static_cast<QWidget *>(SpeedButton7), static_cast<QWidget *>(SpeedButton9)})
         w->installEventFilter(this);
 
     // The engine's events. Top-level documents only, loaded or failed with an error page; a
     // navigation that was cancelled or stopped completes no document.
-    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &i) {
-        if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
-            i.status() == QWebEngineLoadingInfo::LoadFailedStatus)
-            WebBrowser1DocumentComplete(platform::urlFromEngine(i.url()));
-    });
+    connect(page_, &QWebEnginePage::loadingChanged, this,
+            guarded([this](const QWebEngineLoadingInfo &i) {
+                if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+                    i.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+                    WebBrowser1DocumentComplete(platform::urlFromEngine(i.url()));
+            }));
     const auto commandState = [this](QWebEnginePage::WebAction action, int command) {
         QAction *a = page_->action(action);
-        connect(a, &QAction::changed, this,
-                [this, a, command] { WebBrowser1CommandStateChange(command, a->isEnabled()); });
+        connect(a, &QAction::changed, this, guard::guarded(platform_, this, [this, a, command] {
+                    WebBrowser1CommandStateChange(command, a->isEnabled());
+                }));
         WebBrowser1CommandStateChange(command, a->isEnabled());
     };
     commandState(QWebEnginePage::Forward, CommandForward);
@@ -206,6 +214,12 @@ void TForm1::resizeEvent(QResizeEvent *e) {
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+    bool filtered = false;
+    guard::run(platform_, this, [&] { filtered = controlEvent(watched, event); });
+    return filtered;
+}
+
+bool TForm1::controlEvent(QObject *watched, QEvent *event) {
     const QEvent::Type type = event->type();
     if (watched == Panel1 && type == QEvent::Resize) {
         Panel1Resize();
@@ -260,6 +274,6 @@ void TForm1::closeEvent(QCloseEvent *e) {
     // A download or a queue of link commands must not keep the program alive, nor start
     // anything after the window has gone.
     linkCommands()->stop();
-    FormClose();
+    guard::run(platform_, this, [this] { FormClose(); });
     e->accept();
 }

@@ -190,6 +190,7 @@ protected:
     void closeEvent(QCloseEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool controlEvent(QObject *watched, QEvent *event); // eventFilter inside the guard
 
 private:
     friend class StartupSteps; // the steps of startupSequence()

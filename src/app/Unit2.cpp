@@ -1,4 +1,5 @@
 #include "app/Unit2.h"
+#include "app/guard.h"
 #include "app/pictures.h"
 
 #include <QApplication>
@@ -25,8 +26,10 @@ constexpr QRect kCancelRow{0, 6, kControlsWidth, 28};
 constexpr QRect kProgressRow{0, 38, kControlsWidth, 22};
 } // namespace
 
-TForm2::TForm2(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TForm2::TForm2(QWidget *parent, platform::Platform &platform)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      platform_(platform) {
+    const guard::Guard guarded(platform_, this);
     setObjectName(QStringLiteral("Form2"));
     setFixedHeight(kHeight);
     resize(kFirstWidth, kHeight);
@@ -64,15 +67,15 @@ TForm2::TForm2(QWidget *parent)
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     ButtonCancel->setFocusPolicy(Qt::NoFocus);
     ButtonCancel->hide();
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] {
-        if (cancel_)
-            cancel_();
-    });
+    connect(ButtonCancel, &QPushButton::clicked, this, guarded([this] {
+                if (cancel_)
+                    cancel_();
+            }));
     placeDownloadControls();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kShownMs);
-    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, guarded(&TForm2::Timer1Timer));
 }
 
 void TForm2::showOver(QWidget *over) {

@@ -7,11 +7,17 @@
 class QLabel;
 class QPushButton;
 class QTimer;
+namespace platform {
+class Platform;
+Platform &hostPlatform();
+} // namespace platform
 
 class TForm2 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget *parent = nullptr);
+    // `platform` shows the message box of an error inside its handlers.
+    explicit TForm2(QWidget *parent = nullptr,
+                    platform::Platform &platform = platform::hostPlatform());
 
     // The notice is as wide as its headline and this much more: the picture on its left and
     // a free column on its right.
@@ -49,4 +55,5 @@ private:
     bool placed_ = false;
     QPoint corner_; // kept by us: a window manager may report another place once it is hidden
     bool pointerHidden_ = false;
+    platform::Platform &platform_;
 };

@@ -1,4 +1,5 @@
 #include "app/Unit5.h"
+#include "app/guard.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 
 TForm5::TForm5(platform::Platform &platform, QWidget *parent)
     : QDialog(parent), platform_(platform) {
+    const guard::Guard guarded(platform_, this);
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Form5"));
     setFixedSize(645, 309);
@@ -23,7 +25,7 @@ TForm5::TForm5(platform::Platform &platform, QWidget *parent)
     fb.setPixelSize(27);
     BitBtn1->setFont(fb);
     BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, guarded(&TForm5::BitBtn1Click));
 }
 
 void TForm5::showEvent(QShowEvent *e) {

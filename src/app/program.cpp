@@ -2,6 +2,7 @@
 #include "app/Unit2.h"
 #include "app/Unit5.h"
 #include "app/errors.h"
+#include "app/guard.h"
 #include "board/Unit14.h"
 #include "board/Unit16.h"
 #include "board/Unit25.h"
@@ -72,7 +73,7 @@ bool QumoApplication::notify(QObject *receiver, QEvent *event) {
     } catch (const std::exception &e) {
         platform_.errorBox(activeWindow(), errorText(e));
     } catch (...) {
-        platform_.errorBox(activeWindow(), QStringLiteral("不明なエラーが発生しました。"));
+        platform_.errorBox(activeWindow(), guard::unknownErrorText());
     }
     return false;
 }
@@ -84,7 +85,7 @@ QumoProgram::QumoProgram(platform::Platform &platform, const QString &programFil
     forms.Form25 = new TForm25(values, platform);
     forms.Form14 = new TForm14(platform);
     forms.Form16 = new TForm16();
-    forms.Form2 = new TForm2();
+    forms.Form2 = new TForm2(nullptr, platform);
     forms.Form4 = new TForm4(values, forms.Form1);
     forms.Form5 = new TForm5(platform);
     forms.Form1->setForms(&forms);

@@ -18,8 +18,8 @@ void installFontSubstitutions();
 // whatever the host's locale. Once per process; false when they are not installed.
 bool installJapaneseTranslations();
 
-// An exception that escapes an event handler ends that handler and is shown in a message
-// box; the program goes on.
+// The last net: the windows' handlers are connected through the guard (app/guard.h); an
+// exception that still escapes an event handler is shown in a message box the same way.
 class QumoApplication : public QApplication {
     Q_OBJECT
 public:

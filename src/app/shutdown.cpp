@@ -1,5 +1,6 @@
 // Closing the main window and the delayed close.
 #include "app/MAIN.h"
+#include "app/errors.h"
 #include "app/usagelog.h"
 #include "platform/fs.h"
 #include "platform/platform.h"
@@ -21,8 +22,9 @@ void TForm1::FormClose() {
                              u',' + usagelog::timeField(end) + u'\r';
         try {
             BSAVE1(log, text);
-        } catch (...) {
-            // The program ends all the same.
+        } catch (const QumoError &) {
+            // The log is written whole or not at all; should writing it be refused with an
+            // error, the program ends all the same.
         }
     }
 }

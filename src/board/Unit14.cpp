@@ -1,4 +1,5 @@
 #include "board/Unit14.h"
+#include "app/guard.h"
 #include "board/picturesave.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -16,7 +17,8 @@ namespace {
 // Image1: paints the bitmap 1:1 and hands pointer events to the window's handlers.
 class CaptureImage : public QWidget {
 public:
-    CaptureImage(TForm14 *form) : QWidget(form), form_(form) {
+    CaptureImage(TForm14 *form, platform::Platform &platform)
+        : QWidget(form), form_(form), platform_(platform) {
         setObjectName(QStringLiteral("Image1"));
         setCursor(Qt::CrossCursor);
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -28,17 +30,26 @@ protected:
         p.drawImage(e->rect(), form_->picture(), e->rect());
     }
     void mousePressEvent(QMouseEvent *e) override {
-        form_->Image1MouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+        guard::run(platform_, form_, [&] {
+            form_->Image1MouseDown(e->button(), e->position().toPoint().x(),
+                                   e->position().toPoint().y());
+        });
     }
     void mouseMoveEvent(QMouseEvent *e) override {
-        form_->Image1MouseMove(e->position().toPoint().x(), e->position().toPoint().y());
+        guard::run(platform_, form_, [&] {
+            form_->Image1MouseMove(e->position().toPoint().x(), e->position().toPoint().y());
+        });
     }
     void mouseReleaseEvent(QMouseEvent *e) override {
-        form_->Image1MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+        guard::run(platform_, form_, [&] {
+            form_->Image1MouseUp(e->button(), e->position().toPoint().x(),
+                                 e->position().toPoint().y());
+        });
     }
 
 private:
     TForm14 *form_;
+    platform::Platform &platform_;
 };
 
 // The size readout in the top-right corner: "幅" and its number box, "高" and its box.
@@ -80,7 +91,7 @@ TForm14::TForm14(platform::Platform &platform, QWidget *parent)
       platform_(platform) {
     setObjectName(QStringLiteral("Form14"));
     setWindowTitle(QStringLiteral("名前を付けて保存"));
-    Image1 = new CaptureImage(this);
+    Image1 = new CaptureImage(this, platform_);
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->resize(kReadoutSize);
@@ -128,7 +139,7 @@ void TForm14::showEvent(QShowEvent *e) {
     QDialog::showEvent(e);
     // Only a real showing; the window system's own show after a minimize is none.
     if (!e->spontaneous())
-        FormShow();
+        guard::run(platform_, this, [this] { FormShow(); });
 }
 
 void TForm14::FormShow() {

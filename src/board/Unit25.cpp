@@ -1,5 +1,6 @@
 #include "board/Unit25.h"
 #include "app/MAIN.h"
+#include "app/guard.h"
 #include "board/resources.h"
 #include "board/screengrab.h"
 #include "board/transforms.h"
@@ -70,6 +71,7 @@ TForm25::TForm25(QumoValues &values, platform::Platform &platform, QWidget *pare
 TForm25::~TForm25() = default;
 
 void TForm25::buildControls() {
+    const guard::Guard guarded(platform_, this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowState(Qt::WindowFullScreen);
     setGeometry(board::screenRect());
@@ -96,12 +98,12 @@ void TForm25::buildControls() {
     Image3->setMouseTracking(true);
     Image3->setCursor(Qt::DragMoveCursor);
     Image3->hide();
-    connect(Image1, &TImage::mouseDown, this, &TForm25::Image1MouseDown);
-    connect(Image1, &TImage::mouseMove, this, &TForm25::Image1MouseMove);
-    connect(Image1, &TImage::mouseUp, this, &TForm25::Image1MouseUp);
-    connect(Image3, &TImage::mouseDown, this, &TForm25::Image3MouseDown);
-    connect(Image3, &TImage::mouseMove, this, &TForm25::Image3MouseMove);
-    connect(Image3, &TImage::mouseUp, this, &TForm25::Image3MouseUp);
+    connect(Image1, &TImage::mouseDown, this, guarded(&TForm25::Image1MouseDown));
+    connect(Image1, &TImage::mouseMove, this, guarded(&TForm25::Image1MouseMove));
+    connect(Image1, &TImage::mouseUp, this, guarded(&TForm25::Image1MouseUp));
+    connect(Image3, &TImage::mouseDown, this, guarded(&TForm25::Image3MouseDown));
+    connect(Image3, &TImage::mouseMove, this, guarded(&TForm25::Image3MouseMove));
+    connect(Image3, &TImage::mouseUp, this, guarded(&TForm25::Image3MouseUp));
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -165,8 +167,8 @@ void TForm25::buildControls() {
     auto *redoKey = new QShortcut(this);
     redoKey->setKeys(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    connect(undoKey, &QShortcut::activated, this, &TForm25::UndoClick);
-    connect(redoKey, &QShortcut::activated, this, &TForm25::RedoClick);
+    connect(undoKey, &QShortcut::activated, this, guarded(&TForm25::UndoClick));
+    connect(redoKey, &QShortcut::activated, this, guarded(&TForm25::RedoClick));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -186,34 +188,34 @@ void TForm25::buildControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Panel1->raise();
 
-    connect(SpeedButton1, &QToolButton::clicked, this, &TForm25::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TForm25::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TForm25::SpeedButton3Click);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TForm25::SpeedButton4Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TForm25::SpeedButton5Click);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TForm25::SpeedButton6Click);
-    connect(SpeedButton7, &QToolButton::clicked, this, &TForm25::SpeedButton7Click);
-    connect(SpeedButton8, &QToolButton::clicked, this, &TForm25::SpeedButton8Click);
-    connect(SpeedButton9, &QToolButton::clicked, this, &TForm25::SpeedButton9Click);
-    connect(SpeedButton10, &QToolButton::clicked, this, &TForm25::SpeedButton10Click);
-    connect(SpeedButton11, &QToolButton::clicked, this, &TForm25::SpeedButton11Click);
-    connect(SpeedButton12, &QToolButton::clicked, this, &TForm25::SpeedButton12Click);
-    connect(SpeedButton13, &QToolButton::clicked, this, &TForm25::SpeedButton13Click);
-    connect(SpeedButton14, &QToolButton::clicked, this, &TForm25::SpeedButton14Click);
-    connect(SpeedButton15, &QToolButton::clicked, this, &TForm25::SpeedButton14Click);
-    connect(UndoButton, &QToolButton::clicked, this, &TForm25::UndoClick);
-    connect(SpinEdit1, &TSpinEdit::Changed, this, &TForm25::SpinEdit1Change);
-    connect(N1, &QAction::triggered, this, &TForm25::N1Click);
-    connect(N2, &QAction::triggered, this, &TForm25::N2Click);
-    connect(N3, &QAction::triggered, this, &TForm25::N3Click);
-    connect(N6, &QAction::triggered, this, &TForm25::N6Click);
-    connect(N4, &QAction::triggered, this, &TForm25::N4Click);
-    connect(N5, &QAction::triggered, this, &TForm25::N5Click);
-    connect(N14, &QAction::triggered, this, &TForm25::N14Click);
-    connect(N51, &QAction::triggered, this, &TForm25::N51Click);
-    connect(N101, &QAction::triggered, this, &TForm25::N101Click);
-    connect(N301, &QAction::triggered, this, &TForm25::N301Click);
-    connect(Timer1, &QTimer::timeout, this, &TForm25::Timer1Timer);
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton1Click));
+    connect(SpeedButton2, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton2Click));
+    connect(SpeedButton3, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton3Click));
+    connect(SpeedButton4, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton4Click));
+    connect(SpeedButton5, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton5Click));
+    connect(SpeedButton6, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton6Click));
+    connect(SpeedButton7, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton7Click));
+    connect(SpeedButton8, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton8Click));
+    connect(SpeedButton9, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton9Click));
+    connect(SpeedButton10, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton10Click));
+    connect(SpeedButton11, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton11Click));
+    connect(SpeedButton12, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton12Click));
+    connect(SpeedButton13, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton13Click));
+    connect(SpeedButton14, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton14Click));
+    connect(SpeedButton15, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton14Click));
+    connect(UndoButton, &QToolButton::clicked, this, guarded(&TForm25::UndoClick));
+    connect(SpinEdit1, &TSpinEdit::Changed, this, guarded(&TForm25::SpinEdit1Change));
+    connect(N1, &QAction::triggered, this, guarded(&TForm25::N1Click));
+    connect(N2, &QAction::triggered, this, guarded(&TForm25::N2Click));
+    connect(N3, &QAction::triggered, this, guarded(&TForm25::N3Click));
+    connect(N6, &QAction::triggered, this, guarded(&TForm25::N6Click));
+    connect(N4, &QAction::triggered, this, guarded(&TForm25::N4Click));
+    connect(N5, &QAction::triggered, this, guarded(&TForm25::N5Click));
+    connect(N14, &QAction::triggered, this, guarded(&TForm25::N14Click));
+    connect(N51, &QAction::triggered, this, guarded(&TForm25::N51Click));
+    connect(N101, &QAction::triggered, this, guarded(&TForm25::N101Click));
+    connect(N301, &QAction::triggered, this, guarded(&TForm25::N301Click));
+    connect(Timer1, &QTimer::timeout, this, guarded(&TForm25::Timer1Timer));
 }
 
 void TForm25::showEvent(QShowEvent *e) {
@@ -222,7 +224,7 @@ void TForm25::showEvent(QShowEvent *e) {
     QDialog::showEvent(e);
     raise();
     activateWindow();
-    FormShow();
+    guard::run(platform_, this, [this] { FormShow(); });
 }
 
 void TForm25::keyPressEvent(QKeyEvent *e) {
@@ -232,7 +234,7 @@ void TForm25::keyPressEvent(QKeyEvent *e) {
     if (e->key() == Qt::Key_Escape) {
         e->accept();
         if (!Timer1->isActive())
-            SpeedButton1Click();
+            guard::run(platform_, this, [this] { SpeedButton1Click(); });
         return;
     }
     QDialog::keyPressEvent(e);

@@ -1,5 +1,6 @@
 // Freezing the screen and opening the drawing board from the main window.
 #include "app/MAIN.h"
+#include "app/guard.h"
 #include "board/Unit25.h"
 #include "board/geometry.h"
 #include "board/resources.h"
@@ -24,10 +25,12 @@ class BoardButtonWatcher : public QObject {
 public:
     explicit BoardButtonWatcher(TForm1 *form) : QObject(form), form_(form) {}
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (event->type() == QEvent::Enter)
-            form_->SpeedButton8MouseEnter();
-        else if (event->type() == QEvent::Leave)
-            form_->SpeedButton8MouseLeave();
+        guard::run(form_->platform(), form_, [&] {
+            if (event->type() == QEvent::Enter)
+                form_->SpeedButton8MouseEnter();
+            else if (event->type() == QEvent::Leave)
+                form_->SpeedButton8MouseLeave();
+        });
         return QObject::eventFilter(watched, event);
     }
 
@@ -48,13 +51,14 @@ void setTimer(QTimer *t, int interval, bool enabled) {
 } // namespace
 
 void TForm1::setupBoardButton() {
+    const guard::Guard guarded(platform_, this);
     board::initResources();
     SpeedButton8->setIcon(QIcon(QStringLiteral(":/board/pen.svg")));
     SpeedButton8->setIconSize(kPenPicture);
     SpeedButton8->setCursor(Qt::WaitCursor);
     SpeedButton8->installEventFilter(new BoardButtonWatcher(this));
-    connect(SpeedButton8, &QToolButton::clicked, this, &TForm1::SpeedButton8Click);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(SpeedButton8, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton8Click));
+    connect(Timer1, &QTimer::timeout, this, guarded(&TForm1::Timer1Timer));
 }
 
 void TForm1::SpeedButton8MouseEnter() {

@@ -1,6 +1,7 @@
 // The link command protocol: links whose URL is a command.
 #include "browser/linkrunner.h"
 #include "app/errors.h"
+#include "app/guard.h"
 #include "browser/completion.h"
 #include "browser/downloader.h"
 #include "browser/installlist.h"
@@ -95,13 +96,9 @@ void LinkCommandRunner::runPending() {
     while (!pending_.isEmpty() && !stopped_) {
         const QString URL = pending_.dequeue();
         bool cancelled = true;
-        try {
-            cancelled = run(URL);
-        } catch (const std::exception& e) {
-            // The command ends here, as an error inside an event handler would; the queue
-            // behind it goes on.
-            n_.platform->errorBox(n_.owner, errorText(e));
-        }
+        // The command ends here, as an error inside an event handler would; the queue
+        // behind it goes on.
+        guard::run(*n_.platform, n_.owner, [&] { cancelled = run(URL); });
         if (!cancelled && !stopped_) {
             const QUrl engineUrl = platform::urlToEngine(URL);
             passing_ = QStringList{URL, platform::urlFromEngine(engineUrl),
@@ -166,7 +163,7 @@ bool LinkCommandRunner::run(const QString& URL) {
         if (st.mayFallThrough()) {
             try {
                 o = act(st);
-            } catch (const std::exception&) {
+            } catch (const QumoError&) {
                 o = Outcome::NextRow;
             }
         } else {

@@ -1,6 +1,7 @@
 #include "folders/Unit4.h"
 #include "app/MAIN.h"
 #include "app/Unit5.h"
+#include "app/guard.h"
 #include "app/textstore.h"
 #include "folders/roster.h"
 #include "platform/fs.h"
@@ -131,6 +132,7 @@ TForm4::TForm4(QumoValues &values, TForm1 *main, QWidget *parent)
 }
 
 void TForm4::buildControls() {
+    const guard::Guard guarded(main_->platform(), this);
     Panel2 = makePage(this, "Panel2");
     Panel3 = makePage(this, "Panel3");
     Panel4 = makePage(this, "Panel4");
@@ -145,14 +147,14 @@ void TForm4::buildControls() {
     for (int i = 0; i < roster::GradeButtons; ++i) {
         auto *b = makeChoice(Panel2, QLatin1String(gradeNames[i]), i + 1,
                              QRect(442, gradeTops[i], 200, 60), tahoma(27), gradeDesign[i]);
-        connect(b, &QPushButton::clicked, this, [this, b] { BitBtn3Click(b); });
+        connect(b, &QPushButton::clicked, this, guarded([this, b] { BitBtn3Click(b); }));
         gradeButtons.append(b);
     }
     for (int i = 0; i < roster::ClassButtons; ++i) {
         auto *b = makeChoice(Panel3, QStringLiteral("BitBtn%1").arg(9 + i), i + 1,
                              QRect(411, 13 + 61 * i, 240, 55), tahoma(27),
                              QString(QChar(0xFF11 + i)) + QStringLiteral("組")); // "１組" ...
-        connect(b, &QPushButton::clicked, this, [this, b] { BitBtn9Click(b); });
+        connect(b, &QPushButton::clicked, this, guarded([this, b] { BitBtn9Click(b); }));
         classButtons.append(b);
     }
     const int nameLefts[] = {16, 198, 380, 562, 744, 927};
@@ -167,7 +169,7 @@ void TForm4::buildControls() {
             name = QStringLiteral("BitBtn%1").arg(18 + i - 3);
         auto *b = makeChoice(Panel4, name, 1, QRect(nameLefts[i / 7], nameTops[i % 7], 170, 65),
                              tahoma(21, true), QString());
-        connect(b, &QPushButton::clicked, this, [this, b] { BitBtn18Click(b); });
+        connect(b, &QPushButton::clicked, this, guarded([this, b] { BitBtn18Click(b); }));
         nameButtons.append(b);
     }
 
@@ -197,15 +199,15 @@ void TForm4::buildControls() {
     for (QWidget *confirm : {Panel6, Panel5, Panel8})
         confirm->hide();
 
-    connect(BitBtn59, &QPushButton::clicked, this, &TForm4::BitBtn59Click);
-    connect(BitBtn58, &QPushButton::clicked, this, &TForm4::BitBtn58Click);
-    connect(BitBtn64, &QPushButton::clicked, this, &TForm4::BitBtn64Click);
-    connect(BitBtn60, &QPushButton::clicked, this, &TForm4::BitBtn60Click);
-    connect(BitBtn61, &QPushButton::clicked, this, &TForm4::BitBtn61Click);
-    connect(BitBtn65, &QPushButton::clicked, this, &TForm4::BitBtn65Click);
-    connect(BitBtn62, &QPushButton::clicked, this, &TForm4::BitBtn62Click);
-    connect(BitBtn63, &QPushButton::clicked, this, &TForm4::BitBtn63Click);
-    connect(BitBtn66, &QPushButton::clicked, this, &TForm4::BitBtn66Click);
+    connect(BitBtn59, &QPushButton::clicked, this, guarded(&TForm4::BitBtn59Click));
+    connect(BitBtn58, &QPushButton::clicked, this, guarded(&TForm4::BitBtn58Click));
+    connect(BitBtn64, &QPushButton::clicked, this, guarded(&TForm4::BitBtn64Click));
+    connect(BitBtn60, &QPushButton::clicked, this, guarded(&TForm4::BitBtn60Click));
+    connect(BitBtn61, &QPushButton::clicked, this, guarded(&TForm4::BitBtn61Click));
+    connect(BitBtn65, &QPushButton::clicked, this, guarded(&TForm4::BitBtn65Click));
+    connect(BitBtn62, &QPushButton::clicked, this, guarded(&TForm4::BitBtn62Click));
+    connect(BitBtn63, &QPushButton::clicked, this, guarded(&TForm4::BitBtn63Click));
+    connect(BitBtn66, &QPushButton::clicked, this, guarded(&TForm4::BitBtn66Click));
     layoutPages();
 }
 
@@ -247,7 +249,7 @@ void TForm4::showEvent(QShowEvent *e) {
     QDialog::showEvent(e);
     // A window restored by the window system is not opened anew.
     if (!e->spontaneous())
-        FormShow();
+        guard::run(main_->platform(), this, [this] { FormShow(); });
 }
 
 QString TForm4::caption(const QPushButton *button) {

@@ -20,6 +20,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -148,17 +151,24 @@ Sheet build(const QString& folder, const QStringList& names, int threads) {
     // Pictures are decoded on every core, each by one thread; the sheet is then drawn here,
     // in list order, so it is the same whatever thread finished first.
     std::atomic<int> next{0};
+    // A picture that cannot be made smaller or held in memory becomes a blank cell. Nothing
+    // may leave a thread: any other error is kept and raised again by the calling thread.
+    std::mutex unexpectedLock;
+    std::exception_ptr unexpected;
     auto work = [&] {
         for (int i; (i = next.fetch_add(1)) < n;) {
             try {
                 thumbs[size_t(i)] = thumbnail(base + names[i], &errors[size_t(i)]);
-            } catch (const std::exception& e) {
-                // Nothing may leave a thread: the picture becomes a blank cell.
+            } catch (const QumoError& e) {
                 thumbs[size_t(i)] = QImage();
-                errors[size_t(i)] = QString::fromLocal8Bit(e.what());
+                errors[size_t(i)] = e.message();
+            } catch (const std::bad_alloc&) {
+                thumbs[size_t(i)] = QImage();
+                errors[size_t(i)] = QStringLiteral("画像を作るメモリが足りません。");
             } catch (...) {
-                thumbs[size_t(i)] = QImage();
-                errors[size_t(i)] = QStringLiteral("画像を読めません。");
+                const std::lock_guard<std::mutex> hold(unexpectedLock);
+                if (!unexpected)
+                    unexpected = std::current_exception();
             }
         }
     };
@@ -174,6 +184,8 @@ Sheet build(const QString& folder, const QStringList& names, int threads) {
     work();
     for (std::thread& t : helpers)
         t.join();
+    if (unexpected)
+        std::rethrow_exception(unexpected);
     for (int i = 0; i < n; ++i) {
         if (thumbs[size_t(i)].isNull())
             s.failed.append(names[i] + QStringLiteral(": ") + errors[size_t(i)]);
@@ -208,10 +220,12 @@ void TForm1::MWSHAPE(const QString& MW) {
         platform::deleteFile(index);
         platform::deleteFile(thumb);
         QCoreApplication::processEvents();
-        // Start-up goes on whatever one folder does (out of memory included).
+        // Start-up goes on when one folder's catalogue cannot be made (a file that cannot be
+        // written, not enough memory); any other error ends the step.
         try {
             MakeShape();
-        } catch (const std::exception&) {
+        } catch (const QumoError&) {
+        } catch (const std::bad_alloc&) {
         }
     }
 }

@@ -1,15 +1,17 @@
 // New works from the template and the Logo program's menu language.
 #include "app/MAIN.h"
+#include "app/guard.h"
 #include "platform/fs.h"
 #include "platform/platform.h"
 
 #include <QToolButton>
 
 void TForm1::connectLogoProgramButtons() {
+    const guard::Guard guarded(platform_, this);
     SpeedButton6->setToolTip(QStringLiteral("新しい作品を作る"));
-    connect(SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
-    connect(SpeedButton13, &QToolButton::clicked, this, &TForm1::SpeedButton13Click);
-    connect(SpeedButton14, &QToolButton::clicked, this, &TForm1::SpeedButton14Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton6Click));
+    connect(SpeedButton13, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton13Click));
+    connect(SpeedButton14, &QToolButton::clicked, this, guarded(&TForm1::SpeedButton14Click));
 }
 
 void TForm1::SpeedButton6Click() {
