@@ -1,3 +1,4 @@
+// main(): the host platform, the program and its event loop.
 #include "app/program.h"
 #include "platform/fs.h"
 #include "platform/platform.h"

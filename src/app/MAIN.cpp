@@ -1,3 +1,4 @@
+// The main window TForm1: its controls and wiring, resizing, showing and closing.
 #include "app/MAIN.h"
 #include "browser/crashrecovery.h"
 #include "app/Unit2.h"

@@ -1,3 +1,4 @@
+// The self-closing notice TForm2, with the download progress and its stop button.
 #include "app/Unit2.h"
 #include "app/guard.h"
 #include "app/pictures.h"

@@ -1,3 +1,4 @@
+// The modal notice TForm5: one big line and OK.
 #include "app/Unit5.h"
 #include "app/guard.h"
 #include "platform/platform.h"

@@ -1,3 +1,4 @@
+// The readable text of any exception.
 #include "app/errors.h"
 
 QString errorText(const std::exception &e) {

@@ -1,4 +1,5 @@
 #pragma once
+// The shell's own error, and the readable text of any exception.
 #include <QString>
 #include <stdexcept>
 

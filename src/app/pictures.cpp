@@ -1,3 +1,4 @@
+// Registers the windows' pictures kept as Qt resources.
 #include "app/pictures.h"
 
 // Outside any namespace, as the resource initialiser requires. The pictures live in the

@@ -1,3 +1,4 @@
+// The application object (the last net for errors) and the program of seven windows.
 #include "app/program.h"
 #include "app/Unit2.h"
 #include "app/Unit5.h"

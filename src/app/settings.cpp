@@ -1,3 +1,4 @@
+// Reading the settings file: values between an opening and a closing tag.
 #include "app/settings.h"
 
 namespace settings {

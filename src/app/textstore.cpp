@@ -1,3 +1,4 @@
+// The store for small whole text files: decoded on reading, written whole.
 #include "app/textstore.h"
 #include "app/errors.h"
 #include "platform/codec.h"

@@ -1,3 +1,4 @@
+// Date and time fields of the usage log.
 #include "app/usagelog.h"
 
 namespace usagelog {

@@ -1,3 +1,4 @@
+// The capture window TForm14: the frozen screen under a crosshair, the dragged rectangle.
 #include "board/Unit14.h"
 #include "app/guard.h"
 #include "board/picturesave.h"

@@ -1,3 +1,4 @@
+// TForm16, the small window that is created with the others and never shown.
 #include "board/Unit16.h"
 
 TForm16::TForm16(QWidget *parent) : QWidget(parent) {

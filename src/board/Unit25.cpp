@@ -1,3 +1,4 @@
+// The drawing board TForm25: its controls, chalk, cut-out, transforms and capture.
 #include "board/Unit25.h"
 #include "app/MAIN.h"
 #include "app/guard.h"

@@ -1,3 +1,4 @@
+// Chalk strokes into the layer bitmap and the colour-keyed composition over the screen.
 #include "board/chalk.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// The countdown shown in a corner before a delayed capture.
 #include "board/countdown.h"
 #include "board/geometry.h"
 

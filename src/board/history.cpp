@@ -1,3 +1,4 @@
+// Undo and redo of the board's bitmaps, kept as XOR differences.
 #include "board/history.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Saving a captured picture in the format its name asks for.
 #include "board/picturesave.h"
 #include "mwex/bmpio.h"
 #include "mwex/jpegio.h"

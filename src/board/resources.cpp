@@ -1,3 +1,4 @@
+// Registers the board's pictures kept in the library's Qt resource file.
 #include "board/resources.h"
 
 #include <QtGlobal>

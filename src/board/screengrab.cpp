@@ -1,3 +1,4 @@
+// The whole-screen grab behind the capture of the main window and of the board.
 #include "board/screengrab.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// The whole-number field with up and down arrows.
 #include "board/spinedit.h"
 
 #include <algorithm>

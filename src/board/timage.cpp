@@ -1,3 +1,4 @@
+// The image control of the board: a picture drawn 1:1 at its top-left corner.
 #include "board/timage.h"
 #include "board/chalk.h"
 

@@ -1,3 +1,4 @@
+// Rotation and mirroring of the board's cut-out on 24-bit bitmaps.
 #include "board/transforms.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The texts that tell the pupil where a copy, an export or an install went.
 #include "browser/completion.h"
 
 namespace completion {

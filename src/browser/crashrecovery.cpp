@@ -1,3 +1,4 @@
+// Reloading a view whose render process died; the notice after a second death.
 #include "browser/crashrecovery.h"
 
 #include <QEvent>

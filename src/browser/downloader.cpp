@@ -1,3 +1,4 @@
+// The downloader: network reads on the GUI thread, disk writes on a thread of their own.
 #include "browser/downloader.h"
 #include "app/errors.h"
 #include "platform/savefile.h"

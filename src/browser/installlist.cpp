@@ -1,3 +1,4 @@
+// Reading install lists ("file#folder&" records).
 #include "browser/installlist.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,4 @@
+// The link command grammar: a URL's shape read and the row that acts on it chosen.
 #include "browser/linkcommand.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,4 @@
+// Whether a program fetched from the web comes from a trusted host.
 #include "browser/origin.h"
 #include "browser/linkcommand.h"
 

@@ -1,3 +1,4 @@
+// The engine's page: navigations asked about, new windows opened plainly.
 #include "browser/webpage.h"
 #include "app/pictures.h"
 #include "platform/paths.h"

@@ -1,3 +1,4 @@
+// The name-folder picker TForm4: pages of grade, class and name buttons.
 #include "folders/Unit4.h"
 #include "app/MAIN.h"
 #include "app/Unit5.h"

@@ -1,3 +1,4 @@
+// Cutting grade, class and name lists out of the roster files' text.
 #include "folders/roster.h"
 
 namespace roster {

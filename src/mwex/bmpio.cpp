@@ -1,3 +1,4 @@
+// Reading and writing Windows bitmap (BMP) files, every size and offset checked.
 #include "mwex/bmpio.h"
 #include "mwex/pictureio.h"
 

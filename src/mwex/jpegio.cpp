@@ -1,3 +1,4 @@
+// JPEG decoding and encoding through libjpeg-turbo; an error never ends the process.
 #include "mwex/jpegio.h"
 #include "mwex/pictureio.h"
 #include "platform/fs.h"

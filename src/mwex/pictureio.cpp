@@ -1,3 +1,4 @@
+// Whole picture files by Windows path, for the JPEG and BMP code.
 #include "mwex/pictureio.h"
 #include "platform/fs.h"
 #include "platform/paths.h"

@@ -1,3 +1,4 @@
+// Bilinear resize of bitmaps for the graphics catalogue and the drawing board.
 #include "mwex/resize.h"
 #include "app/errors.h"
 

@@ -1,3 +1,4 @@
+// The CP932 code page of the shell.
 #include "platform/codec.h"
 
 #include <cerrno>

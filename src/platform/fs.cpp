@@ -1,3 +1,4 @@
+// File-system operations on Windows-style paths.
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/savefile.h"

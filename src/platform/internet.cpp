@@ -1,3 +1,4 @@
+// The internet reader: one URL over QNetworkAccessManager, bounded waits, no cache.
 #include "platform/internet.h"
 #include "platform/paths.h"
 

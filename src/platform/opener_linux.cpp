@@ -1,3 +1,4 @@
+// The desktop's opener on Linux (xdg-open) and its bounded wait for a failure.
 #include "platform/opener.h"
 
 #include <QDir>

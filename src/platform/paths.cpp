@@ -1,3 +1,4 @@
+// Windows-style paths and URLs mapped to and from the host; command-line splitting.
 #include "platform/paths.h"
 
 namespace platform {

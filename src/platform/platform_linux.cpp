@@ -1,3 +1,4 @@
+// The Linux host: the beep, the shell's open and the error box.
 #include "platform/platform.h"
 #include "platform/opener.h"
 #include "platform/paths.h"

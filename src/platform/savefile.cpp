@@ -1,3 +1,4 @@
+// The temp-and-rename writer: a file written whole and synced, or not at all.
 #include "platform/savefile.h"
 #include "platform/paths.h"
 

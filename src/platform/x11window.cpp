@@ -1,3 +1,4 @@
+// Finding and placing other programs' top-level windows on an X11 display.
 #include "platform/x11window.h"
 #include "platform/platform.h"
 

@@ -1,3 +1,4 @@
+// The loopback HTTP/1.1 server of the download tests.
 #include "support/httpserver.h"
 
 #include <QPointer>

@@ -1,3 +1,4 @@
+// Shared test fixtures: temp install layouts, a recording platform, the test main.
 #include "support/testsupport.h"
 #include "app/program.h"
 #include "platform/paths.h"
