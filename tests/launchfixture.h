@@ -97,9 +97,10 @@ struct Classroom {
             ownNotice = std::make_unique<TForm2>();
             TForm2 *n = ownNotice.get();
             ownLauncher = std::make_unique<Launcher>(Launcher::Needs{
-                &ownValues, &platform, nullptr,
-                [n](const QString &S1, const QString &S2) { showNotice(*n, nullptr, S1, S2); },
-                [n] { return n->isVisible(); }, [this] { return closed; }});
+                {&ownValues, &platform, nullptr,
+                 [n](const QString &S1, const QString &S2) { showNotice(*n, nullptr, S1, S2); }},
+                [n] { return n->isVisible(); },
+                [this] { return closed; }});
         }
         QumoValues &v = values();
         v.MWEXEDIR = testsupport::win(mwex);

@@ -222,15 +222,12 @@ public:
         };
         transfers = std::make_unique<Transfers>(
             Transfers::Needs{&values, notice, [] { return static_cast<TForm2*>(nullptr); }});
-        launcher = std::make_unique<Launcher>(Launcher::Needs{
-            &values, &platform, nullptr, notice, [] { return true; }, [] { return false; }});
-        opening = std::make_unique<Opening>(
-            Opening::Needs{&values, &platform, nullptr, notice, [this] { return field; }});
+        const WindowNeeds window{&values, &platform, nullptr, notice};
+        launcher = std::make_unique<Launcher>(
+            Launcher::Needs{window, [] { return true; }, [] { return false; }});
+        opening = std::make_unique<Opening>(Opening::Needs{window, [this] { return field; }});
 
-        LinkCommandRunner::Needs n;
-        n.values = &values;
-        n.platform = &platform;
-        n.notice = notice;
+        LinkCommandRunner::Needs n{window};
         n.open = [this](const QString& thing) {
             if (!platform.shellOpen(u'"' + thing + u'"', QString(), QString())) {
                 platform.messageBeep(platform::BeepDefault);

@@ -4,6 +4,7 @@
 // board/); this class only gathers them, as the windows of the shell are one program.
 #include "app/textstore.h"
 #include "app/values.h"
+#include "app/windowneeds.h"
 
 #include <QImage>
 #include <QPointer>
@@ -204,6 +205,8 @@ private:
     void setHomePageUrl();
     void showMenuLanguageButtons();
     void chooseStartPage();
+    // What the launcher, the opening and the link commands get from this window.
+    WindowNeeds windowNeeds();
 
     QumoValues &v_;
     platform::Platform &platform_;

@@ -54,14 +54,14 @@ void TForm1::WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel) {
     Cancel = linkCommands()->beforeNavigate(URL);
 }
 
+WindowNeeds TForm1::windowNeeds() {
+    return {&v_, &platform_, this, [this](const QString &S1, const QString &S2) { MATE(S1, S2); }};
+}
+
 LinkCommandRunner *TForm1::linkCommands() {
     if (linkCommands_)
         return linkCommands_;
-    LinkCommandRunner::Needs n;
-    n.values = &v_;
-    n.platform = &platform_;
-    n.owner = this;
-    n.notice = [this](const QString &S1, const QString &S2) { MATE(S1, S2); };
+    LinkCommandRunner::Needs n{windowNeeds()};
     n.open = [this](const QString &thing) { openOrSay(thing); };
     n.showInField = [this](const QString &url) { Edit2->setText(url); };
     n.navigate = [this](const QUrl &url) { WebBrowser1->load(url); };
@@ -90,9 +90,7 @@ LinkCommandRunner *TForm1::linkCommands() {
 Opening &TForm1::opening() {
     if (!opening_)
         opening_ = std::make_unique<Opening>(
-            Opening::Needs{&v_, &platform_, this,
-                           [this](const QString &S1, const QString &S2) { MATE(S1, S2); },
-                           [this] { return Edit2->text(); }});
+            Opening::Needs{windowNeeds(), [this] { return Edit2->text(); }});
     return *opening_;
 }
 
@@ -106,11 +104,7 @@ void TForm1::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, co
 
 Launcher &TForm1::launcher() {
     if (!launcher_) {
-        Launcher::Needs n;
-        n.values = &v_;
-        n.platform = &platform_;
-        n.owner = this;
-        n.notice = [this](const QString &S1, const QString &S2) { MATE(S1, S2); };
+        Launcher::Needs n{windowNeeds()};
         n.noticeShowing = [this] { return forms_ && forms_->Form2 && forms_->Form2->isVisible(); };
         n.closed = [this] { return closed_; };
         launcher_ = std::make_unique<Launcher>(std::move(n));

@@ -11,7 +11,7 @@
 // with the redirects its server answers with (so a redirect loop ends in the browser's own
 // error instead of coming back as a new command).
 // The runner knows nothing of the windows: what it needs from them is passed in (Needs).
-#include "app/values.h"
+#include "app/windowneeds.h"
 #include "browser/linkcommand.h"
 
 #include <QObject>
@@ -20,22 +20,11 @@
 #include <QUrl>
 #include <functional>
 
-class QWidget;
-namespace platform {
-class Platform;
-}
-
 class LinkCommandRunner : public QObject {
     Q_OBJECT
 public:
     // What the link actions need from the window whose links they are.
-    struct Needs {
-        QumoValues* values = nullptr;
-        platform::Platform* platform = nullptr;
-        // Owner of the questions and message boxes; may be null.
-        QWidget* owner = nullptr;
-        // The self-closing notice with two lines.
-        std::function<void(const QString&, const QString&)> notice;
+    struct Needs : WindowNeeds {
         // Opens a file, folder or address with the desktop's opener, saying so on failure.
         std::function<void(const QString&)> open;
         // Shows a URL in the URL field.

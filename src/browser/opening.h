@@ -1,26 +1,15 @@
 #pragma once
 // Starting programs from links and copying material folders to the desktop: a small object
 // that gets what it needs from the main window (values, platform, notice) passed in.
-#include "app/values.h"
+#include "app/windowneeds.h"
 
 #include <QString>
 #include <functional>
 
-class QWidget;
-namespace platform {
-class Platform;
-}
-
 class Opening {
 public:
     // What these operations need from the window that owns them.
-    struct Needs {
-        QumoValues *values = nullptr;
-        platform::Platform *platform = nullptr;
-        // Owner of the questions and message boxes; may be null.
-        QWidget *owner = nullptr;
-        // The self-closing notice with two lines.
-        std::function<void(const QString &, const QString &)> notice;
+    struct Needs : WindowNeeds {
         // The text of the URL field, handed to a started program.
         std::function<QString()> urlField;
     };

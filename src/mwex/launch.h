@@ -1,15 +1,10 @@
 #pragma once
 // Starting the Logo program with a work, finding its window and placing it: a small object
 // that gets what it needs from the main window (values, platform, the notice) passed in.
-#include "app/values.h"
+#include "app/windowneeds.h"
 
 #include <QString>
 #include <functional>
-
-class QWidget;
-namespace platform {
-class Platform;
-}
 
 // The window search after a start: this many rounds, this far apart (about ten seconds).
 inline constexpr int kWindowSearchRounds = 101;
@@ -18,13 +13,7 @@ inline constexpr int kWindowSearchIntervalMs = 100;
 class Launcher {
 public:
     // What the launcher needs from the window that owns it.
-    struct Needs {
-        QumoValues *values = nullptr;
-        platform::Platform *platform = nullptr;
-        // Owner of the message boxes and of the shell call; may be null.
-        QWidget *owner = nullptr;
-        // The self-closing notice with two lines.
-        std::function<void(const QString &, const QString &)> notice;
+    struct Needs : WindowNeeds {
         // The notice is on screen.
         std::function<bool()> noticeShowing;
         // The main window was closed: waits on the outside world stop.
