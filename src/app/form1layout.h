@@ -1,5 +1,5 @@
-// Design geometry of the main window: its size, the URL bar on top and the button column.
 #pragma once
+// Design geometry of the main window: its size, the URL bar on top and the button column.
 #include <QRect>
 #include <QSize>
 

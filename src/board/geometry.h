@@ -1,5 +1,5 @@
-// Board geometry: the rectangle type, MIN/MAX, the XOR focus rectangle, the screen rectangle.
 #pragma once
+// Board geometry: the rectangle type, MIN/MAX, the XOR focus rectangle, the screen rectangle.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPoint>
