@@ -28,6 +28,7 @@ private slots:
     void cleanup();
     void installLayouts_data();
     void installLayouts();
+    void readOnlyProbe_data();
     void readOnlyProbe();
     void probeCreatesCompanionFolder();
     void saveRoot_data();
@@ -126,10 +127,18 @@ void TestStartup::installLayouts() {
     QVERIFY(platform_->errors.isEmpty());
 }
 
+void TestStartup::readOnlyProbe_data() {
+    // As root no permission bit stops a folder; the kernel refuses folders in /proc, and
+    // refuses writing in the ones it has (as a package's folder refuses a pupil).
+    QTest::addColumn<QString>("program");
+    QTest::newRow("probe folder cannot be made") << u"QUMOG.x86_64"_qs;
+    QTest::newRow("probe folder there but not writable") << u"sys.x86_64"_qs;
+}
+
 void TestStartup::readOnlyProbe() {
-    // As root no permission bit stops a folder; the kernel refuses folders in /proc.
+    QFETCH(QString, program);
     QDir::setCurrent(u"/proc"_qs);
-    const auto l = makeInstall(tmp(u"dvd"_qs), u"QUMOG.x86_64"_qs, true, kSettings);
+    const auto l = makeInstall(tmp(u"dvd"_qs), program, true, kSettings);
     auto p = start(l);
     QVERIFY(p->values.DVD);
     QCOMPARE(p->values.QUMOHOZONDIR, p->values.DESKTOP);

@@ -92,12 +92,19 @@ private:
         return true;
     }
 
-    // The read-only probe, relative to the current folder.
+    // The read-only probe, relative to the current folder. A POSIX host reports a folder
+    // that is already there before it looks at permissions, so a companion folder installed
+    // where this user cannot write (a package's folder, a read-only medium) would pass as
+    // writable: an existing probe folder counts only when this user can write in it.
     bool probeReadOnlyMedium() {
-        const int probe = platform::createDirectory(platform::currentFolder() + u'\\' +
-                                                    F1.left(F1.size() - 1));
-        if (probe != platform::ErrorSuccess && probe != platform::ErrorAlreadyExists)
+        const QString probeFolder = platform::currentFolder() + u'\\' + F1.left(F1.size() - 1);
+        const int probe = platform::createDirectory(probeFolder);
+        if (probe == platform::ErrorAlreadyExists) {
+            if (platform::directoryExists(probeFolder) && !platform::canWriteInFolder(probeFolder))
+                v_.DVD = true;
+        } else if (probe != platform::ErrorSuccess) {
             v_.DVD = true;
+        }
         QApplication::processEvents();
         return true;
     }

@@ -114,6 +114,11 @@ bool setReadOnly(const QString &path, bool readOnly) {
     return ::chmod(native(h).constData(), mode) == 0;
 }
 
+bool canWriteInFolder(const QString &path) {
+    const QString h = toHost(path);
+    return !h.isEmpty() && directoryExists(path) && ::access(native(h).constData(), W_OK | X_OK) == 0;
+}
+
 QString desktopFolder() {
     QString d = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (d.isEmpty())

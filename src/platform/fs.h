@@ -27,6 +27,9 @@ bool deleteFile(const QString &path);
 // The read-only attribute; on POSIX hosts it is the absence of every write bit.
 bool isReadOnly(const QString &path);
 bool setReadOnly(const QString &path, bool readOnly);
+// Whether this user may create files in the folder: false on a read-only file system and,
+// for an ordinary user, in a folder installed by the administrator.
+bool canWriteInFolder(const QString &path);
 
 // The user's desktop folder without a final "\" (XDG on Linux).
 QString desktopFolder();
