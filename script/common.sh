@@ -9,7 +9,9 @@ PACKAGES=(cmake ninja-build g++ ccache pkg-config
   xvfb xauth x11-utils xdotool openbox fonts-noto-cjk locales
   qt6-translations-l10n xdg-utils
   wine wine64 gcc-mingw-w64-x86-64
-  curl)
+  curl
+  # the Debian packages (script/package) and their checks
+  lintian desktop-file-utils appstream dpkg-dev fakeroot file librsvg2-bin)
 
 install_packages() {
   local missing=()
