@@ -12,9 +12,10 @@ shell=$(ls "$DEBS"/qumo-shell_*.deb)
 demo=$(ls "$DEBS"/qumo-shell-demo_*.deb)
 ls -l "$shell" "$demo"
 
-# lintian: no error (warnings and infos are listed; overrides carry their reasons).
+# lintian: no error (warnings and infos are listed; the overrides carry their reasons;
+# with --show-overrides this lintian exits 2 for an overridden error, so they are not shown).
 status=0
-report=$(LANG=C.UTF-8 lintian --fail-on error --display-info --show-overrides "$shell" "$demo" 2>&1) \
+report=$(LANG=C.UTF-8 lintian --fail-on error --display-info "$shell" "$demo" 2>&1) \
     || status=$?
 echo "$report" | grep -v -e 'running with root privileges' -e '^N:' || true
 [ "$status" -eq 0 ] || fail "lintian reports errors"
