@@ -5,7 +5,7 @@
 # CPack; the target is not part of "all", so an ordinary build does not render icons.
 set(QUMO_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(QUMO_PACKAGE_STAGE ${CMAKE_BINARY_DIR}/package)
-set(QUMO_APP_ID com.example.qumoshell)
+set(QUMO_APP_ID jp.qumo.shell)
 # The program's folder: the school puts its MWEX folder and teaching pages beside the
 # program, so the program cannot live in /usr/bin.
 set(QUMO_INSTALL_DIR opt/qumo-shell)

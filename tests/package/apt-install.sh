@@ -69,7 +69,7 @@ apt_get install "$shell" "$demo"
 installed qumo-shell && installed qumo-shell-demo || fail "not installed"
 
 # First start from the desktop entry, as a pupil who cannot write to the program's folder.
-entry=/usr/share/applications/com.example.qumoshell.desktop
+entry=/usr/share/applications/jp.qumo.shell.desktop
 xdotool mousemove 1270 1010
 opt_before=$(tree_state "$OPT")
 user=$(pupil_account 1)

@@ -24,9 +24,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dpkg-deb -x "$shell" "$work/shell"
 dpkg-deb -x "$demo" "$work/demo"
-entry="$work/shell/usr/share/applications/com.example.qumoshell.desktop"
+entry="$work/shell/usr/share/applications/jp.qumo.shell.desktop"
 desktop-file-validate "$entry" || fail "desktop-file-validate"
-appstreamcli validate --no-net "$work/shell/usr/share/metainfo/com.example.qumoshell.metainfo.xml" \
+appstreamcli validate --no-net "$work/shell/usr/share/metainfo/jp.qumo.shell.metainfo.xml" \
     || fail "appstreamcli validate"
 
 # The desktop entry starts the program in its own folder, where the probe looks.

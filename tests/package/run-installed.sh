@@ -20,7 +20,7 @@ for deb in "$DEBS"/qumo-shell_*.deb "$DEBS"/qumo-shell-demo_*.deb; do
     [ -f "$deb" ] || fail "no package $deb"
     dpkg-deb -x "$deb" "$root"
 done
-entry="$root/usr/share/applications/com.example.qumoshell.desktop"
+entry="$root/usr/share/applications/jp.qumo.shell.desktop"
 dir="$root$(desktop_key "$entry" Path)"
 exec_line="$root$(desktop_key "$entry" Exec)"
 [ -x "$exec_line" ] || fail "Exec of the desktop entry is not a program: $exec_line"
