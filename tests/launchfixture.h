@@ -40,6 +40,12 @@ public:
             beforeStart(file);
         return RecordingPlatform::startProgram(file, parameters, folder);
     }
+    // Rounds of window search so far.
+    int enumerations = 0;
+    void enumTopWindows(const std::function<bool(quint64)> &visit) override {
+        ++enumerations;
+        RecordingPlatform::enumTopWindows(visit);
+    }
     // Runs just before a window is placed (to put another window over it, say).
     std::function<void()> beforePlace;
     void placeWindow(quint64 window, const QRect &outer) override {

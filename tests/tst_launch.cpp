@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -36,6 +37,7 @@ private slots:
     void retries_data();
     void retries();
     void windowSearchTakesFirstVisibleUnownedWindow();
+    void windowSearchServesEvents();
 
     void parameterSplitting_data();
     void parameterSplitting();
@@ -256,6 +258,30 @@ void TestLaunch::windowSearchTakesFirstVisibleUnownedWindow() {
     owner.hide();
     owned.hide();
     QTRY_COMPARE(search(), self);
+}
+
+// The search runs from the event loop: the pupil's clicks (here a timer) are served between
+// its rounds, not only before the search and between attempts.
+void TestLaunch::windowSearchServesEvents() {
+    Classroom c;
+    c.configure(QStringLiteral("delay=600000"));
+    c.values().XX = 600;
+    c.values().YY = 400;
+    const int rounds = 4;
+    c.launcher().windowSearchRounds = rounds;
+    QStringList seen; // the rounds done, at each tick
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] { seen.append(QString::number(c.platform.enumerations)); });
+    tick.start(10);
+
+    c.launcher().SHELLMWEXE(c.values().MWEXEXE, win(c.save + QStringLiteral("/w.mwx")));
+
+    QCOMPARE(c.platform.enumerations, kLaunchAttempts * rounds);
+    QCOMPARE(c.platform.messages, QStringList{kRetry});
+    QCOMPARE(c.values().AppFLG, 0);
+    // A tick between two rounds of one search.
+    QVERIFY2(std::any_of(seen.cbegin(), seen.cend(), [&](const QString &n) { return n.toInt() % rounds != 0; }),
+             qPrintable(seen.join(u' ')));
 }
 
 void TestLaunch::parameterSplitting_data() {

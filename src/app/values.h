@@ -39,5 +39,5 @@ struct QumoValues {
     int DLFLG = 0;        // outcome of the last download or copy: 1 success, 0 failure
     bool RFLG = false;    // the last press on the clip or open-work button was a right press
     int CFLG = 0;         // board button state
-    int AppFLG = 0;       // retries of the Logo program's start
+    int AppFLG = 0;       // failed attempts of the Logo program's start in progress
 };

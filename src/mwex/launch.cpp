@@ -7,7 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QThread>
+#include <QEventLoop>
 
 namespace {
 const QString kRetryMessage = QStringLiteral("もう一度クリックしてください．　");
@@ -39,6 +39,24 @@ bool Launcher::waitForProgramPreparation(const QString &F1, const QString &line)
 
 void Launcher::SHELLMWEXE(const QString &F1, const QString &F2) {
     QumoValues &v_ = *n_.values;
+    // AppFLG counts the failed attempts of the launch in progress.
+    for (int failed = 0;;) {
+        const Attempt a = attempt(F1, F2);
+        if (a != Attempt::NoWindow)
+            break;
+        v_.AppFLG = ++failed;
+        if (failed >= kLaunchAttempts) {
+            v_.AppFLG = 0;
+            SetPositionSize(0, 0, 0, v_.XX, v_.YY);
+            return;
+        }
+        QApplication::processEvents();
+    }
+    v_.AppFLG = 0;
+}
+
+Launcher::Attempt Launcher::attempt(const QString &F1, const QString &F2) {
+    QumoValues &v_ = *n_.values;
     platform::Platform &platform_ = *n_.platform;
     QString line, folder;
     if (F2.isEmpty()) {
@@ -55,29 +73,22 @@ void Launcher::SHELLMWEXE(const QString &F1, const QString &F2) {
         if (platform::isReadOnly(F2))
             platform::setReadOnly(F2, false);
         platform_.shellOpen(u'"' + F1 + u'"', u'"' + F2 + u'"', folder);
-        return;
+        return Attempt::Plain;
     }
 
     // A Windows program waits for its layer's preparation, so that the window search is
     // not spent on creating the layer's prefix. Closing the window ends the launch.
-    if (!waitForProgramPreparation(F1, line)) {
-        v_.AppFLG = 0;
-        return;
-    }
-    const quint64 AppWnd = RunExeFile(platform_, n_.owner, F1, F2, QString(), 5, windowSearchRounds);
-    if (AppWnd == 0) {
-        ++v_.AppFLG;
-        if (v_.AppFLG < 3) {
-            QApplication::processEvents();
-            SHELLMWEXE(F1, F2);
-            v_.AppFLG = 0;
-            return;
-        }
-        v_.AppFLG = 0;
-        SetPositionSize(0, 0, 0, v_.XX, v_.YY);
-        return;
-    }
+    if (!waitForProgramPreparation(F1, line))
+        return Attempt::Closed;
+    const auto closed = [this] { return n_.closed && n_.closed(); };
+    const quint64 AppWnd =
+        RunExeFile(platform_, n_.owner, F1, F2, QString(), 5, windowSearchRounds, closed);
+    if (closed())
+        return Attempt::Closed;
+    if (AppWnd == 0)
+        return Attempt::NoWindow;
     SetPositionSize(AppWnd, 0, 0, v_.XX, v_.YY);
+    return Attempt::Placed;
 }
 
 void Launcher::SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, qint32 YSize) {
@@ -90,44 +101,84 @@ void Launcher::SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, q
 }
 
 quint64 RunExeFile(platform::Platform &platform, QWidget *hWnd, const QString &AFile,
-                   const QString &AParameters, const QString &Verb, int vShow, int searchRounds) {
+                   const QString &AParameters, const QString &Verb, int vShow, int searchRounds,
+                   const std::function<bool()> &stop) {
     // The owner, the default verb and show mode 5 are what the shell call gets on
     // Windows; a started program here always shows its windows itself.
     Q_UNUSED(hWnd);
     Q_UNUSED(Verb);
     Q_UNUSED(vShow);
-    quint64 Result = 0;
-    const qint64 process =
-        platform.startProgram(u'"' + AFile + u'"', u'"' + AParameters + u'"', QString());
-    if (process == 0)
+    ProgramStart run(platform, searchRounds, stop);
+    if (!run.start(u'"' + AFile + u'"', u'"' + AParameters + u'"'))
         return 0;
+    // The pupil's other clicks are served while the program gets ready and shows its window.
+    QEventLoop loop;
+    QObject::connect(&run, &ProgramStart::finished, &loop, &QEventLoop::quit);
+    if (!run.done())
+        loop.exec();
+    // The application is quitting (every event loop was told to end): the process runs on.
+    if (!run.done())
+        run.abandon();
+    return run.window();
+}
 
-    // The pupil's other clicks are served while the program gets ready.
-    platform::Platform::IdleWait ret;
-    do {
-        ret = platform.waitForInputIdle(process, 50);
-        QApplication::processEvents();
-    } while (ret == platform::Platform::IdleWait::TimedOut);
+ProgramStart::ProgramStart(platform::Platform &platform, int rounds, std::function<bool()> stop)
+    : p_(platform), rounds_(rounds), stop_(std::move(stop)) {
+    connect(&timer_, &QTimer::timeout, this, [this] { searching_ ? searchRound() : idleRound(); });
+}
 
-    if (ret == platform::Platform::IdleWait::Idle) {
-        const quint64 dwIDOrigin = quint64(process);
-        for (int WaitCount = 0; WaitCount < searchRounds; ++WaitCount) {
-            QThread::msleep(kWindowSearchIntervalMs);
-            quint64 slot = dwIDOrigin;
-            platform.enumTopWindows([&](quint64 w) { return EnumTopWindow(platform, w, &slot); });
-            if (slot != dwIDOrigin) {
-                Result = slot;
-                break;
-            }
-            // A program that has ended shows no window any more.
-            if (!platform.processRunning(process))
-                break;
-        }
-    }
-    if (Result == 0)
-        platform.terminateProcess(process);
-    platform.releaseProcess(process);
-    return Result;
+ProgramStart::~ProgramStart() {
+    if (!done_ && process_ != 0)
+        abandon();
+}
+
+bool ProgramStart::start(const QString &file, const QString &parameters) {
+    process_ = p_.startProgram(file, parameters, QString());
+    if (process_ == 0)
+        return false;
+    timer_.start(kIdleWaitMs);
+    return true;
+}
+
+void ProgramStart::abandon() {
+    if (!done_)
+        finish(0, false);
+}
+
+// Linux has no "waiting for input": a process that has not ended by now counts as ready.
+void ProgramStart::idleRound() {
+    if (stop_ && stop_())
+        return abandon();
+    const auto ret = p_.waitForInputIdle(process_, 0);
+    if (ret == platform::Platform::IdleWait::TimedOut)
+        return;
+    if (ret != platform::Platform::IdleWait::Idle)
+        return finish(0, true);
+    searching_ = true;
+    timer_.start(kWindowSearchIntervalMs);
+}
+
+void ProgramStart::searchRound() {
+    if (stop_ && stop_())
+        return abandon();
+    const quint64 dwIDOrigin = quint64(process_);
+    quint64 slot = dwIDOrigin;
+    p_.enumTopWindows([&](quint64 w) { return EnumTopWindow(p_, w, &slot); });
+    if (slot != dwIDOrigin)
+        return finish(slot, false);
+    // A program that has ended shows no window any more.
+    if (++WaitCount >= rounds_ || !p_.processRunning(process_))
+        finish(0, true);
+}
+
+void ProgramStart::finish(quint64 window, bool endProcess) {
+    timer_.stop();
+    done_ = true;
+    window_ = window;
+    if (endProcess)
+        p_.terminateProcess(process_);
+    p_.releaseProcess(process_);
+    emit finished(window);
 }
 
 bool EnumTopWindow(platform::Platform &platform, quint64 hTopWnd, quint64 *lp) {
