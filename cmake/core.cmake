@@ -15,6 +15,7 @@ set(QUMO_CORE_SOURCES
   browser/installlist.cpp browser/installlist.h
   browser/linkcommand.cpp browser/linkcommand.h
   browser/origin.cpp browser/origin.h
+  browser/savetarget.cpp browser/savetarget.h
   folders/roster.cpp folders/roster.h
   mwex/bmpio.cpp mwex/bmpio.h
   mwex/jpegio.cpp mwex/jpegio.h

@@ -237,8 +237,8 @@ public:
         n.showInField = [this](const QString& url) { field = url; };
         n.navigate = [this](const QUrl& url) { navigated.append(url); };
         n.readText = [this](const QString& F) { return store.load(F); };
-        n.CopyURL = [this](const QString& S, const QString& D) { return transfers->CopyURL(S, D); };
-        n.FFCOPY = [](const QString& S, const QString& D) { return Transfers::FFCOPY(S, D); };
+        n.CopyURL = [this](const QString& S, const SaveTarget& D) { return transfers->CopyURL(S, D); };
+        n.FFCOPY = [](const QString& S, const SaveTarget& D) { return Transfers::FFCOPY(S, D); };
         n.MWEXDL = [this](const QString& S1, const QString& S2) { transfers->MWEXDL(S1, S2); };
         n.MWEXCOPY = [this](const QString& S1, const QString& S2) { transfers->MWEXCOPY(S1, S2); };
         n.SHELLMWEXE = [this](const QString& F1, const QString& F2) { launcher->SHELLMWEXE(F1, F2); };

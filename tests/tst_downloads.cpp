@@ -104,6 +104,10 @@ private slots:
 
 private:
     QString tmp(const QString &rel) const { return dir_->path() + u'/' + rel; }
+    // A host path below the temp folder as a place the transfers may write to.
+    SaveTarget into(const QString &host) const {
+        return SaveTarget::inside(win(dir_->path()) + u'\\', win(host)).value();
+    }
     Transfers *transfers() const { return transfers_.get(); }
     void resetNotice();
 
@@ -266,7 +270,7 @@ void TestDownloads::fetch() {
         gone.close();
     }
     const QString target = tmp(u"save/sub/target.mwx"_qs);
-    const bool result = transfers()->CopyURL(source, win(target));
+    const bool result = transfers()->CopyURL(source, into(target));
     QCOMPARE(result, ok);
     QCOMPARE(values_.DLFLG, ok ? 1 : 0);
     QCOMPARE(notices_.shows, 1);
@@ -285,7 +289,7 @@ void TestDownloads::fetch() {
 
 void TestDownloads::requestBypassesCaches() {
     server_->addFile(u"/a.mwx"_qs, "x");
-    QVERIFY(transfers()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/a.mwx"_qs), into(tmp(u"save/a.mwx"_qs))));
     const QByteArray req = server_->lastRequest(u"/a.mwx"_qs).toLower();
     QVERIFY2(req.contains("cache-control: no-cache"), req.constData());
     QVERIFY2(req.contains("pragma: no-cache"), req.constData());
@@ -296,7 +300,7 @@ void TestDownloads::presentTargetIsNeverFetched() {
     server_->addFile(u"/a.mwx"_qs, "new content");
     const QString target = tmp(u"save/a.mwx"_qs);
     writeFile(target, "pupil's changes");
-    QVERIFY(transfers()->CopyURL(server_->url(u"/a.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/a.mwx"_qs), into(target)));
     QCOMPARE(values_.DLFLG, 1);
     QCOMPARE(server_->hits(u"/a.mwx"_qs), 0);
     QCOMPARE(notices_.shows, 0);
@@ -307,13 +311,13 @@ void TestDownloads::brokenDownloadIsFetchedAgain() {
     const QByteArray body = pattern(4000);
     server_->addBroken(u"/b.mwx"_qs, body, 2000);
     const QString target = tmp(u"save/b.mwx"_qs);
-    QVERIFY(!transfers()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/b.mwx"_qs), into(target)));
     QVERIFY(!QFileInfo::exists(target));
     // The server is mended: the next click fetches the whole file, since no half file
     // was kept that would count as present.
     server_->addFile(u"/b.mwx"_qs, body);
     resetNotice();
-    QVERIFY(transfers()->CopyURL(server_->url(u"/b.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/b.mwx"_qs), into(target)));
     QCOMPARE(server_->hits(u"/b.mwx"_qs), 2);
     QCOMPARE(notices_.shows, 1);
     QCOMPARE(readFile(target), body);
@@ -322,11 +326,11 @@ void TestDownloads::brokenDownloadIsFetchedAgain() {
 void TestDownloads::nameWithPercentSequencesIsOneName() {
     server_->addFile(u"/my%20work.mwx"_qs, "abc");
     const QString target = tmp(u"save/my%20work.mwx"_qs);
-    QVERIFY(transfers()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/my%20work.mwx"_qs), into(target)));
     QCOMPARE(readFile(target), QByteArray("abc"));
     QVERIFY(!QFileInfo::exists(tmp(u"save/my work.mwx"_qs)));
     // Found under the same name the next time: not fetched again.
-    QVERIFY(transfers()->CopyURL(server_->url(u"/my%20work.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/my%20work.mwx"_qs), into(target)));
     QCOMPARE(server_->hits(u"/my%20work.mwx"_qs), 1);
 }
 
@@ -334,14 +338,14 @@ void TestDownloads::japaneseNameIsFetched() {
     // The page reports the name as characters; the request carries it percent-encoded.
     server_->addFile(u"/w/%E4%BD%9C%E5%93%81%201.mwx"_qs, "sakuhin");
     const QString target = tmp(u"save/作品 1.mwx"_qs);
-    QVERIFY(transfers()->CopyURL(server_->url(u"/w/作品%201.mwx"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/w/作品%201.mwx"_qs), into(target)));
     QCOMPARE(readFile(target), QByteArray("sakuhin"));
 }
 
 void TestDownloads::missingFoldersAreMade() {
     server_->addFile(u"/c.wav"_qs, "wave");
     const QString target = tmp(u"MWEX/Sounds/new/deep/c.wav"_qs);
-    QVERIFY(transfers()->CopyURL(server_->url(u"/c.wav"_qs), win(target)));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/c.wav"_qs), into(target)));
     QCOMPARE(readFile(target), QByteArray("wave"));
 }
 
@@ -349,10 +353,10 @@ void TestDownloads::targetThatCannotBeMadeRaises() {
     server_->addFile(u"/d.mwx"_qs, "data");
     writeFile(tmp(u"save/blocker"_qs), "a file where a folder should be");
     const QString target = tmp(u"save/blocker/d.mwx"_qs);
-    QVERIFY_THROWS_EXCEPTION(QumoError, transfers()->CopyURL(server_->url(u"/d.mwx"_qs), win(target)));
+    QVERIFY_THROWS_EXCEPTION(QumoError, transfers()->CopyURL(server_->url(u"/d.mwx"_qs), into(target)));
     QCOMPARE(values_.DLFLG, 0);
     // A failed download into a folder that cannot exist creates nothing either.
-    QVERIFY(!transfers()->CopyURL(server_->url(u"/missing"_qs), win(target)));
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/missing"_qs), into(target)));
     QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList{u"blocker"_qs});
 }
 
@@ -421,12 +425,12 @@ void TestDownloads::nestedRunsKeepTheirOwnOutcome() {
             return;
         innerRan = true;
         QTimer::singleShot(0, this, [&] {
-            innerResult = transfers()->CopyURL(server_->url(u"/inner.mwx"_qs), win(innerTarget));
+            innerResult = transfers()->CopyURL(server_->url(u"/inner.mwx"_qs), into(innerTarget));
             flagAfterInner = values_.DLFLG;
             outerPendingWhenInnerEnded = !outerReturned;
         });
     });
-    const bool outerResult = transfers()->CopyURL(server_->url(u"/outer.mwx"_qs), win(outerTarget));
+    const bool outerResult = transfers()->CopyURL(server_->url(u"/outer.mwx"_qs), into(outerTarget));
     outerReturned = true;
 
     QVERIFY(innerRan);
@@ -452,14 +456,14 @@ void TestDownloads::windowsServedDuringDownload() {
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
     ticker.start(5);
-    QVERIFY(transfers()->CopyURL(server_->url(u"/slow.mwx"_qs), win(tmp(u"save/slow.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/slow.mwx"_qs), into(tmp(u"save/slow.mwx"_qs))));
     QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
 }
 
 void TestDownloads::redirectLoopIsBounded() {
     server_->addRedirect(u"/a.mwx"_qs, u"/b.mwx"_qs);
     server_->addRedirect(u"/b.mwx"_qs, server_->url(u"/a.mwx"_qs), 301);
-    QVERIFY(!transfers()->CopyURL(server_->url(u"/a.mwx"_qs), win(tmp(u"save/a.mwx"_qs))));
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/a.mwx"_qs), into(tmp(u"save/a.mwx"_qs))));
     QCOMPARE(values_.DLFLG, 0);
     // The first request and the redirects followed; Qt may send a request again when the
     // server closed the connection it meant to reuse, so each hop counts at most twice.
@@ -499,7 +503,7 @@ void TestDownloads::progressRuleEndsSlowServers() {
             [&](const QString &, qsizetype n) { sent = n; });
 
     const QString target = tmp(u"save/x.mwx"_qs);
-    QCOMPARE(transfers()->CopyURL(server_->url(path), win(target)), ok);
+    QCOMPARE(transfers()->CopyURL(server_->url(path), into(target)), ok);
     QCOMPARE(values_.DLFLG, ok ? 1 : 0);
     if (ok) {
         QCOMPARE(readFile(target), body);
@@ -548,7 +552,7 @@ void TestDownloads::progressShownWhileDownloading() {
         if (texts.isEmpty() || texts.last() != n->LabelProgress->text())
             texts.append(n->LabelProgress->text());
     });
-    QVERIFY(transfers()->CopyURL(server_->url(u"/p.mwx"_qs), win(tmp(u"save/p.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/p.mwx"_qs), into(tmp(u"save/p.mwx"_qs))));
     QVERIFY(shownEachTime);
     // The fixed texts stay; the added controls use the free column right of the headline.
     QCOMPARE(n->Label1->text(), u"さくひんにダウンロードします。"_qs);
@@ -595,7 +599,7 @@ void TestDownloads::cancelFromTheNotice() {
     });
     const QStringList before = filesBelow(dir_->path());
     const QString target = tmp(u"save/c.mwx"_qs);
-    QVERIFY(!transfers()->CopyURL(server_->url(u"/c.mwx"_qs), win(target)));
+    QVERIFY(!transfers()->CopyURL(server_->url(u"/c.mwx"_qs), into(target)));
     QVERIFY(sentAtClick >= 0);
     QVERIFY(sent < body.size());
     QCOMPARE(values_.DLFLG, 0);
@@ -606,7 +610,7 @@ void TestDownloads::cancelFromTheNotice() {
     QTRY_VERIFY_WITH_TIMEOUT(!n->isVisible(), 10000);
     // The next download runs as usual.
     server_->addFile(u"/d.mwx"_qs, "next");
-    QVERIFY(transfers()->CopyURL(server_->url(u"/d.mwx"_qs), win(tmp(u"save/d.mwx"_qs))));
+    QVERIFY(transfers()->CopyURL(server_->url(u"/d.mwx"_qs), into(tmp(u"save/d.mwx"_qs))));
 }
 
 // ---- local copies ----
@@ -629,7 +633,7 @@ void TestDownloads::localCopy() {
     const QString target = tmp(u"save/new/w1.mwx"_qs);
     const QString from =
         asUrl ? u"file:///"_qs + win(tmp(source)).replace(u'\\', u'/') : win(tmp(source));
-    QCOMPARE(transfers()->CopyURL(from, win(target)), ok);
+    QCOMPARE(transfers()->CopyURL(from, into(target)), ok);
     QCOMPARE(values_.DLFLG, ok ? 1 : 0);
     QCOMPARE(notices_.shows, 1);
     QCOMPARE(QFileInfo::exists(target), ok);
@@ -642,15 +646,15 @@ void TestDownloads::ffcopyReadOnlySource() {
     writeFile(from, "from the disc");
     QVERIFY(platform::setReadOnly(win(from), true));
     const QString to = tmp(u"save/w.mwx"_qs);
-    QVERIFY(transfers()->FFCOPY(win(from), win(to)));
+    QVERIFY(transfers()->FFCOPY(win(from), into(to)));
     QCOMPARE(readFile(to), QByteArray("from the disc"));
     QVERIFY(!platform::isReadOnly(win(to)));
     QVERIFY(platform::isReadOnly(win(from)));
     // Never overwrites: a changed copy stays as the pupil left it.
     writeFile(to, "changed by the pupil");
-    QVERIFY(transfers()->FFCOPY(win(from), win(to)));
+    QVERIFY(transfers()->FFCOPY(win(from), into(to)));
     QCOMPARE(readFile(to), QByteArray("changed by the pupil"));
-    QVERIFY(!transfers()->FFCOPY(win(tmp(u"dvd/none.mwx"_qs)), win(tmp(u"save/none.mwx"_qs))));
+    QVERIFY(!transfers()->FFCOPY(win(tmp(u"dvd/none.mwx"_qs)), into(tmp(u"save/none.mwx"_qs))));
 }
 
 // ---- install lists ----

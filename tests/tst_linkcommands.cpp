@@ -353,6 +353,7 @@ void TestLinkCommands::hostileNamesStayInside_data() {
     web("leading backslash", "&&&%B\\x.txt");
     web("unc", "&&&\\\\server\\share\\x.txt");
     web("nul", "&&&x%00.txt");
+    web("control character", "&&&x\ty.txt");
     web("sub-folder ..", "&&&x.txt###..\\..\\out");
     web("sub-folder encoded ..", "&&&x.txt###%2e%2e%2f%2e%2e");
     web("sub-folder absolute", "&&&x.txt###%W\\out");

@@ -5,6 +5,7 @@
 #include "app/textstore.h"
 #include "app/values.h"
 #include "app/windowneeds.h"
+#include "browser/savetarget.h"
 
 #include <QImage>
 #include <QPointer>
@@ -134,8 +135,8 @@ public:
     LinkCommandRunner *linkCommands();
 
     // ---- downloads and copies ----
-    bool CopyURL(const QString &SourceFile, const QString &DestFile);
-    bool FFCOPY(const QString &FromF, const QString &ToF);
+    bool CopyURL(const QString &SourceFile, const SaveTarget &DestFile);
+    bool FFCOPY(const QString &FromF, const SaveTarget &ToF);
     void MWEXDL(const QString &S1, const QString &S2);
     void MWEXCOPY(const QString &S1, const QString &S2);
     static QString URLF(const QString &S1, const QString &S2);

@@ -27,11 +27,11 @@ Transfers *TForm1::transfers() {
 
 Downloader *TForm1::downloads() { return transfers()->downloads(); }
 
-bool TForm1::CopyURL(const QString &SourceFile, const QString &DestFile) {
+bool TForm1::CopyURL(const QString &SourceFile, const SaveTarget &DestFile) {
     return transfers()->CopyURL(SourceFile, DestFile);
 }
 
-bool TForm1::FFCOPY(const QString &FromF, const QString &ToF) {
+bool TForm1::FFCOPY(const QString &FromF, const SaveTarget &ToF) {
     return Transfers::FFCOPY(FromF, ToF);
 }
 
@@ -66,8 +66,8 @@ LinkCommandRunner *TForm1::linkCommands() {
     n.showInField = [this](const QString &url) { Edit2->setText(url); };
     n.navigate = [this](const QUrl &url) { WebBrowser1->load(url); };
     n.readText = [this](const QString &F) { return BLOAD(F); };
-    n.CopyURL = [this](const QString &S, const QString &D) { return CopyURL(S, D); };
-    n.FFCOPY = [this](const QString &S, const QString &D) { return FFCOPY(S, D); };
+    n.CopyURL = [this](const QString &S, const SaveTarget &D) { return CopyURL(S, D); };
+    n.FFCOPY = [this](const QString &S, const SaveTarget &D) { return FFCOPY(S, D); };
     n.MWEXDL = [this](const QString &S1, const QString &S2) { MWEXDL(S1, S2); };
     n.MWEXCOPY = [this](const QString &S1, const QString &S2) { MWEXCOPY(S1, S2); };
     n.SHELLMWEXE = [this](const QString &F1, const QString &F2) { SHELLMWEXE(F1, F2); };

@@ -28,7 +28,8 @@ Transfers::Transfers(Needs needs, QObject *parent)
 // The target is `DestFile` exactly as given, on every side: the existence test, the folder
 // made for it, the file written, and the callers that open it afterwards. A name holding
 // "%20" is thus saved and found under that same name.
-bool Transfers::CopyURL(const QString &SourceFile, const QString &DestFile) {
+bool Transfers::CopyURL(const QString &SourceFile, const SaveTarget &Dest) {
+    const QString &DestFile = Dest.path();
     QumoValues &v = *n_.values;
     if (platform::fileExists(DestFile)) {
         v.DLFLG = 1;
@@ -45,7 +46,7 @@ bool Transfers::CopyURL(const QString &SourceFile, const QString &DestFile) {
     bool ok = false;
     if (SourceFile.contains(u'\\')) {
         v.DLFLG = 0;
-        ok = FFCOPY(SourceFile, DestFile);
+        ok = FFCOPY(SourceFile, Dest);
     } else {
         v.DLFLG = 1;
         try {
@@ -59,7 +60,8 @@ bool Transfers::CopyURL(const QString &SourceFile, const QString &DestFile) {
     return ok;
 }
 
-bool Transfers::FFCOPY(const QString &FromF, const QString &ToF) {
+bool Transfers::FFCOPY(const QString &FromF, const SaveTarget &To) {
+    const QString &ToF = To.path();
     if (platform::fileExists(ToF))
         return true;
     if (!platform::copyFile(FromF, ToF, false))
@@ -69,20 +71,25 @@ bool Transfers::FFCOPY(const QString &FromF, const QString &ToF) {
     return true;
 }
 
+// Where a record of an install list goes in the MWEX folder; nothing for one that would leave it.
+static std::optional<SaveTarget> installTarget(const QString &MWEXEDIR,
+                                               const installlist::Record &r) {
+    if (!installlist::staysInside(r))
+        return std::nullopt;
+    return SaveTarget::inside(MWEXEDIR + u'\\', MWEXEDIR + u'\\' + r.folder + u'\\' + r.file);
+}
+
 void Transfers::MWEXDL(const QString &S1, const QString &S2) {
     for (const installlist::Record &r : installlist::parse(S2)) {
-        if (!installlist::staysInside(r))
-            continue;
-        CopyURL(URLF(S1, r.file), n_.values->MWEXEDIR + u'\\' + r.folder + u'\\' + r.file);
+        if (const auto to = installTarget(n_.values->MWEXEDIR, r))
+            CopyURL(URLF(S1, r.file), *to);
     }
 }
 
 void Transfers::MWEXCOPY(const QString &S1, const QString &S2) {
     for (const installlist::Record &r : installlist::parse(S2)) {
-        if (!installlist::staysInside(r))
-            continue;
-        platform::copyFile(FILF(S1, r.file),
-                           n_.values->MWEXEDIR + u'\\' + r.folder + u'\\' + r.file, false);
+        if (const auto to = installTarget(n_.values->MWEXEDIR, r))
+            platform::copyFile(FILF(S1, r.file), to->path(), false);
     }
 }
 

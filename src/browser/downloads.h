@@ -2,6 +2,7 @@
 // Downloads and copies into the pupil's folder and the Logo program's folders: a small
 // object that gets what it needs from the main window (the values, the notice) passed in.
 #include "app/values.h"
+#include "browser/savetarget.h"
 
 #include <QObject>
 #include <QString>
@@ -27,8 +28,8 @@ public:
 
     // A web URL or a local Windows path into `DestFile`; an existing target counts as done.
     // Sets DLFLG to the outcome of the run that ended last.
-    bool CopyURL(const QString &SourceFile, const QString &DestFile);
-    static bool FFCOPY(const QString &FromF, const QString &ToF);
+    bool CopyURL(const QString &SourceFile, const SaveTarget &DestFile);
+    static bool FFCOPY(const QString &FromF, const SaveTarget &ToF);
     // Each resource of the install list `S2` from beside the web list `S1` into its MWEX
     // sub-folder.
     void MWEXDL(const QString &S1, const QString &S2);

@@ -13,6 +13,7 @@
 // The runner knows nothing of the windows: what it needs from them is passed in (Needs).
 #include "app/windowneeds.h"
 #include "browser/linkcommand.h"
+#include "browser/savetarget.h"
 
 #include <QObject>
 #include <QQueue>
@@ -33,9 +34,10 @@ public:
         std::function<void(const QUrl&)> navigate;
         // Reads a whole small text file (throws when it cannot).
         std::function<QString(const QString&)> readText;
-        // The shared operations a command forwards to.
-        std::function<bool(const QString&, const QString&)> CopyURL;
-        std::function<bool(const QString&, const QString&)> FFCOPY;
+        // The shared operations a command forwards to. What they write goes only where the
+        // gate (SaveTarget::inside) lets it.
+        std::function<bool(const QString&, const SaveTarget&)> CopyURL;
+        std::function<bool(const QString&, const SaveTarget&)> FFCOPY;
         std::function<void(const QString&, const QString&)> MWEXDL;
         std::function<void(const QString&, const QString&)> MWEXCOPY;
         std::function<void(const QString&, const QString&)> SHELLMWEXE;
@@ -82,10 +84,12 @@ private:
     Outcome workLocalCopy(const linkcmd::Step& st);
     // A program from the web: true when it may be fetched and started.
     bool programMayRun(const linkcmd::Step& st);
-    bool fetch(const linkcmd::Step& st);
+    // Where the row writes its file (MSF): inside the save folder, or the MWEX folder for an
+    // install list; nothing when MSF would leave it.
+    std::optional<SaveTarget> destination(const linkcmd::Step& st) const;
+    bool fetch(const linkcmd::Step& st, const SaveTarget& to);
     // The default beep, navigation cancelled.
     Outcome refuse();
-    static bool staysInside(const QString& MSF, const QString& folder);
     void open(const QString& thing);
     void notice(const QString& line1, const QString& line2 = QString());
     static void pump();

@@ -3,6 +3,7 @@
 #include "browser/opening.h"
 #include "browser/completion.h"
 #include "browser/installlist.h"
+#include "browser/savetarget.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -158,13 +159,14 @@ void Opening::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, c
         D = platform::desktopFolder();
     // The names come from a link: they may name a folder below the desktop, never one
     // beside or above it.
-    if (F2.isEmpty() || !installlist::isInsidePath(F2) ||
+    const auto to = SaveTarget::inside(D + u'\\', D + u'\\' + F2);
+    if (!to || !installlist::isInsidePath(F2) ||
         (!MW.isEmpty() && !installlist::isInsidePath(FF))) {
         platform_.errorBox(owner,
                            QStringLiteral("デスクトップのフォルダ名 %1 は使えません。").arg(F2));
         return;
     }
-    const QString ToPath = D + u'\\' + F2;
+    const QString ToPath = to->path();
     const QString question = FF + QStringLiteral(" を") + u'\r' +
                              QStringLiteral("デスクトップ上の ") + F2 +
                              (MW.isEmpty() ? QStringLiteral(" にコピーします。")

@@ -137,7 +137,8 @@ bool LinkCommandRunner::run(const QString& URL) {
     for (const auto& x : prep.extras) {
         if (stopped_)
             return true;
-        if (x.refused) {
+        const auto to = SaveTarget::inside(v.QUMOHOZON, x.target);
+        if (x.refused || !to) {
             refused = true;
             continue;
         }
@@ -150,7 +151,7 @@ bool LinkCommandRunner::run(const QString& URL) {
         }
         notice(v.HOZON + QStringLiteral("にダウンロードします。"));
         pump();
-        n_.CopyURL(x.source, x.target);
+        n_.CopyURL(x.source, *to);
         pump();
     }
     if (refused) // a name that would leave the save folder: skipped, and the pupil hears it
@@ -183,20 +184,17 @@ LinkCommandRunner::Outcome LinkCommandRunner::refuse() {
     return Outcome::Cancelled;
 }
 
-bool LinkCommandRunner::staysInside(const QString& MSF, const QString& folder) {
-    return MSF.startsWith(folder) && linkcmd::isContainedName(MSF.mid(folder.size()));
+std::optional<SaveTarget> LinkCommandRunner::destination(const Step& st) const {
+    const QumoValues& v = *n_.values;
+    if (st.action == Action::InstallListWeb)
+        return SaveTarget::inside(v.MWEXEDIR + u'\\', st.MSF);
+    return SaveTarget::inside(v.QUMOHOZON, st.MSF);
 }
 
+// Every file that a row fetches or copies lands where destination() lets it (the writing
+// operations take nothing else); a name that would leave that folder is refused first.
 LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
     QumoValues& v = *n_.values;
-    // Every file that a row fetches or copies lands in the save folder or, for install
-    // lists, in the MWEX folder; a name that would leave it is refused.
-    const bool fetches = st.action == Action::WorkWeb || st.action == Action::DocumentFetch ||
-                         st.action == Action::ArchiveDownload || st.action == Action::ProgramFetch;
-    if (fetches && !staysInside(st.MSF, v.QUMOHOZON))
-        return refuse();
-    if (st.action == Action::InstallListWeb && !staysInside(st.MSF, v.MWEXEDIR + u'\\'))
-        return refuse();
     switch (st.action) {
     case Action::OpenOutside:
     case Action::OpenSite:
@@ -216,7 +214,10 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
     case Action::Beep:
         return refuse();
     case Action::InstallListWeb: {
-        if (!fetch(st))
+        const auto to = destination(st);
+        if (!to)
+            return refuse();
+        if (!fetch(st, *to))
             return Outcome::NextRow;
         const QString TCSV = n_.readText(st.MSF);
         if (!TCSV.contains(u'#') || !TCSV.contains(u'&'))
@@ -236,7 +237,10 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         return Outcome::Cancelled;
     }
     case Action::WorkWeb: {
-        if (!fetch(st))
+        const auto to = destination(st);
+        if (!to)
+            return refuse();
+        if (!fetch(st, *to))
             return Outcome::NextRow;
         n_.SHELLMWEXE(v.MWEXEXE, st.MSF);
         pump();
@@ -248,7 +252,10 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
     case Action::WorkLocalCopy:
         return workLocalCopy(st);
     case Action::DocumentFetch: {
-        if (!fetch(st))
+        const auto to = destination(st);
+        if (!to)
+            return refuse();
+        if (!fetch(st, *to))
             return Outcome::Uncancelled;
         notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
         pump();
@@ -260,7 +267,10 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         open(st.target);
         return Outcome::Cancelled;
     case Action::ArchiveDownload: {
-        if (!fetch(st))
+        const auto to = destination(st);
+        if (!to)
+            return refuse();
+        if (!fetch(st, *to))
             return Outcome::NextRow;
         notice(v.HOZON + QStringLiteral("をすべて展開してください。"));
         pump();
@@ -274,9 +284,12 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
         pump();
         return Outcome::Cancelled;
     case Action::ProgramFetch: {
+        const auto to = destination(st);
+        if (!to)
+            return refuse();
         if (!programMayRun(st))
             return Outcome::Cancelled; // nothing fetched, nothing started
-        if (!fetch(st))
+        if (!fetch(st, *to))
             return Outcome::Uncancelled;
         notice(v.HOZON + QStringLiteral("にダウンロードして、はじめます。"));
         pump();
@@ -299,9 +312,9 @@ LinkCommandRunner::Outcome LinkCommandRunner::act(const Step& st) {
 }
 
 // Fetches the row's target into MSF, the windows kept live before and after.
-bool LinkCommandRunner::fetch(const Step& st) {
+bool LinkCommandRunner::fetch(const Step& st, const SaveTarget& to) {
     pump();
-    const bool ok = n_.CopyURL(st.target, st.MSF);
+    const bool ok = n_.CopyURL(st.target, to);
     pump();
     return ok && !stopped_;
 }
@@ -329,9 +342,10 @@ LinkCommandRunner::Outcome LinkCommandRunner::workLocalCopy(const Step& st) {
         // A Windows path may carry "/" as well: the copy is named by the last part only, so
         // that it lands in the save folder itself.
         F = st.MSF.mid(st.MSF.lastIndexOf(QRegularExpression(QStringLiteral("[\\\\/:]"))) + 1);
-        if (!linkcmd::isPlainFolderName(F))
+        const auto to = SaveTarget::inside(v.QUMOHOZON, v.QUMOHOZON + F);
+        if (!linkcmd::isPlainFolderName(F) || !to)
             return refuse();
-        n_.FFCOPY(st.MSF, v.QUMOHOZON + F);
+        n_.FFCOPY(st.MSF, *to);
     }
     n_.SHELLMWEXE(v.MWEXEXE, v.QUMOHOZON + F);
     return Outcome::Cancelled;

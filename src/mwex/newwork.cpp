@@ -22,7 +22,8 @@ void TForm1::SpeedButton6Click() {
         ++n;
         F = QStringLiteral("NEW") + QString::number(n) + QStringLiteral(".mwx");
     }
-    FFCOPY(v_.MWEXEDIR + QStringLiteral("\\NEW.mwx"), v_.QUMOHOZON + F);
+    if (const auto to = SaveTarget::inside(v_.QUMOHOZON, v_.QUMOHOZON + F))
+        FFCOPY(v_.MWEXEDIR + QStringLiteral("\\NEW.mwx"), *to);
     // Started also when the copy failed: the Logo program then reports the missing work.
     SHELLMWEXE(v_.MWEXEXE, v_.QUMOHOZON + F);
 }
