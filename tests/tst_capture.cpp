@@ -1,6 +1,5 @@
 // The capture window: rubber band, readout, clipboard and the saved picture file.
 #include "board/Unit14.h"
-#include "board/picturesave.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -103,8 +102,6 @@ private slots:
     void extensionDecidesFormat();
     void initialFolderRules();
     void unwritableTargetIsReported();
-    void saveFailureSaysWhyFirst_data();
-    void saveFailureSaysWhyFirst();
 
 private:
     void drag(QPoint from, QPoint to);
@@ -333,29 +330,6 @@ void TestCapture::unwritableTargetIsReported() {
     // The selection is still on the clipboard.
     QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888),
              screen_.copy(0, 0, 30, 30));
-}
-
-void TestCapture::saveFailureSaysWhyFirst_data() {
-    QTest::addColumn<QString>("hostPath");
-    QTest::addColumn<QString>("cause");
-    QTest::newRow("name too long") << QStringLiteral("a").repeated(300) + u".jpg"_qs
-                                   << u"なまえが ながすぎます。"_qs;
-    QTest::newRow("folder gone") << u"gone/x.bmp"_qs << u"フォルダが ありません。"_qs;
-    QTest::newRow("refused by the system") << u"/proc/qumo-capture.jpg"_qs
-                                           << u"ほぞんできませんでした。"_qs;
-}
-
-void TestCapture::saveFailureSaysWhyFirst() {
-    // A short Japanese line first, the system's own text after it.
-    QFETCH(QString, hostPath);
-    QFETCH(QString, cause);
-    const QString path = hostPath.startsWith(u'/') ? hostPath : dir_.filePath(hostPath);
-    QString error;
-    QVERIFY(!savePictureFile(screen_.copy(0, 0, 40, 30), win(path), &error));
-    const QStringList lines = error.split(u'\n');
-    QCOMPARE(lines.first(), cause);
-    QVERIFY2(lines.size() >= 2 && !lines.at(1).isEmpty(), qPrintable(error));
-    QVERIFY(!QFile::exists(path));
 }
 
 QUMO_TEST_MAIN(TestCapture)

@@ -2,10 +2,8 @@
 // material folders to the desktop.
 #include "app/Unit2.h"
 #include "app/program.h"
-#include "browser/completion.h"
 #include "browser/linkrunner.h"
 #include "platform/fs.h"
-#include "platform/opener.h"
 #include "platform/paths.h"
 #include "support/httpserver.h"
 #include "support/testsupport.h"
@@ -119,17 +117,11 @@ private slots:
     void deadClickBeepsAndSays();
     void enterInUrlFieldGoes();
 
-    void openRoute_data();
-    void openRoute();
     void documentThatLooksLikeAProgramIsOnlyOpened();
-    void exportList_data();
-    void exportList();
     void exportLeavesTheRosterBehind();
     void doneNotices_data();
     void doneNotices();
     void installListSaysWhereItWent();
-    void installedText_data();
-    void installedText();
     void copyProgressText_data();
     void copyProgressText();
 
@@ -699,62 +691,6 @@ void TestOpening::enterInUrlFieldGoes() {
 
 // ---- opening never runs a program; where things went ----
 
-// Where the open operation sends a target: only a name ending in ".exe" is started; the
-// bytes of a file never make it a program; what the desktop's opener would run is refused.
-void TestOpening::openRoute_data() {
-    QTest::addColumn<QString>("name"); // a file made in the temp folder, or a URL
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("executable");
-    QTest::addColumn<int>("route");
-    const QByteArray mz("MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xff\xff", 16);
-    const QByteArray elf("\x7f" "ELF\x02\x01\x01\x00", 8);
-    const int program = int(platform::OpenRoute::Program);
-    const int opener = int(platform::OpenRoute::Opener);
-    const int refused = int(platform::OpenRoute::Refused);
-    QTest::newRow("text whose bytes are a Windows program") << u"note.txt"_qs << mz << false << opener;
-    QTest::newRow("text that is an executable script") << u"s.txt"_qs << QByteArray("#!/bin/sh\necho x\n") << true << opener;
-    QTest::newRow("picture whose bytes are a program") << u"p.jpg"_qs << elf << true << opener;
-    QTest::newRow("work") << u"w.mwx"_qs << QByteArray("work") << false << opener;
-    QTest::newRow("archive") << u"a.zip"_qs << QByteArray("PK\x03\x04") << false << opener;
-    QTest::newRow("program by its name") << u"tool.exe"_qs << mz << false << program;
-    QTest::newRow("program, upper case") << u"TOOL.EXE"_qs << mz << false << program;
-    QTest::newRow("name that only contains .exe") << u"tool.exe.txt"_qs << mz << false << opener;
-    QTest::newRow("shell script") << u"x.sh"_qs << QByteArray("#!/bin/sh\n") << false << refused;
-    QTest::newRow("python script") << u"x.py"_qs << QByteArray("print(1)\n") << false << refused;
-    QTest::newRow("launcher") << u"x.desktop"_qs << QByteArray("[Desktop Entry]\nExec=xterm\n") << false << refused;
-    QTest::newRow("batch file") << u"x.BAT"_qs << QByteArray("echo x\r\n") << false << refused;
-    QTest::newRow("shortcut") << u"x.lnk"_qs << QByteArray("L\0\0\0", 4) << false << refused;
-    QTest::newRow("installer") << u"x.msi"_qs << QByteArray("\xd0\xcf\x11\xe0") << false << refused;
-    QTest::newRow("no extension, a program's bytes") << u"tool"_qs << elf << true << refused;
-    QTest::newRow("no extension, plain text") << u"readme"_qs << QByteArray("hello\n") << false << opener;
-    QTest::newRow("folder") << u"folder/"_qs << QByteArray() << false << opener;
-    QTest::newRow("web page") << u"http://example.org/a.exe"_qs << QByteArray() << false << opener;
-    QTest::newRow("secure web page") << u"https://example.org/"_qs << QByteArray() << false << opener;
-    QTest::newRow("another scheme") << u"steam://run/1"_qs << QByteArray() << false << refused;
-    QTest::newRow("another drive") << u"C:\\x.txt"_qs << QByteArray() << false << refused;
-    QTest::newRow("empty") << QString() << QByteArray() << false << refused;
-}
-
-void TestOpening::openRoute() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, executable);
-    QFETCH(int, route);
-    QString target = name;
-    if (!name.isEmpty() && !name.contains(u':')) {
-        const QString host = tmp(u"o/"_qs + name);
-        if (name.endsWith(u'/')) {
-            QDir().mkpath(host);
-        } else {
-            writeFile(host, bytes);
-            if (executable)
-                QFile::setPermissions(host, QFile::permissions(host) | QFile::ExeOwner);
-        }
-        target = u'"' + win(host) + u'"';
-    }
-    QCOMPARE(int(platform::decideOpen(target).route), route);
-}
-
 // A document fetched from a server opens with the desktop's opener, whatever its first
 // bytes are; nothing is started, through the compatibility layer or otherwise.
 void TestOpening::documentThatLooksLikeAProgramIsOnlyOpened() {
@@ -785,34 +721,6 @@ void TestOpening::documentThatLooksLikeAProgramIsOnlyOpened() {
     QCOMPARE(QString::fromUtf8(readFile(rec + u"/opened"_qs)), saved + u'\n');
     QVERIFY(!QFile::exists(rec + u"/ran"_qs));
     QVERIFY(platform_->started.isEmpty());
-}
-
-void TestOpening::exportList_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("leftOut");
-    QTest::newRow("grade list") << u"学年名.txt"_qs << true;
-    QTest::newRow("first grade") << u"学年1.txt"_qs << true;
-    QTest::newRow("seventh grade") << u"学年7.txt"_qs << true;
-    QTest::newRow("a grade beyond the picker's") << u"学年12.txt"_qs << true;
-    QTest::newRow("upper-case extension") << u"学年2.TXT"_qs << true;
-    QTest::newRow("leading separator") << u"/学年3.txt"_qs << true;
-    QTest::newRow("the Logo program") << u"mwex.exe"_qs << false;
-    QTest::newRow("the settings") << u"QUMOの設定.txt"_qs << false;
-    QTest::newRow("the menu language") << u"MWEx.ini"_qs << false;
-    QTest::newRow("a starting work") << u"w1.mwx"_qs << false;
-    QTest::newRow("the Logo program's log") << u"mwex.log"_qs << false;
-    QTest::newRow("a roster name in a sub-folder") << u"shapes/学年1.txt"_qs << false;
-    QTest::newRow("backslash sub-folder") << u"shapes\\学年1.txt"_qs << false;
-    QTest::newRow("grade without a number") << u"学年.txt"_qs << false;
-    QTest::newRow("grade with other text") << u"学年1a.txt"_qs << false;
-    QTest::newRow("full-width digit") << u"学年１.txt"_qs << false;
-    QTest::newRow("another extension") << u"学年1.bak"_qs << false;
-}
-
-void TestOpening::exportList() {
-    QFETCH(QString, path);
-    QFETCH(bool, leftOut);
-    QCOMPARE(completion::leftOutOfExport(path), leftOut);
 }
 
 // The package carries the Logo program's folder without the roster; the roster at home is
@@ -879,22 +787,6 @@ void TestOpening::installListSaysWhereItWent() {
     QVERIFY(QFileInfo::exists(layout_.mwexDir + u"/sounds/extra/b.wav"_qs));
     QCOMPARE(program_->forms.Form2->Label1->text(),
              u"MWEXの「shapes」「sounds\\extra」に入れました。"_qs);
-}
-
-void TestOpening::installedText_data() {
-    QTest::addColumn<QStringList>("folders");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("one") << QStringList{u"shapes"_qs} << u"MWEXの「shapes」に入れました。"_qs;
-    QTest::newRow("three") << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"MWEXの「a」「b」「c」に入れました。"_qs;
-    QTest::newRow("more than three") << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs}
-                                     << u"MWEXの「a」「b」「c」などに入れました。"_qs;
-    QTest::newRow("none placed") << QStringList{} << u"ファイルを入れられませんでした。"_qs;
-}
-
-void TestOpening::installedText() {
-    QFETCH(QStringList, folders);
-    QFETCH(QString, text);
-    QCOMPARE(completion::installed(folders), text);
 }
 
 void TestOpening::copyProgressText_data() {
