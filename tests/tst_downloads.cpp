@@ -285,12 +285,15 @@ void TestDownloads::fetch() {
 }
 
 void TestDownloads::requestBypassesCaches() {
+    QCoreApplication::setApplicationName(u"QUMO"_qs);
+    QCoreApplication::setApplicationVersion(u"1.2.3"_qs);
     server_->addFile(u"/a.mwx"_qs, "x");
     QVERIFY(transfers()->CopyURL(server_->url(u"/a.mwx"_qs), into(tmp(u"save/a.mwx"_qs))));
     const QByteArray req = server_->lastRequest(u"/a.mwx"_qs).toLower();
     QVERIFY2(req.contains("cache-control: no-cache"), req.constData());
     QVERIFY2(req.contains("pragma: no-cache"), req.constData());
-    QVERIFY2(req.contains("user-agent: myapp"), req.constData());
+    // The program's own name and version.
+    QVERIFY2(req.contains("user-agent: qumo/1.2.3\r\n"), req.constData());
 }
 
 void TestDownloads::presentTargetIsNeverFetched() {

@@ -1,4 +1,4 @@
-// The program entry: seven windows, and errors escaping event handlers.
+// The program entry: seven windows, its name and version, and errors escaping event handlers.
 #include "app/Unit2.h"
 #include "app/Unit5.h"
 #include "app/errors.h"
@@ -7,9 +7,12 @@
 #include "board/Unit16.h"
 #include "board/Unit25.h"
 #include "folders/Unit4.h"
+#include "platform/internet.h"
 #include "support/testsupport.h"
 
+#include <QFile>
 #include <QPushButton>
+#include <QWebEngineProfile>
 #include <QTimer>
 #include <QtTest>
 
@@ -23,6 +26,7 @@ class TestProgram : public QObject {
     Q_OBJECT
 private slots:
     void createsSevenHiddenWindows();
+    void namesItselfOnTheWeb();
     void errorInHandlerIsShownAndProgramGoesOn();
     void standardExceptionIsShownToo();
 };
@@ -38,6 +42,22 @@ void TestProgram::createsSevenHiddenWindows() {
     }
     QCOMPARE(p.main()->forms(), &p.forms);
     QCOMPARE(p.main()->windowTitle(), u"QUMO"_qs);
+}
+
+// Web requests, the downloads' and the browser view's, carry the program's name and the
+// version of its packages.
+void TestProgram::namesItselfOnTheWeb() {
+    QFile changelog(QStringLiteral(QUMO_SOURCE_DIR "/packaging/changelog"));
+    QVERIFY(changelog.open(QIODevice::ReadOnly));
+    const QByteArray top = changelog.readLine(); // "qumo-shell (1.0.0) bookworm; ..."
+    const QString version = QString::fromUtf8(top.mid(top.indexOf('(') + 1,
+                                                      top.indexOf(')') - top.indexOf('(') - 1));
+    QVERIFY(!version.isEmpty());
+    QCOMPARE(platform::programAgent(), u"QUMO/"_qs + version);
+    QumoProgram p(*gPlatform, win(u"/tmp/none/QUMOG.x86_64"_qs));
+    const QString agent = QWebEngineProfile::defaultProfile()->httpUserAgent();
+    QVERIFY2(agent.endsWith(u" QUMO/"_qs + version), qPrintable(agent));
+    QVERIFY2(agent.startsWith(u"Mozilla/"_qs), qPrintable(agent)); // the engine's own first
 }
 
 void TestProgram::errorInHandlerIsShownAndProgramGoesOn() {

@@ -11,6 +11,7 @@
 #include "browser/webpage.h"
 #include "mwex/launch.h"
 #include "platform/paths.h"
+#include "platform/internet.h"
 #include "platform/platform.h"
 
 #include <QAction>
@@ -141,6 +142,10 @@ void TForm1::buildControls() {
     // Local teaching pages show pictures and videos from the web.
     page_->profile()->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls,
                                                true);
+    // Pages see the engine's own agent, which they may rely on, with this program's after it.
+    const QString agent = platform::programAgent();
+    if (!page_->profile()->httpUserAgent().endsWith(agent))
+        page_->profile()->setHttpUserAgent(page_->profile()->httpUserAgent() + u' ' + agent);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(kMemo);

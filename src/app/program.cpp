@@ -65,6 +65,7 @@ bool installJapaneseTranslations() {
 QumoApplication::QumoApplication(int &argc, char **argv, platform::Platform &platform)
     : QApplication(argc, argv), platform_(platform) {
     setApplicationName(QStringLiteral("QUMO"));
+    setApplicationVersion(QStringLiteral(QUMO_VERSION));
     installFontSubstitutions();
 }
 

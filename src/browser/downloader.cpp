@@ -127,7 +127,7 @@ bool Downloader::fetch(const QString &source, const QString &target) {
         lastError_ = QStringLiteral("cancelled");
         return false;
     }
-    platform::InternetSession session(QStringLiteral("MyApp"));
+    platform::InternetSession session(platform::programAgent());
     if (!session.isOpen())
         return false;
     platform::InternetUrl url(session);

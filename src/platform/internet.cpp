@@ -25,6 +25,11 @@ private:
 };
 } // namespace
 
+QString programAgent() {
+    const QString version = QCoreApplication::applicationVersion();
+    return QCoreApplication::applicationName() + (version.isEmpty() ? QString() : u'/' + version);
+}
+
 InternetSession::InternetSession(const QString &agent)
     : manager_(std::make_unique<QNetworkAccessManager>()), agent_(agent) {
     // No cache object is ever installed on this manager: nothing is kept between fetches.

@@ -13,6 +13,9 @@ class QNetworkReply;
 
 namespace platform {
 
+// The program's own name and version as a User-Agent ("QUMO/1.0.0"), from the application.
+QString programAgent();
+
 // The root handle: the access shared by the URLs opened under it.
 class InternetSession {
 public:
