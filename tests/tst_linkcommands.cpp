@@ -42,6 +42,10 @@ private slots:
 
     void programOrigin_data();
     void programOrigin();
+    void commandGate_data();
+    void commandGate();
+    void heldBackCommandDoesNothing_data();
+    void heldBackCommandDoesNothing();
     void programFromAnotherHostAsksFirst_data();
     void programFromAnotherHostAsksFirst();
     void programAsExtraFileOnlyFromTrustedHost_data();
@@ -443,6 +447,102 @@ void TestLinkCommands::programOrigin() {
     QFETCH(QString, url);
     QFETCH(QString, home);
     QTEST(origin::trustedProgramSource(url, {home}), "trusted");
+}
+
+// Who may give a command: the page's kind (from its address and the home page), the
+// pupil's input (how long ago, on which document) and whether the URL is a command at all.
+void TestLinkCommands::commandGate_data() {
+    QTest::addColumn<QString>("page");    // the page shown; "shell" for the shell itself
+    QTest::addColumn<qint64>("inputAgo"); // ms since the pupil's input; -1: none yet
+    QTest::addColumn<bool>("sameDocument");
+    QTest::addColumn<bool>("command");
+    QTest::addColumn<bool>("acts");
+    const QString site = u"http:/"_qs + QLatin1String(linkcmd::kMaterialSiteHostPath);
+    const QString other = u"http://127.0.0.2:8080/p.html"_qs;
+    QTest::newRow("shell") << u"shell"_qs << -1LL << true << true << true;
+    QTest::newRow("local page") << u"file:///Z:/k/index.html"_qs << -1LL << true << true << true;
+    QTest::newRow("material site") << site + u"logo1/a.html"_qs << -1LL << true << true << true;
+    QTest::newRow("home page's host, another port")
+        << u"http://127.0.0.1:9999/x.html"_qs << -1LL << true << true << true;
+    QTest::newRow("other host, no input") << other << -1LL << true << true << false;
+    QTest::newRow("other host, input just now") << other << 0LL << true << true << true;
+    QTest::newRow("other host, input a second ago") << other << 1000LL << true << true << true;
+    QTest::newRow("other host, input just over a second ago")
+        << other << 1001LL << true << true << false;
+    QTest::newRow("other host, input on the page before") << other << 10LL << false << true << false;
+    QTest::newRow("other host, an ordinary page") << other << -1LL << true << false << true;
+    QTest::newRow("other host with a backslash in its query")
+        << u"http://127.0.0.2/p.html?a=\\x"_qs << -1LL << true << true << false;
+    QTest::newRow("home host's name in the path")
+        << u"http://127.0.0.2/127.0.0.1/p.html"_qs << -1LL << true << true << false;
+    QTest::newRow("blank page") << u"about:blank"_qs << -1LL << true << true << false;
+    QTest::newRow("data page") << u"data:text/html,x"_qs << -1LL << true << true << false;
+    QTest::newRow("no page yet") << QString() << -1LL << true << true << false;
+}
+
+void TestLinkCommands::commandGate() {
+    QFETCH(QString, page);
+    QFETCH(qint64, inputAgo);
+    QFETCH(bool, sameDocument);
+    QFETCH(bool, command);
+    const QStringList homes{u"http://127.0.0.1/index.html"_qs, u"about:blank"_qs};
+    origin::Asking asking;
+    if (page != u"shell"_qs)
+        asking.asker = origin::askerOf(page, homes);
+    const qint64 now = 50000;
+    const origin::PupilInput input{inputAgo < 0 ? -1 : now - inputAgo, 7};
+    if (page != u"shell"_qs)
+        asking.pupilInput = input.counts(now, sameDocument ? 7 : 8);
+    QTEST(origin::commandMayAct(asking, command), "acts");
+}
+
+// A command held back: cancelled, and nothing else happens, whatever the row would do.
+void TestLinkCommands::heldBackCommandDoesNothing_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("work") << u"w/h.mwx"_qs;
+    QTest::newRow("document") << u"w/h.txt"_qs;
+    QTest::newRow("program") << u"w/h.exe"_qs;
+    QTest::newRow("install list") << u"w/h.css"_qs;
+    QTest::newRow("archive") << u"w/h.zip"_qs;
+    QTest::newRow("opened outside") << u"w/h.html@"_qs;
+    QTest::newRow("page with extra files") << u"w/p.html&&&h.txt"_qs;
+    QTest::newRow("page with a sub-folder") << u"w/p.html###held"_qs;
+}
+
+void TestLinkCommands::heldBackCommandDoesNothing() {
+    QFETCH(QString, path);
+    HttpServer server;
+    for (const QString& p : {u"w/h.mwx"_qs, u"w/h.txt"_qs, u"w/h.exe"_qs, u"w/h.css"_qs,
+                             u"w/h.zip"_qs, u"w/p.html"_qs})
+        server.files.insert(p, "x#y&");
+    platform_->cautiousAnswer = true;
+    platform_->confirmAnswer = true;
+    const QStringList before = treeOf(tmp(QString()));
+    const origin::Asking foreign{origin::Asker::OtherPage, false};
+    QSignalSpy handled(runner(), &LinkCommandRunner::handled);
+    QVERIFY(runner()->beforeNavigate(server.url(path), foreign));
+    waitIdle();
+    QCOMPARE(handled.size(), 0);
+    QCOMPARE(runner()->heldBack(), 1);
+    QCOMPARE(server.requests, QStringList());
+    QCOMPARE(treeOf(tmp(QString())), before);
+    QCOMPARE(platform_->opened, QStringList());
+    QCOMPARE(platform_->questions, QStringList());
+    QCOMPARE(platform_->cautiousQuestions, QStringList());
+    QCOMPARE(platform_->beeps.size(), 1);
+    // A second try soon after is held back without another beep.
+    QVERIFY(runner()->beforeNavigate(server.url(path), foreign));
+    QCOMPARE(platform_->beeps.size(), 1);
+    // The same page without its markers is an ordinary page, and loads.
+    QVERIFY(!runner()->beforeNavigate(server.url(u"w/p.html"_qs), foreign));
+    // The pupil's own click on a document link of that page acts.
+    if (path.endsWith(u".txt"_qs)) {
+        QVERIFY(runner()->beforeNavigate(server.url(path), {origin::Asker::OtherPage, true}));
+        waitIdle();
+        QCOMPARE(handled.size(), 1);
+        QCOMPARE(server.requests, QStringList{path});
+        QCOMPARE(platform_->opened.size(), 1);
+    }
 }
 
 void TestLinkCommands::programFromAnotherHostAsksFirst_data() {
