@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 
 #include <QChildEvent>
+#include <QWebEngineHistory>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
@@ -66,6 +67,12 @@ void QumoWebPage::watchInput(QWebEngineView *view) {
     new InputWatcher(this, view);
 }
 
+QumoWebPage::CommitMark QumoWebPage::committed() const {
+    const QWebEngineHistory *h = history();
+    const QWebEngineHistoryItem item = h->currentItem();
+    return {h->count(), h->currentItemIndex(), item.url(), item.lastVisited()};
+}
+
 QumoWebPage::Asking QumoWebPage::askingNow() const {
     Asking a;
     a.asker = trust_ ? trust_(platform::urlFromEngine(url())) : origin::Asker::TrustedPage;
@@ -86,20 +93,23 @@ bool QumoWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type,
     }
     // Who asks: the shell for what it loads itself; for a server's redirect, whoever started
     // the load; otherwise the page shown, and the pupil if their input on it came just now.
+    // The engine calls a script's navigation of a document still loading a redirect too:
+    // only one that comes before anything committed is the server's.
     Asking asking;
     if (type == NavigationTypeTyped)
         asking = Asking{origin::Asker::Shell, true};
-    else if (type == NavigationTypeRedirect)
+    else if (type == NavigationTypeRedirect && isMainFrame && committed() == loadMark_)
         asking = load_;
     else
         asking = askingNow();
     bool cancel = false;
     if (beforeNavigate_)
         beforeNavigate_(shellUrl, asking, cancel);
-    if (isMainFrame && !cancel && type != NavigationTypeRedirect) {
+    if (isMainFrame && !cancel && !(type == NavigationTypeRedirect && committed() == loadMark_)) {
         // The document shown is on its way out: input made on it is spent.
         ++document_;
         load_ = asking;
+        loadMark_ = committed();
     }
     emit navigationDecided(shellUrl, type, isMainFrame, cancel);
     return !cancel;

@@ -4,7 +4,9 @@
 // a new window get a separate plain browser window of their own.
 #include "browser/origin.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QUrl>
 #include <QList>
 #include <QPointer>
 #include <QWebEnginePage>
@@ -68,6 +70,17 @@ private:
     quint64 document_ = 0;
     // Who asked for the main-frame load in progress; its server's redirects are theirs.
     Asking load_;
+    // What the history had committed when that load began: a redirect that finds it
+    // unchanged is the server's, one that finds a new document came from that document.
+    struct CommitMark {
+        int count = -1;
+        int index = -1;
+        QUrl url;
+        QDateTime visited;
+        bool operator==(const CommitMark &) const = default;
+    };
+    CommitMark committed() const;
+    CommitMark loadMark_;
     // The windows this page opened; closed with it, before the profile goes away.
     QList<QPointer<QWidget>> windows_;
 };
