@@ -548,7 +548,8 @@ void TestLinkEnd2End::killedDuringADownloadLeavesNothingAfterTheNextStart() {
     again.setProcessEnvironment(env);
     again.start(tmp(u"real/QUMOG.x86_64"_qs), {});
     QVERIFY(again.waitForStarted(30000));
-    QVERIFY(again.waitForFinished(90000));
+    // Its page comes from this process's server: the loop keeps running while it waits.
+    QTRY_VERIFY_WITH_TIMEOUT(again.state() == QProcess::NotRunning, 90000);
     QCOMPARE(named(u".part"_qs), QStringList());
     QCOMPARE(named(u"slow.mwx"_qs), QStringList());
     QCOMPARE(readFile(saveFolder + u"/grp/data.txt"_qs), QByteArray("the pupil's file"));
