@@ -220,8 +220,9 @@ public:
         const auto notice = [this](const QString& S1, const QString& S2) {
             notices.append(S2.isEmpty() ? S1 : S1 + u'|' + S2);
         };
-        transfers = std::make_unique<Transfers>(
-            Transfers::Needs{&values, notice, [] { return static_cast<TForm2*>(nullptr); }});
+        transfers = std::make_unique<Transfers>(Transfers::Needs{
+            &values, notice, [] { return static_cast<TForm2*>(nullptr); },
+            [this] { platform.messageBeep(platform::BeepDefault); }});
         const WindowNeeds window{&values, &platform, nullptr, notice};
         launcher = std::make_unique<Launcher>(
             Launcher::Needs{window, [] { return true; }, [] { return false; }});

@@ -465,7 +465,7 @@ void TestBrowser::cancelledNavigationDoesNotLoad() {
     QWebEngineView view;
     QStringList asked;
     auto *p = new QumoWebPage(
-        [&](const QString &URL, bool &Cancel) {
+        [&](const QString &URL, const origin::Asking &, bool &Cancel) {
             asked.append(URL);
             Cancel = URL.contains(QLatin1String("c.html"));
         },
@@ -502,7 +502,7 @@ void TestBrowser::handlerMayProcessEvents() {
     QWebEngineView view;
     QStringList asked;
     auto *p = new QumoWebPage(
-        [&](const QString &URL, bool &Cancel) {
+        [&](const QString &URL, const origin::Asking &, bool &Cancel) {
             asked.append(URL);
             const bool refused = URL.contains(QLatin1String("c.html"));
             // A second navigation arrives while the first is still being decided.

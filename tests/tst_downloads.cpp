@@ -8,6 +8,7 @@
 #include "browser/downloader.h"
 #include "browser/downloads.h"
 #include "platform/fs.h"
+#include "platform/savefile.h"
 #include "support/httpserver.h"
 #include "support/testsupport.h"
 
@@ -20,9 +21,17 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 using namespace testsupport;
+
+Q_DECLARE_METATYPE(DownloadFailure)
+Q_DECLARE_METATYPE(testsupport::HttpServer::Framing)
 
 namespace {
 
@@ -91,6 +100,11 @@ private slots:
     void progressShownWhileDownloading_data();
     void progressShownWhileDownloading();
     void cancelFromTheNotice();
+    void reserveRule_data();
+    void reserveRule();
+    void noRoomLeavesTheReserve_data();
+    void noRoomLeavesTheReserve();
+    void leftoverTemporaryFilesRemoved();
 
     void localCopy_data();
     void localCopy();
@@ -114,6 +128,7 @@ private:
     std::unique_ptr<Transfers> transfers_;
     std::unique_ptr<HttpServer> server_;
     ShowCounter notices_;
+    int beeps_ = 0;
 };
 
 void TestDownloads::initTestCase() {
@@ -124,7 +139,7 @@ void TestDownloads::initTestCase() {
     TForm2 *n = notice_.get();
     transfers_ = std::make_unique<Transfers>(Transfers::Needs{
         &values_, [n](const QString &S1, const QString &S2) { showNotice(*n, nullptr, S1, S2); },
-        [n] { return n; }});
+        [n] { return n; }, [this] { ++beeps_; }});
 }
 
 void TestDownloads::init() {
@@ -154,7 +169,9 @@ void TestDownloads::resetNotice() {
     if (n->isVisible())
         n->Timer1Timer();
     n->Label1->clear();
+    n->Label2->clear();
     notices_.shows = 0;
+    beeps_ = 0;
 }
 
 // ---- string rules ----
@@ -231,23 +248,27 @@ void TestDownloads::fetch_data() {
     QTest::addColumn<QString>("route");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<int>("bodySize"); // of the file expected at the target
-    QTest::newRow("success writes the exact bytes") << u"/w/game.mwx"_qs << true << 3000;
-    QTest::newRow("empty body is an empty file") << u"/w/empty.mwx"_qs << true << 0;
-    QTest::newRow("404 page is not saved") << u"/w/404.mwx"_qs << false << -1;
-    QTest::newRow("500 page is not saved") << u"/w/500.mwx"_qs << false << -1;
-    QTest::newRow("redirect followed") << u"/w/moved.mwx"_qs << true << 3000;
-    QTest::newRow("redirect to an error") << u"/w/moved404.mwx"_qs << false << -1;
-    QTest::newRow("connection closed half-way") << u"/w/broken.mwx"_qs << false << -1;
-    QTest::newRow("slow dribble completes") << u"/w/slow.mwx"_qs << true << 3000;
-    QTest::newRow("large file") << u"/w/large.bin"_qs << true << 6 * 1024 * 1024 + 17;
-    QTest::newRow("unknown route") << u"/w/none.mwx"_qs << false << -1;
-    QTest::newRow("nobody listening") << u"closed"_qs << false << -1;
+    // A failed download says why, in the notice's headline.
+    QTest::addColumn<DownloadFailure>("failure");
+    using F = DownloadFailure;
+    QTest::newRow("success writes the exact bytes") << u"/w/game.mwx"_qs << true << 3000 << F::None;
+    QTest::newRow("empty body is an empty file") << u"/w/empty.mwx"_qs << true << 0 << F::None;
+    QTest::newRow("404 page is not saved") << u"/w/404.mwx"_qs << false << -1 << F::NotFound;
+    QTest::newRow("500 page is not saved") << u"/w/500.mwx"_qs << false << -1 << F::NotFound;
+    QTest::newRow("redirect followed") << u"/w/moved.mwx"_qs << true << 3000 << F::None;
+    QTest::newRow("redirect to an error") << u"/w/moved404.mwx"_qs << false << -1 << F::NotFound;
+    QTest::newRow("connection closed half-way") << u"/w/broken.mwx"_qs << false << -1 << F::CutOff;
+    QTest::newRow("slow dribble completes") << u"/w/slow.mwx"_qs << true << 3000 << F::None;
+    QTest::newRow("large file") << u"/w/large.bin"_qs << true << 6 * 1024 * 1024 + 17 << F::None;
+    QTest::newRow("unknown route") << u"/w/none.mwx"_qs << false << -1 << F::NotFound;
+    QTest::newRow("nobody listening") << u"closed"_qs << false << -1 << F::NoAnswer;
 }
 
 void TestDownloads::fetch() {
     QFETCH(QString, route);
     QFETCH(bool, ok);
     QFETCH(int, bodySize);
+    QFETCH(DownloadFailure, failure);
     const QByteArray body = pattern(3000);
     server_->addFile(u"/w/game.mwx"_qs, body);
     server_->addFile(u"/w/empty.mwx"_qs, QByteArray());
@@ -270,8 +291,17 @@ void TestDownloads::fetch() {
     const bool result = transfers()->CopyURL(source, into(target));
     QCOMPARE(result, ok);
     QCOMPARE(values_.DLFLG, ok ? 1 : 0);
-    QCOMPARE(notices_.shows, 1);
-    QCOMPARE(notice_.get()->Label1->text(), u"さくひんにダウンロードします。"_qs);
+    QVERIFY(notices_.shows >= 1);
+    QCOMPARE(transfers()->downloads()->lastFailure(), failure);
+    if (ok) {
+        QCOMPARE(notice_.get()->Label1->text(), u"さくひんにダウンロードします。"_qs);
+        QCOMPARE(beeps_, 0);
+    } else {
+        QCOMPARE(notice_.get()->Label1->text(), downloadFailureText(failure));
+        QCOMPARE(notice_.get()->Label2->text(), u"target.mwx"_qs);
+        QVERIFY(notice_.get()->isVisible());
+        QCOMPARE(beeps_, 1);
+    }
     if (bodySize < 0) {
         QVERIFY(!QFileInfo::exists(target));
     } else {
@@ -514,6 +544,11 @@ void TestDownloads::progressRuleEndsSlowServers() {
     QVERIFY(!transfers()->downloads()->lastError().isEmpty());
     QCOMPARE(filesBelow(tmp(u"save"_qs)), QStringList());
     QVERIFY(!notice_.get()->downloading());
+    // Said as a server that does not answer, with the beep.
+    QCOMPARE(transfers()->downloads()->lastFailure(), DownloadFailure::NoAnswer);
+    QCOMPARE(notice_.get()->Label1->text(), downloadFailureText(DownloadFailure::NoAnswer));
+    QVERIFY(notice_.get()->isVisible());
+    QCOMPARE(beeps_, 1);
 }
 
 void TestDownloads::progressText_data() {
@@ -607,6 +642,9 @@ void TestDownloads::cancelFromTheNotice() {
     // Nothing of it anywhere in the temp tree, no part file either.
     QCOMPARE(filesBelow(dir_->path()), before);
     QVERIFY(!n->downloading());
+    // The pupil stopped it: no notice of a failure, no beep.
+    QCOMPARE(transfers()->downloads()->lastFailure(), DownloadFailure::Cancelled);
+    QCOMPARE(beeps_, 0);
     QTRY_VERIFY_WITH_TIMEOUT(!n->isVisible(), 10000);
     // The next download runs as usual.
     server_->addFile(u"/d.mwx"_qs, "next");
@@ -614,6 +652,163 @@ void TestDownloads::cancelFromTheNotice() {
 }
 
 // ---- local copies ----
+
+void TestDownloads::reserveRule_data() {
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<qint64>("available");
+    QTest::addColumn<qint64>("more");
+    QTest::addColumn<bool>("fits");
+    const qint64 MiB = 1 << 20, GiB = qint64(1) << 30;
+    // 5 % of a small disk, 64 MiB of a large one.
+    QTest::newRow("small disk: 5 % kept, just fits") << 100 * MiB << 30 * MiB << 25 * MiB << true;
+    QTest::newRow("small disk: one byte into the 5 %")
+        << 100 * MiB << 30 * MiB << 25 * MiB + 1 << false;
+    QTest::newRow("large disk: 64 MiB kept, just fits") << 500 * GiB << GiB << GiB - 64 * MiB << true;
+    QTest::newRow("large disk: one byte into the 64 MiB")
+        << 500 * GiB << GiB << GiB - 64 * MiB + 1 << false;
+    QTest::newRow("already below the reserve: nothing fits") << 100 * MiB << 4 * MiB << 1LL << false;
+    QTest::newRow("already below the reserve, nothing to add") << 100 * MiB << 4 * MiB << 0LL << false;
+    QTest::newRow("space unknown: not held back") << -1LL << -1LL << 10 * GiB << true;
+}
+
+void TestDownloads::reserveRule() {
+    QFETCH(qint64, total);
+    QFETCH(qint64, available);
+    QFETCH(qint64, more);
+    QTEST(platform::leavesReserve(platform::DiskSpace{total, available}, more), "fits");
+}
+
+namespace {
+// A small file system of its own for the save folder, mounted for the test (as root).
+class SmallDisk {
+public:
+    SmallDisk(const QString &path, int mebibytes) : path_(path) {
+        QDir().mkpath(path);
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(u"mount"_qs).isEmpty())
+            return;
+        mounted_ = QProcess::execute(u"mount"_qs, {u"-t"_qs, u"tmpfs"_qs, u"-o"_qs,
+                                                  u"size=%1m"_qs.arg(mebibytes), u"tmpfs"_qs,
+                                                  path}) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            QProcess::execute(u"umount"_qs, {path_});
+    }
+    bool mounted() const { return mounted_; }
+    platform::DiskSpace space() const {
+        struct statvfs fs {};
+        if (::statvfs(QFile::encodeName(path_).constData(), &fs) != 0)
+            return {};
+        return {qint64(fs.f_blocks) * qint64(fs.f_frsize), qint64(fs.f_bavail) * qint64(fs.f_frsize)};
+    }
+
+private:
+    QString path_;
+    bool mounted_ = false;
+};
+
+qint64 bytesBelow(const QString &root) {
+    qint64 n = 0;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        n += it.fileInfo().size();
+    }
+    return n;
+}
+} // namespace
+
+void TestDownloads::noRoomLeavesTheReserve_data() {
+    QTest::addColumn<HttpServer::Framing>("framing");
+    QTest::newRow("size announced: refused before the first byte") << HttpServer::Framing::Length;
+    QTest::newRow("chunked: stopped as it arrives") << HttpServer::Framing::Chunked;
+    QTest::newRow("ends with the connection: stopped as it arrives") << HttpServer::Framing::Close;
+}
+
+// A 200 MB work into a save folder on a 100 MB disk: the download stops before the disk's
+// reserve (5 % of it here) is touched, leaves nothing, says so, and the shell's own small
+// files can still be written.
+void TestDownloads::noRoomLeavesTheReserve() {
+    QFETCH(HttpServer::Framing, framing);
+    constexpr qint64 kSize = 200ll << 20;
+    SmallDisk disk(tmp(u"small"_qs), 100);
+    if (!disk.mounted())
+        QSKIP("needs root and a tmpfs mount for a small disk");
+    const platform::DiskSpace empty = disk.space();
+    const qint64 reserve = platform::downloadReserve(empty.total);
+    values_.QUMOHOZON = win(tmp(u"small"_qs)) + u'\\';
+    server_->addStream(u"/big.mwx"_qs, kSize, framing);
+
+    // What the disk looks like while the download runs (the windows are served meanwhile).
+    qint64 leastFree = empty.available, mostWritten = 0;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        leastFree = std::min(leastFree, disk.space().available);
+        mostWritten = std::max(mostWritten, bytesBelow(tmp(u"small"_qs)));
+    });
+    watch.start(1);
+    const bool ok = transfers()->CopyURL(server_->url(u"/big.mwx"_qs), into(tmp(u"small/big.mwx"_qs)));
+    watch.stop();
+    const platform::DiskSpace after = disk.space();
+    qInfo("disk %lld bytes, reserve %lld; least free during %lld, most written %lld, free after %lld",
+          empty.total, reserve, leastFree, mostWritten, after.available);
+
+    QVERIFY(!ok);
+    QCOMPARE(values_.DLFLG, 0);
+    QCOMPARE(transfers()->downloads()->lastFailure(), DownloadFailure::NoRoom);
+    QCOMPARE(notice_.get()->Label1->text(), downloadFailureText(DownloadFailure::NoRoom));
+    QCOMPARE(notice_.get()->Label2->text(), u"big.mwx"_qs);
+    QCOMPARE(beeps_, 1);
+    QCOMPARE(filesBelow(tmp(u"small"_qs)), QStringList());
+    QVERIFY2(leastFree >= reserve, qPrintable(QString::number(leastFree)));
+    QCOMPARE(after.available, empty.available);
+    if (framing == HttpServer::Framing::Length)
+        QCOMPARE(mostWritten, 0); // never began
+    else
+        QVERIFY(mostWritten > empty.available / 2); // written on until the reserve was near
+    // The shell's own small files still fit.
+    QCOMPARE(platform::saveWholeFile(win(tmp(u"small/clip.txt"_qs)), "http://x/a.html", nullptr),
+             platform::WriteFailure::None);
+    QCOMPARE(readFile(tmp(u"small/clip.txt"_qs)), QByteArray("http://x/a.html"));
+}
+
+// What a program killed while writing leaves is removed by the next start; only names of
+// its own temporary files, not held by a running writer, and never through a link.
+void TestDownloads::leftoverTemporaryFilesRemoved() {
+    const QString save = tmp(u"save"_qs);
+    const QStringList leftovers{u"/.slow.mwx.0123abcd.part"_qs, u"/grp/.data.txt.89abcdef.part"_qs,
+                                u"/grp/deeper/.x.0000ffff.part"_qs};
+    const QStringList kept{u"/game.mwx"_qs,
+                           u"/slow.mwx.0123abcd.part"_qs,   // no leading dot
+                           u"/.slow.mwx.0123ABCD.part"_qs,  // capitals: not ours
+                           u"/.slow.mwx.0123abc.part"_qs,   // seven digits
+                           u"/.slow.mwx.0123abcd.part.bak"_qs,
+                           u"/.0123abcd.part"_qs,           // no name
+                           u"/grp/.d.0123abcd.part/inner.txt"_qs}; // a folder of that name
+    for (const QString &f : leftovers + kept)
+        writeFile(save + f, "x");
+    writeFile(tmp(u"outside.txt"_qs), "not the save folder's");
+    QVERIFY(QFile::link(tmp(u"outside.txt"_qs), save + u"/.l.0123abcd.part"_qs));
+    // A file another run of the program is writing right now.
+    platform::SaveFile live;
+    QVERIFY(live.open(win(save + u"/live.mwx"_qs), nullptr));
+    QStringList before = filesBelow(save);
+    const QString liveTemp = [&] {
+        for (const QString &f : before)
+            if (f.startsWith(u".live.mwx."_qs))
+                return f;
+        return QString();
+    }();
+    QVERIFY(!liveTemp.isEmpty());
+
+    QCOMPARE(platform::removeLeftoverTemporaryFiles(win(save) + u'\\'), int(leftovers.size()));
+    QStringList expected;
+    for (const QString &f : kept + QStringList{u"/.l.0123abcd.part"_qs, u'/' + liveTemp})
+        expected.append(f.mid(1));
+    expected.sort();
+    QCOMPARE(filesBelow(save), expected);
+    QCOMPARE(readFile(tmp(u"outside.txt"_qs)), QByteArray("not the save folder's"));
+}
 
 void TestDownloads::localCopy_data() {
     QTest::addColumn<QString>("source"); // relative to the temp folder

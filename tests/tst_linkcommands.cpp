@@ -39,6 +39,8 @@ private slots:
     void hostileNamesStayInside_data();
     void hostileNamesStayInside();
 
+    void heldBackCommandDoesNothing_data();
+    void heldBackCommandDoesNothing();
     void programFromAnotherHostAsksFirst_data();
     void programFromAnotherHostAsksFirst();
     void programAsExtraFileOnlyFromTrustedHost_data();
@@ -147,8 +149,8 @@ void TestLinkCommands::actionsRunFromTheEventLoop_data() {
     QTest::newRow("web archive downloaded, save folder shown")
         << "%S/m/a.zip" << false << QStringList{quoted("%H")} << 0 << "before"
         << "a.zip";
-    QTest::newRow("web archive that fails opens outside")
-        << "%S/m/none.zip" << false << QStringList{quoted("%S/m/none.zip")} << 0 << "before"
+    QTest::newRow("web archive that fails is said, then opens outside")
+        << "%S/m/none.zip" << false << QStringList{quoted("%S/m/none.zip")} << 1 << "before"
         << "";
     QTest::newRow("web program downloaded, then started")
         << "%S/m/tool.exe" << false << QStringList{quoted("%Htool.exe")} << 0 << "before"
@@ -399,6 +401,55 @@ void TestLinkCommands::hostileNamesStayInside() {
     QVERIFY(!QFileInfo::exists(root + u"/x.txt"_qs));
     QVERIFY(!QFileInfo::exists(root + u"/out"_qs));
     QCOMPARE(platform_->beeps.size(), 1);
+}
+
+// A command held back: cancelled, and nothing else happens, whatever the row would do.
+void TestLinkCommands::heldBackCommandDoesNothing_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("work") << u"w/h.mwx"_qs;
+    QTest::newRow("document") << u"w/h.txt"_qs;
+    QTest::newRow("program") << u"w/h.exe"_qs;
+    QTest::newRow("install list") << u"w/h.css"_qs;
+    QTest::newRow("archive") << u"w/h.zip"_qs;
+    QTest::newRow("opened outside") << u"w/h.html@"_qs;
+    QTest::newRow("page with extra files") << u"w/p.html&&&h.txt"_qs;
+    QTest::newRow("page with a sub-folder") << u"w/p.html###held"_qs;
+}
+
+void TestLinkCommands::heldBackCommandDoesNothing() {
+    QFETCH(QString, path);
+    HttpServer server;
+    for (const QString& p : {u"w/h.mwx"_qs, u"w/h.txt"_qs, u"w/h.exe"_qs, u"w/h.css"_qs,
+                             u"w/h.zip"_qs, u"w/p.html"_qs})
+        server.files.insert(p, "x#y&");
+    platform_->cautiousAnswer = true;
+    platform_->confirmAnswer = true;
+    const QStringList before = treeOf(tmp(QString()));
+    const origin::Asking foreign{origin::Asker::OtherPage, false};
+    QSignalSpy handled(runner(), &LinkCommandRunner::handled);
+    QVERIFY(runner()->beforeNavigate(server.url(path), foreign));
+    waitIdle();
+    QCOMPARE(handled.size(), 0);
+    QCOMPARE(runner()->heldBack(), 1);
+    QCOMPARE(server.requests, QStringList());
+    QCOMPARE(treeOf(tmp(QString())), before);
+    QCOMPARE(platform_->opened, QStringList());
+    QCOMPARE(platform_->questions, QStringList());
+    QCOMPARE(platform_->cautiousQuestions, QStringList());
+    QCOMPARE(platform_->beeps.size(), 1);
+    // A second try soon after is held back without another beep.
+    QVERIFY(runner()->beforeNavigate(server.url(path), foreign));
+    QCOMPARE(platform_->beeps.size(), 1);
+    // The same page without its markers is an ordinary page, and loads.
+    QVERIFY(!runner()->beforeNavigate(server.url(u"w/p.html"_qs), foreign));
+    // The pupil's own click on a document link of that page acts.
+    if (path == u"w/h.txt"_qs) {
+        QVERIFY(runner()->beforeNavigate(server.url(path), {origin::Asker::OtherPage, true}));
+        waitIdle();
+        QCOMPARE(handled.size(), 1);
+        QCOMPARE(server.requests, QStringList{path});
+        QCOMPARE(platform_->opened.size(), 1);
+    }
 }
 
 void TestLinkCommands::programFromAnotherHostAsksFirst_data() {

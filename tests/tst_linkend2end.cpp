@@ -39,6 +39,7 @@ private slots:
     void noticeShowsTheDownloadAndStopsIt();
     void closingDuringAStallStopsEverything();
     void programEndsSoonAfterCloseDuringAStall();
+    void killedDuringADownloadLeavesNothingAfterTheNextStart();
 
 private:
     // Writes a teaching page with one link per id and shows it.
@@ -494,6 +495,65 @@ void TestLinkEnd2End::programEndsSoonAfterCloseDuringAStall() {
         if (!before.contains(f) && (f.contains(u"stall"_qs) || f.contains(u".part"_qs)))
             left.append(f);
     QCOMPARE(left, QStringList());
+}
+
+void TestLinkEnd2End::killedDuringADownloadLeavesNothingAfterTheNextStart() {
+    // The real program, killed while its home page's work is still downloading: no file
+    // under the work's name; its temporary file (and one in a "###" folder, as an extra
+    // file's download leaves it) is gone after the next start.
+    testsupport::HttpServer server;
+    QVERIFY(server.start());
+    server.addFile(u"/start.html"_qs,
+                   "<html><body><a id='s' href='/m/slow.mwx'>s</a><script>setTimeout(function () "
+                   "{ document.getElementById('s').click(); }, 100);</script></body></html>");
+    server.addDribble(u"/m/slow.mwx"_qs, QByteArray(400000, 's'), 1000, 50); // 20 s in all
+    const QString settings = QString(kSettings).replace(
+        u"<HOME>about:blank</HOME>"_qs, u"<HOME>"_qs + server.url(u"/start.html"_qs) + u"</HOME>"_qs);
+    const InstallLayout inst = makeInstall(tmp(u"real"_qs), u"QUMOG.x86_64"_qs, false, settings);
+    QFile::remove(tmp(u"real/QUMOG.x86_64"_qs));
+    QVERIFY(QFile::copy(QStringLiteral(QUMO_PROGRAM_EXE), tmp(u"real/QUMOG.x86_64"_qs)));
+    const auto named = [&](const QString& part) {
+        QStringList found;
+        for (const QString& f : treeOf(tmp(u"real"_qs)))
+            if (QFileInfo(f).fileName().contains(part))
+                found.append(f);
+        return found;
+    };
+    qsizetype sent = 0;
+    connect(&server, &testsupport::HttpServer::pieceSent, this,
+            [&](const QString&, qsizetype n) { sent = n; });
+
+    QProcess program;
+    program.start(tmp(u"real/QUMOG.x86_64"_qs), {});
+    QVERIFY(program.waitForStarted(30000));
+    // Killed once some of the work is on the disk, under its temporary name.
+    QTRY_VERIFY_WITH_TIMEOUT(sent >= 20000 && !named(u".part"_qs).isEmpty(), 60000);
+    program.kill();
+    QVERIFY(program.waitForFinished(30000));
+    const QStringList parts = named(u".part"_qs);
+    QCOMPARE(parts.size(), 1);
+    QVERIFY2(QFileInfo(parts[0]).fileName().startsWith(u".slow.mwx."_qs), qPrintable(parts[0]));
+    const QString saveFolder = tmp(u"real"_qs) + QFileInfo(parts[0]).path();
+    QVERIFY(sent < 400000);
+    for (const QString& f : named(u"slow.mwx"_qs))
+        QVERIFY2(f.endsWith(u".part"_qs), qPrintable(f));
+    writeFile(saveFolder + u"/grp/.data.txt.0badcafe.part"_qs, "left by an extra file");
+    writeFile(saveFolder + u"/grp/data.txt"_qs, "the pupil's file");
+
+    // The next start, whose home page asks for nothing; it closes itself once it is shown.
+    server.addFile(u"/start.html"_qs, "<html><body>start</body></html>");
+    QProcess again;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QUMO_DEMO_SCREENSHOT"_qs, tmp(u"shot.png"_qs));
+    again.setProcessEnvironment(env);
+    again.start(tmp(u"real/QUMOG.x86_64"_qs), {});
+    QVERIFY(again.waitForStarted(30000));
+    // Its page comes from this process's server: the loop keeps running while it waits.
+    QTRY_VERIFY_WITH_TIMEOUT(again.state() == QProcess::NotRunning, 90000);
+    QCOMPARE(named(u".part"_qs), QStringList());
+    QCOMPARE(named(u"slow.mwx"_qs), QStringList());
+    QCOMPARE(readFile(saveFolder + u"/grp/data.txt"_qs), QByteArray("the pupil's file"));
+    QCOMPARE(server.hits(u"/m/slow.mwx"_qs), 1);
 }
 
 QUMO_TEST_MAIN(TestLinkEnd2End)

@@ -387,7 +387,21 @@ void TestLinkGrammar::containedNames_data() {
     QTest::newRow("encoded nul") << "a%00b" << false << false;
     QTest::newRow("empty") << "" << false << false;
     QTest::newRow("quote in a folder name") << "a\"b" << true << false;
-    QTest::newRow("control character") << "a\tb" << true << false;
+    QTest::newRow("control character") << "a\tb" << false << false;
+    QTest::newRow("encoded control character") << "a%0Ab" << false << false;
+    QTest::newRow("encoded delete") << "a%7fb" << false << false;
+    QTest::newRow("encoded blank") << "my%20game.mwx" << true << true;
+    QTest::newRow("encoded japanese") << "%E3%81%82.txt" << true << true;
+    QTest::newRow("encoded percent, then a letter") << "a%2541.txt" << true << true;
+    // Decoders disagree on a "%" that is no two-digit escape: Qt swallows "%W%" and keeps
+    // "00", a server keeps "%W" and reads "%00" as a NUL.
+    QTest::newRow("bad escape before an encoded nul")
+        << QString::fromUtf8(QByteArray::fromBase64("AHBs////Ly9s/y8kbyVXJTAwLz+BgQ==").mid(1))
+        << false << false;
+    QTest::newRow("bad escape") << "a%W%00b" << false << false;
+    QTest::newRow("lone percent") << "100%.txt" << false << false;
+    QTest::newRow("percent at the end") << "a%4" << false << false;
+    QTest::newRow("escaped four times") << "%2525252e" << false << false;
 }
 
 void TestLinkGrammar::containedNames() {

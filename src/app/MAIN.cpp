@@ -129,8 +129,9 @@ void TForm1::buildControls() {
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     // Called from inside the engine: an error must end here, as in any other handler.
     page_ = new QumoWebPage(
-        [this](const QString &URL, bool &Cancel) {
-            guard::run(platform_, this, [&] { WebBrowser1BeforeNavigate2(URL, Cancel); });
+        [this](const QString &URL, const origin::Asking &asking, bool &Cancel) {
+            guard::run(platform_, this,
+                       [&] { WebBrowser1BeforeNavigate2(URL, Cancel, asking); });
         },
         [self = QPointer<TForm1>(this)](const QString &URL) {
             if (self)
@@ -138,6 +139,11 @@ void TForm1::buildControls() {
         },
         WebBrowser1);
     WebBrowser1->setPage(page_);
+    // Which pages may give commands unasked: local ones, the material site's, the home page's.
+    page_->setTrust([this](const QString &pageUrl) {
+        return origin::askerOf(pageUrl, {v_.HOME, v_.SYOKIURL});
+    });
+    page_->watchInput(WebBrowser1);
     new CrashRecovery(WebBrowser1); // a dead render process reloads, then offers a button
     // Local teaching pages show pictures and videos from the web.
     page_->profile()->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls,

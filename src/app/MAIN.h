@@ -6,6 +6,7 @@
 #include "app/values.h"
 #include "app/windowneeds.h"
 #include "browser/savetarget.h"
+#include "browser/origin.h"
 
 #include <QImage>
 #include <QPointer>
@@ -129,8 +130,11 @@ public:
     void WebBrowser1NewWindow3(const QString &bstrUrl);
 
     // ---- link command protocol ----
-    // Sets Cancel when the navigation is a command, which then runs from the event loop.
-    void WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel);
+    // Sets Cancel when the navigation is a command, which then runs from the event loop; a
+    // command that a page of another host asks for without the pupil's input is only
+    // cancelled.
+    void WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel,
+                                    const origin::Asking &asking = {});
     // The link commands waiting or running; made on first use.
     LinkCommandRunner *linkCommands();
 

@@ -10,6 +10,7 @@
 #include "browser/opening.h"
 #include "browser/webpage.h"
 #include "mwex/launch.h"
+#include "platform/platform.h"
 
 #include <QLineEdit>
 #include <QWebEngineView>
@@ -20,7 +21,8 @@ Transfers *TForm1::transfers() {
     if (!transfers_)
         transfers_ = new Transfers(
             {&v_, [this](const QString &S1, const QString &S2) { MATE(S1, S2); },
-             [this]() -> TForm2 * { return forms_ ? forms_->Form2 : nullptr; }},
+             [this]() -> TForm2 * { return forms_ ? forms_->Form2 : nullptr; },
+             [this] { platform_.messageBeep(platform::BeepDefault); }},
             this);
     return transfers_;
 }
@@ -50,8 +52,9 @@ QString TForm1::CutNN2(const QString &S) { return linkcmd::cutNN2(S); }
 
 // ---- link command protocol ----
 
-void TForm1::WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel) {
-    Cancel = linkCommands()->beforeNavigate(URL);
+void TForm1::WebBrowser1BeforeNavigate2(const QString &URL, bool &Cancel,
+                                        const origin::Asking &asking) {
+    Cancel = linkCommands()->beforeNavigate(URL, asking);
 }
 
 WindowNeeds TForm1::windowNeeds() {

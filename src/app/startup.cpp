@@ -7,6 +7,7 @@
 #include "folders/Unit4.h"
 #include "board/Unit14.h"
 #include "platform/fs.h"
+#include "platform/savefile.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -49,6 +50,7 @@ public:
             &StartupSteps::pickPupil,
             &StartupSteps::forgetAnonymousName,
             &StartupSteps::placeSaveFolder,
+            &StartupSteps::removeLeftoverDownloads,
             &StartupSteps::nameClipAndTitle,
             &StartupSteps::copyStartingWorks,
             &StartupSteps::startUsageRecord,
@@ -214,6 +216,14 @@ private:
         f_.chooseSaveRoot();
         f_.findLocalHomePage(KIJUN, F1, KIJUN2);
         f_.buildSaveFolder();
+        return true;
+    }
+
+    // A program killed while it wrote a file (a download, the clip) left its temporary
+    // file beside the target, also in the sub-folders of extra files: gone now.
+    bool removeLeftoverDownloads() {
+        if (!v_.DVD)
+            platform::removeLeftoverTemporaryFiles(v_.QUMOHOZON);
         return true;
     }
 

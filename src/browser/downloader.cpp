@@ -121,10 +121,30 @@ void Downloader::shutdown() {
     cancel();
 }
 
+namespace {
+DownloadFailure failureOf(platform::InternetFailure f) {
+    switch (f) {
+    case platform::InternetFailure::None:
+        return DownloadFailure::None;
+    case platform::InternetFailure::NoAnswer:
+        return DownloadFailure::NoAnswer;
+    case platform::InternetFailure::CutOff:
+        return DownloadFailure::CutOff;
+    case platform::InternetFailure::NotFound:
+        return DownloadFailure::NotFound;
+    case platform::InternetFailure::Cancelled:
+        return DownloadFailure::Cancelled;
+    }
+    return DownloadFailure::None;
+}
+} // namespace
+
 bool Downloader::fetch(const QString &source, const QString &target) {
     lastError_.clear();
+    lastFailure_ = DownloadFailure::None;
     if (shutDown_) {
         lastError_ = QStringLiteral("cancelled");
+        lastFailure_ = DownloadFailure::Cancelled;
         return false;
     }
     platform::InternetSession session(platform::programAgent());
@@ -149,14 +169,31 @@ bool Downloader::fetch(const QString &source, const QString &target) {
 
     const auto failed = [&] {
         lastError_ = url.errorString();
+        lastFailure_ = failureOf(url.failure());
+        if (lastFailure_ == DownloadFailure::None)
+            lastFailure_ = DownloadFailure::CutOff;
+        return false;
+    };
+    const auto noRoom = [&] {
+        lastError_ = QStringLiteral("no room on the disk");
+        lastFailure_ = DownloadFailure::NoRoom;
         return false;
     };
     if (!url.open(source))
         return failed();
+    // An announced size that would not leave the reserve free is refused before anything
+    // is written.
+    if (url.expectedSize() >= 0 &&
+        !platform::leavesReserve(platform::diskSpace(target), url.expectedSize()))
+        return noRoom();
     platform::SaveFile file;
+    file.keepReserve(); // watched as the bytes arrive, whatever the server announced
     QString error;
-    if (!file.open(target, &error))
+    if (!file.open(target, &error)) {
+        if (file.failure() == platform::WriteFailure::NoSpace)
+            return noRoom();
         throw QumoError(error);
+    }
 
     DiskWriter writer(file);
     QElapsedTimer slice, told;
@@ -171,7 +208,7 @@ bool Downloader::fetch(const QString &source, const QString &target) {
             return failed(); // the writer stops, the temporary file goes with `file`
         buffer.truncate(n);
         if (n > 0 && !writer.push(std::move(buffer)))
-            break; // reported by commit()
+            break; // reported by commit(); a full disk (or its reserve reached) included
         if (slice.elapsed() >= options.sliceMs) {
             QCoreApplication::processEvents();
             slice.restart();
@@ -187,9 +224,29 @@ bool Downloader::fetch(const QString &source, const QString &target) {
     // Cancelled while the last bytes were written: nothing is kept.
     if (url.aborted())
         return failed();
-    if (!file.commit(&error))
+    if (!file.commit(&error)) {
+        if (file.failure() == platform::WriteFailure::NoSpace)
+            return noRoom();
         throw QumoError(error);
+    }
     return true;
+}
+
+QString downloadFailureText(DownloadFailure why) {
+    switch (why) {
+    case DownloadFailure::NoAnswer:
+        return QStringLiteral("へんじがなく、ダウンロードできませんでした。");
+    case DownloadFailure::CutOff:
+        return QStringLiteral("とちゅうで切れて、ダウンロードできませんでした。");
+    case DownloadFailure::NotFound:
+        return QStringLiteral("見つからず、ダウンロードできませんでした。");
+    case DownloadFailure::NoRoom:
+        return QStringLiteral("ディスクの空きが足りず、ダウンロードできませんでした。");
+    case DownloadFailure::None:
+    case DownloadFailure::Cancelled:
+        break;
+    }
+    return QString();
 }
 
 QString downloadProgressText(qint64 received, qint64 total) {

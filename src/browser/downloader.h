@@ -8,6 +8,10 @@
 #include <QObject>
 #include <QString>
 
+// Why a download failed, as the pupil is told: the internet reader's reasons, and no room
+// on the disk.
+enum class DownloadFailure { None, NoAnswer, CutOff, NotFound, NoRoom, Cancelled };
+
 class Downloader : public QObject {
     Q_OBJECT
 public:
@@ -23,8 +27,10 @@ public:
     ~Downloader() override;
 
     // Fetches `source` (a web URL or a "file:" URL with "/") into `target` (a Windows
-    // path). False for a failed, too slow or cancelled download, which leaves nothing at
-    // the target; a target that cannot be made or written throws QumoError.
+    // path). False for a failed, too slow or cancelled download, and for one that would
+    // leave less than the reserve free on the target's disk (refused before the first byte
+    // when the size is announced): each leaves nothing at the target. A target that cannot
+    // be made or written for another reason throws QumoError.
     bool fetch(const QString &source, const QString &target);
     // Ends every running download at once, as failed.
     void cancel();
@@ -33,6 +39,7 @@ public:
     bool running() const { return !active_.isEmpty(); }
     // The reason the last fetch failed, for tests and messages.
     const QString &lastError() const { return lastError_; }
+    DownloadFailure lastFailure() const { return lastFailure_; }
 
     Options options;
 
@@ -48,7 +55,12 @@ private:
     QList<platform::InternetUrl *> active_;
     bool shutDown_ = false;
     QString lastError_;
+    DownloadFailure lastFailure_ = DownloadFailure::None;
 };
+
+// The notice of a failed download (empty for none and for a cancelled one): why, in a few
+// words, and that the file could not be fetched.
+QString downloadFailureText(DownloadFailure why);
 
 // The progress as the notice shows it: "42%" when the size is known, otherwise the
 // kilobytes so far ("120KB").

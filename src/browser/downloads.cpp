@@ -3,6 +3,7 @@
 #include "app/Unit2.h"
 #include "browser/downloader.h"
 #include "browser/installlist.h"
+#include "browser/linkcommand.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 
@@ -55,9 +56,20 @@ bool Transfers::CopyURL(const QString &SourceFile, const SaveTarget &Dest) {
             v.DLFLG = 0;
             throw;
         }
+        if (!ok)
+            tellFailure(DestFile);
     }
     v.DLFLG = ok ? 1 : 0;
     return ok;
+}
+
+void Transfers::tellFailure(const QString &DestFile) {
+    const QString why = downloadFailureText(downloads_->lastFailure());
+    if (why.isEmpty())
+        return;
+    if (n_.beep)
+        n_.beep();
+    n_.notice(why, linkcmd::fileNameOf(DestFile));
 }
 
 bool Transfers::FFCOPY(const QString &FromF, const SaveTarget &To) {

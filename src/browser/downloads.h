@@ -22,12 +22,15 @@ public:
         // The notice window that shows a download's progress and its stop button; null
         // while there is none.
         std::function<TForm2 *()> noticeWindow;
+        // Sounds the default beep with a failed download's notice; none when null.
+        std::function<void()> beep;
     };
 
     explicit Transfers(Needs needs, QObject *parent = nullptr);
 
     // A web URL or a local Windows path into `DestFile`; an existing target counts as done.
-    // Sets DLFLG to the outcome of the run that ended last.
+    // Sets DLFLG to the outcome of the run that ended last. A web download that fails says
+    // why in the notice, with the default beep (not one the pupil stopped).
     bool CopyURL(const QString &SourceFile, const SaveTarget &DestFile);
     static bool FFCOPY(const QString &FromF, const SaveTarget &ToF);
     // Each resource of the install list `S2` from beside the web list `S1` into its MWEX
@@ -41,6 +44,9 @@ public:
     Downloader *downloads() const { return downloads_; }
 
 private:
+    // The notice and beep of a failed web download into `DestFile`.
+    void tellFailure(const QString &DestFile);
+
     Needs n_;
     Downloader *downloads_ = nullptr;
 };

@@ -18,19 +18,55 @@ QString replaceNN(QString s) {
     return s;
 }
 
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Decodes "%" and two hex digits, as a server does; false when a "%" is not followed by two
+// hex digits, which decoders read differently (some keep it, some swallow what follows), so
+// that what the disk is finally given cannot be told.
+bool strictlyDecoded(const QString& s, QString* out) {
+    const QByteArray in = s.toUtf8();
+    QByteArray bytes;
+    bytes.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] != '%') {
+            bytes.append(in[i]);
+            continue;
+        }
+        if (i + 2 >= in.size() || !isHexDigit(in[i + 1]) || !isHexDigit(in[i + 2]))
+            return false;
+        bytes.append(char(QByteArray(in.mid(i + 1, 2)).toInt(nullptr, 16)));
+        i += 2;
+    }
+    *out = QString::fromUtf8(bytes);
+    return true;
+}
+
 // The forms a name can take on its way to the disk: as written, and percent-decoded
-// (repeatedly, so that "%252e" is seen too).
+// (repeatedly, so that "%252e" is seen too). Empty when one of them holds an escape that
+// cannot be decoded unambiguously.
 QStringList decodedForms(const QString& name) {
     QStringList forms{name};
     QString cur = name;
     for (int i = 0; i < 3 && cur.contains(u'%'); ++i) {
-        const QString next = QUrl::fromPercentEncoding(cur.toUtf8());
-        if (next == cur)
-            break;
+        QString next;
+        if (!strictlyDecoded(cur, &next))
+            return {};
         forms.append(next);
         cur = next;
     }
+    // Still escaped after three rounds: too deep to tell what the disk would get.
+    if (cur.contains(u'%'))
+        return {};
     return forms;
+}
+
+bool hasControlCharacter(const QString& s) {
+    for (const QChar c : s)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return true;
+    return false;
 }
 
 // A path component that walks up: "..", and the forms Windows trims to it ("...", ".. ").
@@ -44,7 +80,7 @@ bool walksUp(const QString& component) {
 }
 
 bool containedForm(const QString& s) {
-    if (s.isEmpty() || s.contains(QChar(0)) || s.contains(u':'))
+    if (s.isEmpty() || hasControlCharacter(s) || s.contains(u':'))
         return false;
     if (s.startsWith(u'\\') || s.startsWith(u'/'))
         return false;
@@ -134,7 +170,10 @@ QString LinkShape::URLDIR() const {
 }
 
 bool isContainedName(const QString& name) {
-    for (const QString& f : decodedForms(name))
+    const QStringList forms = decodedForms(name);
+    if (forms.isEmpty())
+        return false;
+    for (const QString& f : forms)
         if (!containedForm(f))
             return false;
     return true;

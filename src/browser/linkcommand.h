@@ -58,8 +58,9 @@ struct Preparation {
 };
 
 // A name that stays inside the folder it is joined to: no ".." component, no drive or
-// other ":", no leading "\" or "/" (hence no UNC prefix), no NUL, not empty; checked raw
-// and percent-decoded.
+// other ":", no leading "\" or "/" (hence no UNC prefix), no control character, not empty;
+// checked raw and percent-decoded, and refused when a "%" is no two-digit escape (decoders
+// disagree on those, so the name the disk gets could not be told).
 bool isContainedName(const QString& name);
 // A single plain folder name: a contained name without any "\" or "/" and not ".".
 bool isPlainFolderName(const QString& name);

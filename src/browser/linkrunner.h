@@ -14,7 +14,9 @@
 #include "app/windowneeds.h"
 #include "browser/linkcommand.h"
 #include "browser/savetarget.h"
+#include "browser/origin.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QQueue>
 #include <QString>
@@ -56,8 +58,12 @@ public:
     // browser's error page): its redirects no longer pass.
     void loadFinished() { redirectsPass_ = false; }
 
-    // Inside the navigation callback: true when the navigation is cancelled.
-    bool beforeNavigate(const QString& URL);
+    // Inside the navigation callback: true when the navigation is cancelled. A command asked
+    // for by a page of another host without the pupil's input is cancelled and nothing else:
+    // nothing fetched, made, started or asked (a beep at most).
+    bool beforeNavigate(const QString& URL, const origin::Asking& asking = {});
+    // Commands held back that way, for tests.
+    int heldBack() const { return heldBack_; }
     // A command is waiting or running.
     bool busy() const { return running_ || !pending_.isEmpty(); }
     // Commands waiting behind the one that runs.
@@ -103,4 +109,7 @@ private:
     // The URL handed back is loading: its redirects pass.
     bool redirectsPass_ = false;
     bool stopped_ = false;
+    int heldBack_ = 0;
+    // When the last held-back command beeped: a page that keeps trying beeps only now and then.
+    QElapsedTimer heldBackBeep_;
 };

@@ -1,4 +1,4 @@
-// Whether a program fetched from the web comes from a trusted host.
+// Whether a program fetched from the web, or a page's command, comes from a trusted host.
 #include "browser/origin.h"
 #include "browser/linkcommand.h"
 
@@ -23,10 +23,9 @@ QString hostOf(const QString& url) {
     return u.host(QUrl::FullyDecoded).toLower();
 }
 
-bool trustedProgramSource(const QString& url, const QStringList& homePages) {
-    if (isLocal(url))
-        return true;
-    const QString host = hostOf(url);
+namespace {
+// The material site's host or the host of one of `homePages`.
+bool trustedHost(const QString& host, const QStringList& homePages) {
     if (host.isEmpty())
         return false;
     QString site = QString::fromLatin1(linkcmd::kMaterialSiteHostPath);
@@ -42,6 +41,31 @@ bool trustedProgramSource(const QString& url, const QStringList& homePages) {
             return true;
     }
     return false;
+}
+} // namespace
+
+bool trustedProgramSource(const QString& url, const QStringList& homePages) {
+    return isLocal(url) || trustedHost(hostOf(url), homePages);
+}
+
+Asker askerOf(const QString& pageUrl, const QStringList& homePages) {
+    // An empty page has no host: it is trusted with nothing.
+    if (pageUrl.isEmpty())
+        return Asker::OtherPage;
+    // The page's own scheme decides what is local: a web page's address may hold a "\" in
+    // its query, which makes no local page of it.
+    if (pageUrl.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return Asker::TrustedPage;
+    const QString scheme = QUrl(pageUrl, QUrl::TolerantMode).scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return Asker::OtherPage;
+    const QUrl u(pageUrl, QUrl::TolerantMode);
+    return trustedHost(u.host(QUrl::FullyDecoded).toLower(), homePages) ? Asker::TrustedPage
+                                                                         : Asker::OtherPage;
+}
+
+bool commandMayAct(const Asking& asking, bool isCommand) {
+    return !isCommand || asking.asker != Asker::OtherPage || asking.pupilInput;
 }
 
 } // namespace origin

@@ -49,7 +49,7 @@ linkcmd::Context LinkCommandRunner::context() const {
     return linkcmd::Context{v.DL, v.QUMOHOZON, v.MWEXEDIR, &platform::fileExists};
 }
 
-bool LinkCommandRunner::beforeNavigate(const QString& URL) {
+bool LinkCommandRunner::beforeNavigate(const QString& URL, const origin::Asking& asking) {
     if (stopped_)
         return true;
     // Any navigation asked about here is a new one: redirects of the handed-back URL are let
@@ -63,22 +63,32 @@ bool LinkCommandRunner::beforeNavigate(const QString& URL) {
         return false;
     }
     const linkcmd::Context ctx = context();
-    if (!platform::directoryExists(ctx.QUMOHOZON))
-        platform::forceDirectories(ctx.QUMOHOZON);
-
     const auto shape = linkcmd::LinkShape::parse(URL);
     const auto prep = linkcmd::prepare(shape, ctx);
+    const Step st = linkcmd::decide(shape, ctx);
+    // The ordinary page load is the only navigation that is no command; a sub-folder to make
+    // or extra files to fetch make one of it too.
+    const bool command = st.action != Action::Page || !prep.subFolder.isEmpty() ||
+                         prep.subFolderRefused || !prep.extras.isEmpty();
+    if (!origin::commandMayAct(asking, command)) {
+        ++heldBack_;
+        constexpr qint64 kHeldBackBeepMs = 3000;
+        if (!heldBackBeep_.isValid() || heldBackBeep_.elapsed() >= kHeldBackBeepMs) {
+            heldBackBeep_.start();
+            n_.platform->messageBeep(platform::BeepDefault);
+        }
+        return true;
+    }
+    if (!platform::directoryExists(ctx.QUMOHOZON))
+        platform::forceDirectories(ctx.QUMOHOZON);
     // Extra files take time to fetch, and refused names get a beep: both run from the event
     // loop like any command.
-    if (!prep.subFolderRefused && prep.extras.isEmpty()) {
-        const Step st = linkcmd::decide(shape, ctx);
-        if (st.action == Action::Page) {
-            if (!prep.subFolder.isEmpty())
-                platform::forceDirectories(prep.subFolder);
-            if (st.showInField)
-                n_.showInField(st.target);
-            return false;
-        }
+    if (!prep.subFolderRefused && prep.extras.isEmpty() && st.action == Action::Page) {
+        if (!prep.subFolder.isEmpty())
+            platform::forceDirectories(prep.subFolder);
+        if (st.showInField)
+            n_.showInField(st.target);
+        return false;
     }
     pending_.enqueue(URL);
     if (!running_ && !scheduled_) {

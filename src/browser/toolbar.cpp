@@ -1,5 +1,6 @@
 // The page-navigation buttons, the URL field and the URL clip.
 #include "app/MAIN.h"
+#include "browser/webpage.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -20,6 +21,7 @@ const QString kOpenHomeHint = QStringLiteral("最初のページを開きます"
 void TForm1::SpeedButton1Click() { Navigate(v_.SYOKIURL); }
 
 void TForm1::SpeedButton2Click() {
+    page_->notePupilInput(); // the page that history brings back is the pupil's choice
     QWebEngineHistory *h = WebBrowser1->history();
     if (!h || !h->canGoBack()) {
         platform_.messageBeep(platform::BeepDefault);
@@ -31,6 +33,7 @@ void TForm1::SpeedButton2Click() {
 void TForm1::SpeedButton3Click() { WebBrowser1->reload(); }
 
 void TForm1::SpeedButton4Click() {
+    page_->notePupilInput();
     QWebEngineHistory *h = WebBrowser1->history();
     if (!h || !h->canGoForward()) {
         platform_.messageBeep(platform::BeepDefault);

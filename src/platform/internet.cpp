@@ -55,6 +55,7 @@ void InternetUrl::abort() {
     if (aborted_)
         return;
     aborted_ = true;
+    fail(InternetFailure::Cancelled);
     if (error_.isEmpty())
         error_ = QStringLiteral("cancelled");
     // Only ended here, not deleted: a wait further down the stack still looks at it.
@@ -90,6 +91,7 @@ bool InternetUrl::givenUp() {
     if (why.isEmpty())
         return false;
     error_ = why;
+    fail(InternetFailure::NoAnswer);
     abort();
     return true;
 }
@@ -105,6 +107,7 @@ bool InternetUrl::open(const QString &url) {
                        : QUrl(url, QUrl::TolerantMode);
     if (control || !u.isValid() || u.scheme().isEmpty()) {
         error_ = QStringLiteral("invalid URL");
+        fail(InternetFailure::NotFound);
         return false;
     }
     QNetworkRequest request(u);
@@ -158,6 +161,16 @@ bool InternetUrl::open(const QString &url) {
         ok = false;
     if (!ok) {
         error_ = status_ ? QStringLiteral("HTTP %1").arg(status_) : reply_->errorString();
+        // An answer that is no file is "not found"; no answer at all (no server, no route,
+        // refused) is "no answer"; a connection that broke before the head, "cut off".
+        const QNetworkReply::NetworkError e = reply_->error();
+        if (status_ || e >= QNetworkReply::ContentAccessDenied ||
+            e == QNetworkReply::TooManyRedirectsError || e == QNetworkReply::InsecureRedirectError)
+            fail(InternetFailure::NotFound);
+        else if (e == QNetworkReply::RemoteHostClosedError)
+            fail(InternetFailure::CutOff);
+        else
+            fail(InternetFailure::NoAnswer);
         dropReply();
         return false;
     }
@@ -184,10 +197,12 @@ bool InternetUrl::finishedCleanly() {
         return false;
     if (reply_->error() != QNetworkReply::NoError) {
         error_ = reply_->errorString();
+        fail(InternetFailure::CutOff);
         return false;
     }
     if (expected_ >= 0 && received_ != expected_) {
         error_ = QStringLiteral("%1 of %2 bytes received").arg(received_).arg(expected_);
+        fail(InternetFailure::CutOff);
         return false;
     }
     return true;
@@ -199,8 +214,10 @@ qint64 InternetUrl::read(char *buffer, qint64 max) {
     if (reply_->bytesAvailable() == 0 && !waitForData())
         return finishedCleanly() ? 0 : -1;
     const qint64 n = reply_->read(buffer, max);
-    if (n < 0)
+    if (n < 0) {
+        fail(InternetFailure::CutOff);
         return -1;
+    }
     received_ += n;
     return n;
 }

@@ -43,6 +43,15 @@ struct ProgressRule {
     qint64 minBytesPerSecond = 1024;
 };
 
+// Why a transfer failed, in the words the pupil is told.
+enum class InternetFailure {
+    None,
+    NoAnswer,  // no server, or it sent nothing (or too little) for too long
+    CutOff,    // the connection broke, or the body was shorter than announced
+    NotFound,  // the server answered with an error status, or the address is no file
+    Cancelled, // ended by abort() (the pupil, or the window closing)
+};
+
 // One URL opened under a session. open() waits until the answer's head has arrived (after
 // redirects) and succeeds only for a success status, so an error page is never taken for
 // the file. read() then hands out the body.
@@ -70,6 +79,7 @@ public:
     // The status of the answer (0 for non-HTTP URLs) and a short description of a failure.
     int status() const { return status_; }
     const QString &errorString() const { return error_; }
+    InternetFailure failure() const { return failure_; }
 
     // Redirects followed before the fetch fails: a server that redirects in a loop ends.
     static constexpr int kMaxRedirects = 10;
@@ -99,6 +109,11 @@ private:
     qint64 expected_ = -1; // announced length, -1 when unknown
     qint64 received_ = 0;
     QString error_;
+    InternetFailure failure_ = InternetFailure::None;
+    void fail(InternetFailure why) {
+        if (failure_ == InternetFailure::None)
+            failure_ = why;
+    }
 };
 
 } // namespace platform

@@ -5,9 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/statvfs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
@@ -71,6 +76,9 @@ bool SaveFile::open(const QString &path, QString *error) {
             // The replaced file keeps its permissions.
             if (replacing)
                 ::fchmod(f->handle(), old.st_mode & 07777);
+            // Held while this program writes it: the lock tells a file being written from one
+            // a killed program left (removeLeftoverTemporaryFiles), and dies with the program.
+            ::flock(f->handle(), LOCK_EX | LOCK_NB);
             file_ = std::move(f);
             return true;
         }
@@ -92,6 +100,19 @@ bool SaveFile::open(const QString &path, QString *error) {
 bool SaveFile::write(const char *data, qint64 size) {
     if (!file_ || failed_)
         return false;
+    if (keepReserve_) {
+        struct statvfs fs {};
+        if (::fstatvfs(file_->handle(), &fs) == 0) {
+            const DiskSpace space{qint64(fs.f_blocks) * qint64(fs.f_frsize),
+                                  qint64(fs.f_bavail) * qint64(fs.f_frsize)};
+            if (!leavesReserve(space, size)) {
+                failed_ = true;
+                if (failure_ == WriteFailure::None)
+                    failure_ = WriteFailure::NoSpace;
+                return false;
+            }
+        }
+    }
     errno = 0;
     if (file_->write(data, size) != size) {
         noteFailure(errno);
@@ -146,6 +167,85 @@ bool SaveFile::commit(QString *error) {
     }
     file_.reset();
     return true;
+}
+
+DiskSpace diskSpace(const QString &windowsPath) {
+    QString host = toHost(windowsPath);
+    if (host.isEmpty())
+        return {};
+    // The file or folder may not be there yet: its nearest existing folder is on the same
+    // file system.
+    QFileInfo at(host);
+    while (!at.exists()) {
+        const QString up = at.absolutePath();
+        if (up == at.absoluteFilePath())
+            return {};
+        at = QFileInfo(up);
+    }
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(at.absoluteFilePath()).constData(), &fs) != 0)
+        return {};
+    return {qint64(fs.f_blocks) * qint64(fs.f_frsize), qint64(fs.f_bavail) * qint64(fs.f_frsize)};
+}
+
+qint64 downloadReserve(qint64 total) {
+    constexpr qint64 kMostKept = 64ll << 20;
+    return std::min(kMostKept, std::max<qint64>(0, total) / 20);
+}
+
+bool leavesReserve(const DiskSpace &space, qint64 more) {
+    if (!space.known())
+        return true;
+    return space.available - std::max<qint64>(0, more) >= downloadReserve(space.total);
+}
+
+bool isTemporaryName(const QString &fileName) {
+    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.[0-9a-f]{8}\\.part$"));
+    return pattern.match(fileName).hasMatch();
+}
+
+namespace {
+int removeLeftovers(const QByteArray &folder, int depth) {
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    QList<QByteArray> below;
+    while (const dirent *e = ::readdir(dir)) {
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QByteArray path = folder + '/' + name;
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0) // links are not followed
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            below.append(path);
+        } else if (S_ISREG(st.st_mode) && isTemporaryName(QFile::decodeName(name))) {
+            // Removed only when no running program holds it (its writer keeps a lock).
+            const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.constData()) == 0)
+                ++removed;
+            ::close(fd);
+        }
+    }
+    ::closedir(dir);
+    if (depth > 0)
+        for (const QByteArray &sub : below)
+            removed += removeLeftovers(sub, depth - 1);
+    return removed;
+}
+} // namespace
+
+int removeLeftoverTemporaryFiles(const QString &windowsFolder, int depth) {
+    QString host = toHost(windowsFolder);
+    while (host.size() > 1 && host.endsWith(u'/'))
+        host.chop(1);
+    if (host.isEmpty())
+        return 0;
+    return removeLeftovers(QFile::encodeName(host), depth);
 }
 
 WriteFailure saveWholeFile(const QString &path, const QByteArray &bytes, QString *error) {

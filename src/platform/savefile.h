@@ -39,6 +39,9 @@ public:
     bool commit(QString *error);
 
     WriteFailure failure() const { return failure_; }
+    // Refuses (as NoSpace) a write that would leave less than downloadReserve() free on
+    // the file system: for files as large as a server cares to send.
+    void keepReserve() { keepReserve_ = true; }
 
 private:
     void discard();
@@ -50,9 +53,33 @@ private:
     qint64 written_ = 0;
     qint64 syncStarted_ = 0; // bytes already handed to the disk
     bool synced_ = false;
+    bool keepReserve_ = false;
     static constexpr qint64 kSyncStep = 4 << 20;
     WriteFailure failure_ = WriteFailure::None;
 };
+
+// The size of the file system a path lies on and what is free on it for ordinary users, in
+// bytes; -1 when it cannot be told.
+struct DiskSpace {
+    qint64 total = -1;
+    qint64 available = -1;
+    bool known() const { return total > 0 && available >= 0; }
+};
+// For `windowsPath`, or its nearest folder that exists.
+DiskSpace diskSpace(const QString &windowsPath);
+// What a download leaves free on a file system of `total` bytes: 5 % of it, at most 64 MiB,
+// so the disk of a classroom PC never fills and the shell's own small files still fit.
+qint64 downloadReserve(qint64 total);
+// Whether `more` bytes still leave the reserve free (when the space cannot be told: yes).
+bool leavesReserve(const DiskSpace &space, qint64 more);
+
+// The temporary files of SaveFile ("." + name + "." + 8 hex digits + ".part") that a
+// program killed while writing left in `windowsFolder` and the folders below it (at most
+// `depth` levels). Files still being written by a running program are left alone. Returns
+// how many were removed.
+int removeLeftoverTemporaryFiles(const QString &windowsFolder, int depth = 8);
+// Whether a file name is one of those temporary names.
+bool isTemporaryName(const QString &fileName);
 
 // Writes `bytes` as the whole file `path` (a Windows path) through a SaveFile.
 WriteFailure saveWholeFile(const QString &path, const QByteArray &bytes, QString *error);

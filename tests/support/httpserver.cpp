@@ -5,18 +5,28 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+
 namespace testsupport {
 
 HttpServer::HttpServer(QObject *parent) : QTcpServer(parent) {
     connect(this, &QTcpServer::newConnection, this, &HttpServer::onConnection);
 }
 
-bool HttpServer::start() {
-    return listen(QHostAddress::LocalHost, 0);
+bool HttpServer::start(const QHostAddress &address) {
+    return listen(address, 0);
 }
 
 QString HttpServer::url(const QString &path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path);
+    return QStringLiteral("http://%1:%2%3").arg(serverAddress().toString()).arg(serverPort()).arg(path);
+}
+
+void HttpServer::addStream(const QString &path, qint64 size, Framing framing) {
+    Route r;
+    r.kind = Kind::Stream;
+    r.size = size;
+    r.framing = framing;
+    routes_.insert(path, r);
 }
 
 void HttpServer::addFile(const QString &path, const QByteArray &body) {
@@ -109,6 +119,9 @@ QByteArray head(int status, qsizetype length, const QByteArray &extra = {},
            "Connection: close\r\n" + extra + "\r\n";
 }
 
+// A streamed body goes out in pieces of this size.
+constexpr qint64 kPiece = 1 << 20;
+
 void closeWhenWritten(QTcpSocket *socket) {
     if (socket->bytesToWrite() == 0)
         socket->disconnectFromHost();
@@ -124,6 +137,7 @@ void HttpServer::answer(QTcpSocket *socket, const QByteArray &request) {
     const QList<QByteArray> first = request.left(request.indexOf("\r\n")).split(' ');
     const QString path = QString::fromUtf8(first.value(1));
     hits_[path] += 1;
+    requests_.append(path);
     lastRequest_.insert(path, request);
     if (!routes_.contains(path)) {
         socket->write(head(404, 9) + "not found");
@@ -154,6 +168,32 @@ void HttpServer::answer(QTcpSocket *socket, const QByteArray &request) {
         break;
     case Kind::Silent:
         break;
+    case Kind::Stream: {
+        const bool chunked = r.framing == Framing::Chunked;
+        socket->write(head(200, r.framing == Framing::Length ? r.size : -1,
+                           chunked ? "Transfer-Encoding: chunked\r\n" : QByteArray()));
+        // Topped up whenever what was written has mostly gone out.
+        auto left = std::make_shared<qint64>(r.size);
+        const QByteArray piece(kPiece, 'z');
+        auto topUp = [socket, left, piece, chunked] {
+            while (*left > 0 && socket->bytesToWrite() < 2 * kPiece) {
+                const qint64 n = qMin(*left, kPiece);
+                const QByteArray bytes = n == kPiece ? piece : piece.left(n);
+                socket->write(chunked ? QByteArray::number(n, 16) + "\r\n" + bytes + "\r\n"
+                                      : bytes);
+                *left -= n;
+            }
+            if (*left == 0) {
+                *left = -1;
+                if (chunked)
+                    socket->write("0\r\n\r\n");
+                closeWhenWritten(socket);
+            }
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+        topUp();
+        break;
+    }
     case Kind::Dribble: {
         socket->write(head(200, r.announceLength ? r.body.size() : -1));
         auto *timer = new QTimer(socket);

@@ -3,6 +3,7 @@
 // Each route answers one way: a file, an error status, a redirect, a body that breaks off
 // half-way, or a body dribbled out in small pieces.
 #include <QByteArray>
+#include <QHostAddress>
 #include <QHash>
 #include <QString>
 #include <QTcpServer>
@@ -13,9 +14,10 @@ class HttpServer : public QTcpServer {
     Q_OBJECT
 public:
     explicit HttpServer(QObject *parent = nullptr);
-    // Listens on 127.0.0.1 at a free port; false when that fails.
-    bool start();
-    // "http://127.0.0.1:<port>" + path.
+    // Listens on 127.0.0.1 (or another loopback address, a host of its own for the
+    // browser) at a free port; false when that fails.
+    bool start(const QHostAddress &address = QHostAddress::LocalHost);
+    // "http://<address>:<port>" + path.
     QString url(const QString &path) const;
 
     void addFile(const QString &path, const QByteArray &body);
@@ -31,6 +33,13 @@ public:
                     qsizetype cutAt = 0, bool announceLength = true);
     // Takes the request and never answers.
     void addSilent(const QString &path);
+    // How a streamed body is delimited.
+    enum class Framing { Length, Chunked, Close };
+    // `size` bytes made up as they are sent (never held whole), as fast as the client takes
+    // them.
+    void addStream(const QString &path, qint64 size, Framing framing);
+    // Paths asked for, in order (the request line's target, query included).
+    const QStringList &requests() const { return requests_; }
 
 signals:
     // A dribbled piece went out; `sent` counts the body's bytes so far.
@@ -42,7 +51,7 @@ public:
     QByteArray lastRequest(const QString &path) const { return lastRequest_.value(path); }
 
 private:
-    enum class Kind { File, Status, Redirect, Broken, Dribble, Silent };
+    enum class Kind { File, Status, Redirect, Broken, Dribble, Silent, Stream };
     struct Route {
         Kind kind = Kind::File;
         int status = 200;
@@ -52,6 +61,8 @@ private:
         int piece = 0;
         int intervalMs = 0;
         bool announceLength = true;
+        qint64 size = 0;
+        Framing framing = Framing::Length;
     };
     void onConnection();
     void answer(class QTcpSocket *socket, const QByteArray &request);
@@ -59,6 +70,7 @@ private:
     QHash<QString, Route> routes_;
     QHash<QString, int> hits_;
     QHash<QString, QByteArray> lastRequest_;
+    QStringList requests_;
 };
 
 } // namespace testsupport
