@@ -55,8 +55,9 @@ void TestSaveTarget::gate_data() {
     QTest::newRow("the folder itself") << save << save << false;
     QTest::newRow("line break in the name") << save << save + u"a\nb.mwx"_qs << false;
     QTest::newRow("tab in the name") << save << save + u"a\tb.mwx"_qs << false;
-    QTest::newRow("encoded control character is saved as written")
-        << save << save + u"a%0Db.mwx"_qs << true;
+    // One decoding of the name holds a line break: the disk might be given either.
+    QTest::newRow("encoded control character")
+        << save << save + u"a%0Db.mwx"_qs << false;
     QTest::newRow("NUL") << save << save + QStringLiteral("a") + QChar(0) + u".mwx"_qs << false;
     QTest::newRow("DEL") << save << save + u"a\x7f.mwx"_qs << false;
     QTest::newRow("a folder beside with the same start")
