@@ -353,12 +353,13 @@ void closeBoxOnly(quint64 window) {
     Connection c;
     if (!c || !window)
         return;
-    // A tool bar keeps its title bar and close box; a dialog follows for a window manager
-    // that does not know tool bars.
-    const unsigned long types[] = {c.atom("_NET_WM_WINDOW_TYPE_TOOLBAR"),
-                                   c.atom("_NET_WM_WINDOW_TYPE_DIALOG")};
+    // A dialog keeps its title bar and close box, and window managers place it by its
+    // frame like any other window (a tool bar would be placed by its inside, its title bar
+    // above the screen). Minimise and maximise are refused through the Motif functions
+    // the toolkit announces from the window's flags.
+    const unsigned long types[] = {c.atom("_NET_WM_WINDOW_TYPE_DIALOG")};
     XChangeProperty(c.d(), Window(window), c.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char *>(types), 2);
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(types), 1);
 }
 
 } // namespace platform::x11
