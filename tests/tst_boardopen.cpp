@@ -3,6 +3,7 @@
 #include "app/MAIN.h"
 #include "app/program.h"
 #include "board/Unit25.h"
+#include "board/geometry.h"
 #include "board/screengrab.h"
 #include "support/testsupport.h"
 
@@ -137,7 +138,8 @@ void TestBoardOpen::grabsChalkLayerFirstThenBackground() {
     main_->SpeedButton8Click();
     QTRY_VERIFY_WITH_TIMEOUT(shownAfter_ >= 0, 10000);
     QCOMPARE(grabs_, 2);
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    // The screen's physical pixels, at any desktop scale.
+    const QSize screen = board::screenRect().size();
     QCOMPARE(board_->Image1->Picture().size(), screen);
     QCOMPARE(board_->Image1->Picture().pixel(100, 100), qRgb(10, 20, 30));
     QCOMPARE(board_->Image2->Picture().pixel(100, 100), qRgb(40, 50, 60));
