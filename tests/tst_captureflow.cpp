@@ -1,6 +1,7 @@
 // From the board to the capture window on the real (virtual) screen.
 #include "app/program.h"
 #include "board/Unit14.h"
+#include "board/geometry.h"
 #include "board/Unit25.h"
 #include "board/countdown.h"
 #include "app/Unit2.h"
@@ -121,7 +122,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
     QVERIFY(captureShown);
     QVERIFY(!board->isVisible());
     QVERIFY(!capture->isVisible());
-    QCOMPARE(frozen.size(), screen.size());
+    QCOMPARE(frozen.size(), board::screenRect().size()); // physical pixels
     // Every pixel is the other window's green: no board, no capture window, no pointer.
     const QImage rgb = frozen.convertToFormat(QImage::Format_RGB888);
     int foreign = 0;
@@ -131,7 +132,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
                 ++foreign;
     QCOMPARE(foreign, 0);
     // The right button kept the whole screen on the clipboard.
-    QCOMPARE(QApplication::clipboard()->image().size(), screen.size());
+    QCOMPARE(QApplication::clipboard()->image().size(), board::screenRect().size());
     QVERIFY(platform.beeps.count(platform::BeepAsterisk) >= 2);
 }
 
@@ -198,8 +199,7 @@ void TestCaptureFlow::realPointerUnderAnyDesktop() {
 
     if (selection.isEmpty()) {
         QVERIFY(!answered);
-        QCOMPARE(QApplication::clipboard()->image().size(),
-                 QGuiApplication::primaryScreen()->geometry().size());
+        QCOMPARE(QApplication::clipboard()->image().size(), board::screenRect().size());
         return;
     }
     QVERIFY(answered);

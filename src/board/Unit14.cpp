@@ -34,7 +34,9 @@ protected:
             board::paintPhysical(p, QPoint(0, 0), form_->picture(), board::physicalCover(this, r));
     }
     QPoint physical(QMouseEvent *e) const {
-        return board::physicalPoint(this, e->position() + QPointF(pos()));
+        // From the global position, which the toolkit keeps unrounded: the window's own
+        // positions are whole scaled pixels and would lose a physical pixel.
+        return board::physicalPoint(this, e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
     }
     void mousePressEvent(QMouseEvent *e) override {
         const QPoint at = physical(e);

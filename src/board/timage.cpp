@@ -186,16 +186,16 @@ void TImage::paintEvent(QPaintEvent *e) {
 }
 
 void TImage::mousePressEvent(QMouseEvent *e) {
-    const QPoint pos = toPicture(e->position() + QPointF(mapTo(window(), QPoint(0, 0))));
+    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
     emit mouseDown(e->button(), pos.x(), pos.y());
 }
 
 void TImage::mouseMoveEvent(QMouseEvent *e) {
-    const QPoint pos = toPicture(e->position() + QPointF(mapTo(window(), QPoint(0, 0))));
+    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
     emit mouseMove(e->buttons(), pos.x(), pos.y());
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent *e) {
-    const QPoint pos = toPicture(e->position() + QPointF(mapTo(window(), QPoint(0, 0))));
+    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
     emit mouseUp(e->button(), pos.x(), pos.y());
 }
