@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cmath>
+
 namespace {
 // How long after a size is asked for the frame is watched: a window manager frames a new
 // window within a moment of its mapping.
@@ -95,14 +97,25 @@ void FrameFit::apply() {
     if (!asked_.isValid())
         return;
     QWindow *w = window_->windowHandle();
-    const QMargins m = w && window_->isVisible() ? w->frameMargins() : QMargins();
+    QMargins m = w && window_->isVisible() ? w->frameMargins() : QMargins();
     if (m == fitted_)
         return;
     fitted_ = m;
+    // The frame is known in scaled pixels rounded from physical ones; at a fractional
+    // scale it is taken one scaled pixel wider on each side, so that the whole frame stays
+    // inside what was asked for (a physical pixel short rather than one over).
+    const qreal ratio = window_->devicePixelRatioF();
+    const int pad = (w && m != QMargins() && ratio != std::floor(ratio)) ? 1 : 0;
+    m += QMargins(pad, pad, pad, pad);
     window_->resize(qMax(1, asked_.width() - m.left() - m.right()),
                     qMax(1, asked_.height() - m.top() - m.bottom()));
-    // The position of a window is its frame's corner.
-    window_->move(asked_.topLeft());
+    // Once the frame is known the inside is placed, which every window manager honours the
+    // same way (some place a tool bar by its inside whatever the frame's corner asked for);
+    // before that, the frame's corner is asked for.
+    if (w && window_->isVisible() && m != QMargins())
+        w->setPosition(asked_.topLeft() + QPoint(m.left(), m.top()));
+    else
+        window_->move(asked_.topLeft());
 }
 
 void TForm1::setFrameSize(QSize outer) {

@@ -353,13 +353,14 @@ void closeBoxOnly(quint64 window) {
     Connection c;
     if (!c || !window)
         return;
-    // A dialog keeps its title bar and close box, and window managers place it by its
-    // frame like any other window (a tool bar would be placed by its inside, its title bar
-    // above the screen). Minimise and maximise are refused through the Motif functions
-    // the toolkit announces from the window's flags.
-    const unsigned long types[] = {c.atom("_NET_WM_WINDOW_TYPE_DIALOG")};
+    // A utility window keeps its title bar and close box, and window managers neither
+    // minimise nor maximise it (some ignore the Motif functions the toolkit announces from
+    // the window's flags); unlike a tool bar it is placed by its frame, so its title bar
+    // stays on the screen. A dialog follows for a window manager that knows neither.
+    const unsigned long types[] = {c.atom("_NET_WM_WINDOW_TYPE_TOOLBAR"),
+                                   c.atom("_NET_WM_WINDOW_TYPE_DIALOG")};
     XChangeProperty(c.d(), Window(window), c.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char *>(types), 1);
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(types), 2);
 }
 
 } // namespace platform::x11
