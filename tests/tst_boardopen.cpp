@@ -5,6 +5,8 @@
 #include "board/Unit25.h"
 #include "board/geometry.h"
 #include "board/screengrab.h"
+#include "board/boardlayout.h"
+#include "support/patternwindow.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -15,6 +17,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include "support/x11probe.h"
 
 using namespace testsupport;
 
@@ -30,6 +34,7 @@ private slots:
     void buttonPictureHintAndPointer();
     void realGrabLeavesPointerOut();
     void boardCoversRealScreenAndShowsChalk();
+    void boardShowsTheScreenPixelForPixel();
 
 private:
     void enter();
@@ -229,6 +234,48 @@ void TestBoardOpen::boardCoversRealScreenAndShowsChalk() {
     QVERIFY(drawn);
     QVERIFY(seen);
     QCOMPARE(board_->Image2->Picture().pixel(300, 200), qRgb(250, 160, 0));
+}
+
+void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real display");
+    board::setScreenSource({});
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    PatternWindow other;
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    // The primary monitor's physical pixels from the X server before the board opens, and
+    // again while it shows: left of its toolbar they are the same, pixel for pixel.
+    const QRect monitor = probe.primaryMonitor();
+    QImage before;
+    QTRY_VERIFY_WITH_TIMEOUT((before = probe.grab(monitor)).pixel(1, 0) ==
+                                 (0xFF000000u | PatternWindow::at(1, 0)),
+                             10000);
+    const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    const int toolbar = int(std::ceil(boardlayout::kToolbarWidth * ratio)) + 2;
+    const QRect picture(0, 0, monitor.width() - toolbar, monitor.height());
+    int differing = -1, ticks = 0;
+    QStringList offScreen;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!board_->isVisible() || !board_->windowHandle() || !board_->windowHandle()->isExposed())
+            return;
+        differing = differingPixels(probe.grab(monitor).copy(picture), before.copy(picture));
+        if (differing != 0 && ++ticks <= 100)
+            return;
+        // Every button of the toolbar within the screen, where a pupil can reach it.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        for (const QToolButton *b : board_->findChildren<QToolButton *>())
+            if (b->isVisibleTo(board_) && !screen.contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())))
+                offScreen << b->objectName();
+        board_->SpeedButton1Click();
+    });
+    poll.start();
+    main_->Timer1Timer(); // returns when the board closes
+    poll.stop();
+    QCOMPARE(differing, 0);
+    QVERIFY2(offScreen.isEmpty(), qPrintable(offScreen.join(u' ')));
 }
 
 QUMO_TEST_MAIN(TestBoardOpen)

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "support/patternwindow.h"
 #include "support/x11probe.h"
 
 using namespace testsupport;
@@ -160,11 +161,24 @@ void TestCaptureFlow::realPointerUnderAnyDesktop() {
     RecordingPlatform platform;
     QumoProgram program(platform, win(u"/tmp/x/QUMOG.x86_64"_qs));
     program.values.QUMOHOZON = win(dir.path()) + u'\\';
-    OtherProgram other;
+    PatternWindow other;
     QVERIFY(QTest::qWaitForWindowExposed(&other));
+    // The primary monitor's physical pixels, read from the X server before the board opens;
+    // the pointer moves in them, from the monitor's corner wherever it lies.
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    const QRect monitor = probe.primaryMonitor();
+    QImage before;
+    QTRY_VERIFY_WITH_TIMEOUT((before = probe.grab(monitor)).pixel(1, 0) == 0xFF000000u + (PatternWindow::at(1, 0) & 0xFFFFFF), 10000);
+    for (int i = 1; i + 1 < pointer.size(); ++i)
+        if (pointer[i - 1] == u"mousemove"_qs) {
+            pointer[i] = QString::number(pointer[i].toInt() + monitor.x());
+            pointer[i + 1] = QString::number(pointer[i + 1].toInt() + monitor.y());
+        }
     TForm25 *board = program.forms.Form25;
     TForm14 *capture = program.forms.Form14;
-    const QString target = dir.filePath(u"shot.jpg"_qs);
+    // A lossless file, so that its pixels can be compared.
+    const QString target = dir.filePath(u"shot.bmp"_qs);
 
     QProcess pointerRun;
     bool started = false, answered = false;
@@ -195,7 +209,8 @@ void TestCaptureFlow::realPointerUnderAnyDesktop() {
     QCOMPARE(pointerRun.exitCode(), 0);
     QVERIFY(!board->isVisible());
     QVERIFY(!capture->isVisible());
-    QCOMPARE(foreignPixels(frozen), 0);
+    // The frozen picture is the screen as it was, pixel for pixel.
+    QCOMPARE(differingPixels(frozen, before), 0);
 
     if (selection.isEmpty()) {
         QVERIFY(!answered);
@@ -206,12 +221,16 @@ void TestCaptureFlow::realPointerUnderAnyDesktop() {
     QCOMPARE(capture->Panel2->text(), QString::number(selection.width()));
     QCOMPARE(capture->Panel3->text(), QString::number(selection.height()));
     QCOMPARE(capture->Panel1->property("readoutBlue").toBool(), true);
+    // Exactly the physical pixels under the dragged rectangle, in the file and on the
+    // clipboard.
+    const QImage under = before.copy(QRect(QPoint(100, 100), selection));
     QImage saved(target);
     QCOMPARE(saved.size(), selection);
-    QCOMPARE(QApplication::clipboard()->image().size(), selection);
+    QCOMPARE(differingPixels(saved, under), 0);
+    QCOMPARE(differingPixels(QApplication::clipboard()->image(), under), 0);
     // The capture ends with a notice that names the file.
     QVERIFY(program.forms.Form2->isVisible());
-    QVERIFY2(program.forms.Form2->Label1->text().contains(u"shot.jpg"_qs),
+    QVERIFY2(program.forms.Form2->Label1->text().contains(u"shot.bmp"_qs),
              qPrintable(program.forms.Form2->Label1->text()));
     program.forms.Form2->Timer1Timer();
 }
@@ -244,12 +263,7 @@ void TestCaptureFlow::countdownInACornerGoneBeforeTheGrab() {
         // Near the grab it leaves, and what it covered is drawn again before the grab.
         countdown->showRemaining(board::CaptureCountdown::LeaveBeforeGrabMs);
         QTRY_VERIFY_WITH_TIMEOUT(!probe.viewable(w), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            foreignPixels(QGuiApplication::primaryScreen()->grabWindow(0, place.x(), place.y(),
-                                                                       place.width(),
-                                                                       place.height())
-                              .toImage()) == 0,
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(foreignPixels(probe.grab(place)) == 0, 10000);
         QTimer::singleShot(0, capture, [&] {
             QTRY_VERIFY(capture->isVisible());
             frozen = capture->picture();
@@ -262,9 +276,15 @@ void TestCaptureFlow::countdownInACornerGoneBeforeTheGrab() {
     QVERIFY(done);
     QCOMPARE(shown, u"5"_qs);
     QCOMPARE(later, u"4"_qs);
-    // In the bottom-right corner of the screen's free area, whole.
-    QVERIFY2(area.contains(place) && area.right() - place.right() < 40 &&
-                 area.bottom() - place.bottom() < 40,
+    // In the bottom-right corner of the screen's free area, whole (physical pixels).
+    const QRect monitor = probe.primaryMonitor();
+    const QRect areaOnRoot =
+        board::toPhysicalCover(area.translated(-QGuiApplication::primaryScreen()->geometry().topLeft()),
+                               QGuiApplication::primaryScreen()->devicePixelRatio())
+            .translated(monitor.topLeft())
+            .intersected(monitor);
+    QVERIFY2(areaOnRoot.contains(place) && areaOnRoot.right() - place.right() < 60 &&
+                 areaOnRoot.bottom() - place.bottom() < 60,
              qPrintable(u"%1,%2 %3x%4"_qs.arg(place.x()).arg(place.y()).arg(place.width()).arg(
                  place.height())));
     QCOMPARE(foreignPixels(frozen), 0);

@@ -763,11 +763,21 @@ void TestPicker::startupRosterMode() {
     TForm1 *main = program.main();
     TForm4 *picker = program.forms.Form4;
     QRect pickerGeometry, mainGeometry;
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    int pickerLevel = -1, mainLevel = -1;
     whenPickerOpens(picker, [&] {
         // As asked for: the main window's whole rectangle, frame included. (Where a window
         // manager has put the frames by now is its own affair.)
         pickerGeometry = FrameFit::of(picker)->asked();
         mainGeometry = QRect(main->pos(), main->frameSizeAskedFor());
+        // Above the main window in the X server's stacking order, with or without a window
+        // manager (a bare server does not restack a window it maps).
+        QTest::qWaitFor([&] {
+            pickerLevel = probe.stackIndex(Window(picker->winId()));
+            mainLevel = probe.stackIndex(Window(main->winId()));
+            return mainLevel >= 0 && pickerLevel > mainLevel;
+        }, 5000);
         click(buttonCaptioned(picker->gradeButtons, "1年"));
         click(picker->BitBtn59);
         click(buttonCaptioned(picker->classButtons, "1組"));
@@ -778,6 +788,8 @@ void TestPicker::startupRosterMode() {
     main->show();
     QTRY_VERIFY_WITH_TIMEOUT(main->startupDone(), 20000);
     QVERIFY(program.values.DL);
+    QVERIFY2(mainLevel >= 0 && pickerLevel > mainLevel,
+             qPrintable(QStringLiteral("picker %1, main %2").arg(pickerLevel).arg(mainLevel)));
     QCOMPARE(pickerGeometry, mainGeometry);
     QCOMPARE(pickerGeometry.size(),
              QSize(1113, 660).boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));

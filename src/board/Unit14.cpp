@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QShowEvent>
 
+#include <cmath>
+
 namespace {
 // Image1: paints the bitmap 1:1 in physical pixels and hands pointer events to the window's
 // handlers, in the same physical pixels.
@@ -34,9 +36,18 @@ protected:
             board::paintPhysical(p, QPoint(0, 0), form_->picture(), board::physicalCover(this, r));
     }
     QPoint physical(QMouseEvent *e) const {
-        // From the global position, which the toolkit keeps unrounded: the window's own
-        // positions are whole scaled pixels and would lose a physical pixel.
-        return board::physicalPoint(this, e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
+        // The toolkit hands positions rounded to whole scaled pixels, which at a fractional
+        // scale misses physical pixels; the window system's own event tells the physical
+        // pixel. Taken when it agrees with the event (an event made up by a program, not
+        // the pointer, keeps its own position).
+        const QPointF inWindow = e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0)));
+        const QPoint rounded = board::physicalPoint(this, inWindow);
+        QPoint exact;
+        const qreal ratio = devicePixelRatioF();
+        if (ratio != 1.0 && platform_.pointerInWindow(window()->winId(), e->timestamp(), &exact) &&
+            (exact - rounded).manhattanLength() <= int(std::ceil(ratio)))
+            return exact;
+        return rounded;
     }
     void mousePressEvent(QMouseEvent *e) override {
         const QPoint at = physical(e);
