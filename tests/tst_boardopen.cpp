@@ -197,7 +197,8 @@ void TestBoardOpen::boardCoversRealScreenAndShowsChalk() {
     QPalette pal = other.palette();
     pal.setColor(QPalette::Window, QColor(250, 160, 0));
     other.setPalette(pal);
-    other.setGeometry(50, 50, 600, 300);
+    other.setGeometry(QRect(QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(50, 50),
+                            QSize(600, 300)));
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     QTRY_VERIFY([] {
@@ -268,7 +269,7 @@ void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         for (const QToolButton *b : board_->findChildren<QToolButton *>())
             if (b->isVisibleTo(board_) && !screen.contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())))
-                offScreen << b->objectName();
+                offScreen << QStringLiteral("%1 %2,%3 on %4,%5 %6x%7").arg(b->objectName()).arg(b->mapToGlobal(QPoint(0, 0)).x()).arg(b->mapToGlobal(QPoint(0, 0)).y()).arg(screen.x()).arg(screen.y()).arg(screen.width()).arg(screen.height());
         board_->SpeedButton1Click();
     });
     poll.start();

@@ -97,7 +97,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
     QWidget other;
     other.setWindowFlags(Qt::FramelessWindowHint);
     other.setStyleSheet(u"background: rgb(0, 200, 0)"_qs);
-    other.setGeometry(0, 0, screen.width(), screen.height());
+    other.setGeometry(screen); // the primary screen, wherever it lies
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     QCursor::setPos(200, 200); // the pointer over the picture
@@ -112,7 +112,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
         QTRY_VERIFY(board->isVisible());
         board->N14->trigger();
         QTimer::singleShot(0, capture, [&] {
-            QTRY_VERIFY(capture->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(capture->isVisible(), 20000);
             captureShown = true;
             frozen = capture->picture();
             capture->Image1MouseDown(Qt::RightButton, 10, 10);
@@ -265,7 +265,7 @@ void TestCaptureFlow::countdownInACornerGoneBeforeTheGrab() {
         QTRY_VERIFY_WITH_TIMEOUT(!probe.viewable(w), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(foreignPixels(probe.grab(place)) == 0, 10000);
         QTimer::singleShot(0, capture, [&] {
-            QTRY_VERIFY(capture->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(capture->isVisible(), 20000);
             frozen = capture->picture();
             done = true;
             capture->Image1MouseDown(Qt::RightButton, 10, 10);
