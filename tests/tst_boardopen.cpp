@@ -265,6 +265,10 @@ void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
         differing = differingPixels(probe.grab(monitor).copy(picture), before.copy(picture));
         if (differing != 0 && ++ticks <= 100)
             return;
+        // A picture of the board as shown, when asked for.
+        const QString shots = qEnvironmentVariable("QUMO_BOARD_SHOTS");
+        if (!shots.isEmpty())
+            probe.grab(monitor).save(shots + QStringLiteral("/board-%1.png").arg(int(ratio * 100)));
         // Every button of the toolbar within the screen, where a pupil can reach it.
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         for (const QToolButton *b : board_->findChildren<QToolButton *>())
