@@ -3,7 +3,10 @@
 #include "app/MAIN.h"
 #include "app/program.h"
 #include "board/Unit25.h"
+#include "board/geometry.h"
 #include "board/screengrab.h"
+#include "board/boardlayout.h"
+#include "support/patternwindow.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -14,6 +17,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include "support/x11probe.h"
 
 using namespace testsupport;
 
@@ -29,6 +34,7 @@ private slots:
     void buttonPictureHintAndPointer();
     void realGrabLeavesPointerOut();
     void boardCoversRealScreenAndShowsChalk();
+    void boardShowsTheScreenPixelForPixel();
 
 private:
     void enter();
@@ -137,7 +143,8 @@ void TestBoardOpen::grabsChalkLayerFirstThenBackground() {
     main_->SpeedButton8Click();
     QTRY_VERIFY_WITH_TIMEOUT(shownAfter_ >= 0, 10000);
     QCOMPARE(grabs_, 2);
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    // The screen's physical pixels, at any desktop scale.
+    const QSize screen = board::screenRect().size();
     QCOMPARE(board_->Image1->Picture().size(), screen);
     QCOMPARE(board_->Image1->Picture().pixel(100, 100), qRgb(10, 20, 30));
     QCOMPARE(board_->Image2->Picture().pixel(100, 100), qRgb(40, 50, 60));
@@ -190,7 +197,8 @@ void TestBoardOpen::boardCoversRealScreenAndShowsChalk() {
     QPalette pal = other.palette();
     pal.setColor(QPalette::Window, QColor(250, 160, 0));
     other.setPalette(pal);
-    other.setGeometry(50, 50, 600, 300);
+    other.setGeometry(QRect(QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(50, 50),
+                            QSize(600, 300)));
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     QTRY_VERIFY([] {
@@ -227,6 +235,58 @@ void TestBoardOpen::boardCoversRealScreenAndShowsChalk() {
     QVERIFY(drawn);
     QVERIFY(seen);
     QCOMPARE(board_->Image2->Picture().pixel(300, 200), qRgb(250, 160, 0));
+}
+
+void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real display");
+    board::setScreenSource({});
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    PatternWindow other;
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    // The primary monitor's physical pixels from the X server before the board opens, and
+    // again while it shows: left of its toolbar they are the same, pixel for pixel.
+    const QRect monitor = probe.primaryMonitor();
+    QImage before;
+    QTRY_VERIFY_WITH_TIMEOUT((before = probe.grab(monitor)).pixel(1, 0) ==
+                                 (0xFF000000u | PatternWindow::at(1, 0)),
+                             10000);
+    const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+    const int toolbar = int(std::ceil(boardlayout::kToolbarWidth * ratio)) + 2;
+    const QRect picture(0, 0, monitor.width() - toolbar, monitor.height());
+    int differing = -1, ticks = 0;
+    QRect boardPlace;
+    QStringList offScreen;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!board_->isVisible() || !board_->windowHandle() || !board_->windowHandle()->isExposed())
+            return;
+        // The board itself covers the primary monitor on the X server (the same pixels
+        // would show without it).
+        boardPlace = probe.outer(Window(board_->winId()));
+        differing = differingPixels(probe.grab(monitor).copy(picture), before.copy(picture));
+        // Every button of the toolbar within the screen, where a pupil can reach it.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        offScreen.clear();
+        for (const QToolButton *b : board_->findChildren<QToolButton *>())
+            if (b->isVisibleTo(board_) && !screen.contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())))
+                offScreen << QStringLiteral("%1 at %2,%3").arg(b->objectName()).arg(b->mapToGlobal(QPoint(0, 0)).x()).arg(b->mapToGlobal(QPoint(0, 0)).y());
+        if ((differing != 0 || boardPlace != monitor || !offScreen.isEmpty()) && ++ticks <= 250)
+            return;
+        // A picture of the board as shown, when asked for.
+        const QString shots = qEnvironmentVariable("QUMO_BOARD_SHOTS");
+        if (!shots.isEmpty())
+            probe.grab(monitor).save(shots + QStringLiteral("/board-%1.png").arg(int(ratio * 100)));
+        board_->SpeedButton1Click();
+    });
+    poll.start();
+    main_->Timer1Timer(); // returns when the board closes
+    poll.stop();
+    QCOMPARE(boardPlace, monitor);
+    QCOMPARE(differing, 0);
+    QVERIFY2(offScreen.isEmpty(), qPrintable(offScreen.join(u' ')));
 }
 
 QUMO_TEST_MAIN(TestBoardOpen)

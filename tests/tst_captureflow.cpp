@@ -1,6 +1,7 @@
 // From the board to the capture window on the real (virtual) screen.
 #include "app/program.h"
 #include "board/Unit14.h"
+#include "board/geometry.h"
 #include "board/Unit25.h"
 #include "board/countdown.h"
 #include "app/Unit2.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "support/patternwindow.h"
 #include "support/x11probe.h"
 
 using namespace testsupport;
@@ -95,7 +97,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
     QWidget other;
     other.setWindowFlags(Qt::FramelessWindowHint);
     other.setStyleSheet(u"background: rgb(0, 200, 0)"_qs);
-    other.setGeometry(0, 0, screen.width(), screen.height());
+    other.setGeometry(screen); // the primary screen, wherever it lies
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     QCursor::setPos(200, 200); // the pointer over the picture
@@ -110,7 +112,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
         QTRY_VERIFY(board->isVisible());
         board->N14->trigger();
         QTimer::singleShot(0, capture, [&] {
-            QTRY_VERIFY(capture->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(capture->isVisible(), 20000);
             captureShown = true;
             frozen = capture->picture();
             capture->Image1MouseDown(Qt::RightButton, 10, 10);
@@ -121,7 +123,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
     QVERIFY(captureShown);
     QVERIFY(!board->isVisible());
     QVERIFY(!capture->isVisible());
-    QCOMPARE(frozen.size(), screen.size());
+    QCOMPARE(frozen.size(), board::screenRect().size()); // physical pixels
     // Every pixel is the other window's green: no board, no capture window, no pointer.
     const QImage rgb = frozen.convertToFormat(QImage::Format_RGB888);
     int foreign = 0;
@@ -131,7 +133,7 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
                 ++foreign;
     QCOMPARE(foreign, 0);
     // The right button kept the whole screen on the clipboard.
-    QCOMPARE(QApplication::clipboard()->image().size(), screen.size());
+    QCOMPARE(QApplication::clipboard()->image().size(), board::screenRect().size());
     QVERIFY(platform.beeps.count(platform::BeepAsterisk) >= 2);
 }
 
@@ -159,11 +161,24 @@ void TestCaptureFlow::realPointerUnderAnyDesktop() {
     RecordingPlatform platform;
     QumoProgram program(platform, win(u"/tmp/x/QUMOG.x86_64"_qs));
     program.values.QUMOHOZON = win(dir.path()) + u'\\';
-    OtherProgram other;
+    PatternWindow other;
     QVERIFY(QTest::qWaitForWindowExposed(&other));
+    // The primary monitor's physical pixels, read from the X server before the board opens;
+    // the pointer moves in them, from the monitor's corner wherever it lies.
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    const QRect monitor = probe.primaryMonitor();
+    QImage before;
+    QTRY_VERIFY_WITH_TIMEOUT((before = probe.grab(monitor)).pixel(1, 0) == 0xFF000000u + (PatternWindow::at(1, 0) & 0xFFFFFF), 10000);
+    for (int i = 1; i + 1 < pointer.size(); ++i)
+        if (pointer[i - 1] == u"mousemove"_qs) {
+            pointer[i] = QString::number(pointer[i].toInt() + monitor.x());
+            pointer[i + 1] = QString::number(pointer[i + 1].toInt() + monitor.y());
+        }
     TForm25 *board = program.forms.Form25;
     TForm14 *capture = program.forms.Form14;
-    const QString target = dir.filePath(u"shot.jpg"_qs);
+    // A lossless file, so that its pixels can be compared.
+    const QString target = dir.filePath(u"shot.bmp"_qs);
 
     QProcess pointerRun;
     bool started = false, answered = false;
@@ -194,24 +209,28 @@ void TestCaptureFlow::realPointerUnderAnyDesktop() {
     QCOMPARE(pointerRun.exitCode(), 0);
     QVERIFY(!board->isVisible());
     QVERIFY(!capture->isVisible());
-    QCOMPARE(foreignPixels(frozen), 0);
+    // The frozen picture is the screen as it was, pixel for pixel.
+    QCOMPARE(differingPixels(frozen, before), 0);
 
     if (selection.isEmpty()) {
         QVERIFY(!answered);
-        QCOMPARE(QApplication::clipboard()->image().size(),
-                 QGuiApplication::primaryScreen()->geometry().size());
+        QCOMPARE(QApplication::clipboard()->image().size(), board::screenRect().size());
         return;
     }
     QVERIFY(answered);
     QCOMPARE(capture->Panel2->text(), QString::number(selection.width()));
     QCOMPARE(capture->Panel3->text(), QString::number(selection.height()));
     QCOMPARE(capture->Panel1->property("readoutBlue").toBool(), true);
+    // Exactly the physical pixels under the dragged rectangle, in the file and on the
+    // clipboard.
+    const QImage under = before.copy(QRect(QPoint(100, 100), selection));
     QImage saved(target);
     QCOMPARE(saved.size(), selection);
-    QCOMPARE(QApplication::clipboard()->image().size(), selection);
+    QCOMPARE(differingPixels(saved, under), 0);
+    QCOMPARE(differingPixels(QApplication::clipboard()->image(), under), 0);
     // The capture ends with a notice that names the file.
     QVERIFY(program.forms.Form2->isVisible());
-    QVERIFY2(program.forms.Form2->Label1->text().contains(u"shot.jpg"_qs),
+    QVERIFY2(program.forms.Form2->Label1->text().contains(u"shot.bmp"_qs),
              qPrintable(program.forms.Form2->Label1->text()));
     program.forms.Form2->Timer1Timer();
 }
@@ -244,14 +263,9 @@ void TestCaptureFlow::countdownInACornerGoneBeforeTheGrab() {
         // Near the grab it leaves, and what it covered is drawn again before the grab.
         countdown->showRemaining(board::CaptureCountdown::LeaveBeforeGrabMs);
         QTRY_VERIFY_WITH_TIMEOUT(!probe.viewable(w), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            foreignPixels(QGuiApplication::primaryScreen()->grabWindow(0, place.x(), place.y(),
-                                                                       place.width(),
-                                                                       place.height())
-                              .toImage()) == 0,
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(foreignPixels(probe.grab(place)) == 0, 10000);
         QTimer::singleShot(0, capture, [&] {
-            QTRY_VERIFY(capture->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(capture->isVisible(), 20000);
             frozen = capture->picture();
             done = true;
             capture->Image1MouseDown(Qt::RightButton, 10, 10);
@@ -262,9 +276,15 @@ void TestCaptureFlow::countdownInACornerGoneBeforeTheGrab() {
     QVERIFY(done);
     QCOMPARE(shown, u"5"_qs);
     QCOMPARE(later, u"4"_qs);
-    // In the bottom-right corner of the screen's free area, whole.
-    QVERIFY2(area.contains(place) && area.right() - place.right() < 40 &&
-                 area.bottom() - place.bottom() < 40,
+    // In the bottom-right corner of the screen's free area, whole (physical pixels).
+    const QRect monitor = probe.primaryMonitor();
+    const QRect areaOnRoot =
+        board::toPhysicalCover(area.translated(-QGuiApplication::primaryScreen()->geometry().topLeft()),
+                               QGuiApplication::primaryScreen()->devicePixelRatio())
+            .translated(monitor.topLeft())
+            .intersected(monitor);
+    QVERIFY2(areaOnRoot.contains(place) && areaOnRoot.right() - place.right() < 60 &&
+                 areaOnRoot.bottom() - place.bottom() < 60,
              qPrintable(u"%1,%2 %3x%4"_qs.arg(place.x()).arg(place.y()).arg(place.width()).arg(
                  place.height())));
     QCOMPARE(foreignPixels(frozen), 0);

@@ -10,6 +10,7 @@
 #include "browser/opening.h"
 #include "browser/webpage.h"
 #include "mwex/launch.h"
+#include "platform/desktop.h"
 #include "platform/paths.h"
 #include "platform/internet.h"
 #include "platform/platform.h"
@@ -64,6 +65,7 @@ TForm1::TForm1(QumoValues &values, platform::Platform &platform, QWidget *parent
     initPictures();
     setWindowIcon(picture("window"));
     buildControls();
+    installAboveMain(this);
 }
 
 TForm1::~TForm1() = default;
@@ -72,7 +74,7 @@ void TForm1::buildControls() {
     const guard::Guard guarded(platform_, this);
     // The URL bar on top, the button column on the right.
     resize(kDesignSize);
-    move(0, 0);
+    move(desktop::available().topLeft()); // the primary screen's corner
 
     Panel3 = new QWidget(this);
     Panel3->setObjectName(QStringLiteral("Panel3"));

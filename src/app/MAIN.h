@@ -9,6 +9,7 @@
 #include "browser/origin.h"
 
 #include <QImage>
+#include <QMargins>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -37,6 +38,10 @@ class TForm25;
 namespace platform {
 class Platform;
 }
+
+class TForm1;
+// Puts every window the program shows on top of the main window (see windowplace.cpp).
+void installAboveMain(TForm1 *main);
 
 // The windows of the program, created once by the program entry.
 struct QumoForms {
@@ -190,6 +195,13 @@ public:
     static void CaptureRect(const QRect &r, QImage &BM);
     // Picture, pointer shape and wiring of the board button and its timer.
     void setupBoardButton();
+
+    // ---- place on the screen ----
+    // Sizes the whole window, frame included, to `outer` (scaled pixels) with its corner at
+    // the primary screen's usable corner. The frame is known only once a window manager
+    // has framed the window, so the size is made good again whenever the frame changes.
+    void setFrameSize(QSize outer);
+    QSize frameSizeAskedFor() const;
 
 protected:
     void showEvent(QShowEvent *e) override;

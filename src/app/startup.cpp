@@ -4,8 +4,10 @@
 #include "app/errors.h"
 #include "app/settings.h"
 #include "app/usagelog.h"
+#include "app/windowplace.h"
 #include "folders/Unit4.h"
 #include "board/Unit14.h"
+#include "platform/desktop.h"
 #include "platform/fs.h"
 #include "platform/savefile.h"
 #include "platform/paths.h"
@@ -151,18 +153,22 @@ private:
         auto optionalNumber = [&](const QString &tag) -> qint32 {
             return settings::extract(TT, tag).isEmpty() ? 0 : number(tag);
         };
-        // Sizes are kept on the screen (see settings::clampExtent).
-        QSize screenSize;
-        if (QScreen *s = f_.screen() ? f_.screen() : QGuiApplication::primaryScreen())
-            screenSize = s->availableGeometry().size();
-        f_.resize(f_.width(), settings::clampExtent(number(QStringLiteral("TATE")),
-                                                    settings::MinWindowHeight,
-                                                    screenSize.height()));
+        // Sizes are the whole window, frame included, in the desktop's scaled pixels, and
+        // are kept on the primary screen's usable area (see settings::clampExtent). The
+        // Logo program's window is measured the same way.
+        const QSize screenSize = desktop::available().size();
+        const auto outer = [&] {
+            return f_.frameSizeAskedFor().isValid() ? f_.frameSizeAskedFor()
+                                                     : f_.frameGeometry().size();
+        };
+        f_.setFrameSize(QSize(outer().width(),
+                              settings::clampExtent(number(QStringLiteral("TATE")),
+                                                    settings::MinWindowHeight, screenSize.height())));
         v_.YY = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWYY")),
                                             settings::MinWindowHeight, screenSize.height());
-        f_.resize(settings::clampExtent(number(QStringLiteral("YOKO")), settings::MinWindowWidth,
-                                        screenSize.width()),
-                  f_.height());
+        f_.setFrameSize(QSize(settings::clampExtent(number(QStringLiteral("YOKO")),
+                                                    settings::MinWindowWidth, screenSize.width()),
+                              outer().height()));
         v_.XX = settings::clampPlacedExtent(optionalNumber(QStringLiteral("MWXX")),
                                             settings::MinWindowWidth, screenSize.width());
         v_.HOME = settings::extract(TT, QStringLiteral("HOME"));
@@ -190,8 +196,10 @@ private:
             return true;
         TForm4 *picker = f_.forms_ ? f_.forms_->Form4 : nullptr;
         if (picker) {
-            picker->resize(f_.width(), f_.height());
-            picker->move(f_.pos());
+            // The main window's whole rectangle, frame included, as asked for.
+            FrameFit::of(picker)->fit(QRect(f_.pos(), f_.frameSizeAskedFor().isValid()
+                                                          ? f_.frameSizeAskedFor()
+                                                          : f_.frameGeometry().size()));
             picker->exec();
         }
         QApplication::processEvents();

@@ -2,6 +2,7 @@
 #include "board/Unit14.h"
 #include "app/guard.h"
 #include "board/picturesave.h"
+#include "board/timage.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 
@@ -14,8 +15,11 @@
 #include <QPainter>
 #include <QShowEvent>
 
+#include <cmath>
+
 namespace {
-// Image1: paints the bitmap 1:1 and hands pointer events to the window's handlers.
+// Image1: paints the bitmap 1:1 in physical pixels and hands pointer events to the window's
+// handlers, in the same physical pixels.
 class CaptureImage : public QWidget {
 public:
     CaptureImage(TForm14 *form, platform::Platform &platform)
@@ -28,24 +32,34 @@ public:
 protected:
     void paintEvent(QPaintEvent *e) override {
         QPainter p(this);
-        p.drawImage(e->rect(), form_->picture(), e->rect());
+        for (const QRect &r : e->region())
+            board::paintPhysical(p, QPoint(0, 0), form_->picture(), board::physicalCover(this, r));
+    }
+    QPoint physical(QMouseEvent *e) const {
+        // The toolkit hands positions rounded to whole scaled pixels, which at a fractional
+        // scale misses physical pixels; the window system's own event tells the physical
+        // pixel. Taken when it agrees with the event (an event made up by a program, not
+        // the pointer, keeps its own position).
+        const QPointF inWindow = e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0)));
+        const QPoint rounded = board::physicalPoint(this, inWindow);
+        QPoint exact;
+        const qreal ratio = devicePixelRatioF();
+        if (ratio != 1.0 && platform_.pointerInWindow(window()->winId(), e->timestamp(), &exact) &&
+            (exact - rounded).manhattanLength() <= int(std::ceil(ratio)))
+            return exact;
+        return rounded;
     }
     void mousePressEvent(QMouseEvent *e) override {
-        guard::run(platform_, form_, [&] {
-            form_->Image1MouseDown(e->button(), e->position().toPoint().x(),
-                                   e->position().toPoint().y());
-        });
+        const QPoint at = physical(e);
+        guard::run(platform_, form_, [&] { form_->Image1MouseDown(e->button(), at.x(), at.y()); });
     }
     void mouseMoveEvent(QMouseEvent *e) override {
-        guard::run(platform_, form_, [&] {
-            form_->Image1MouseMove(e->position().toPoint().x(), e->position().toPoint().y());
-        });
+        const QPoint at = physical(e);
+        guard::run(platform_, form_, [&] { form_->Image1MouseMove(at.x(), at.y()); });
     }
     void mouseReleaseEvent(QMouseEvent *e) override {
-        guard::run(platform_, form_, [&] {
-            form_->Image1MouseUp(e->button(), e->position().toPoint().x(),
-                                 e->position().toPoint().y());
-        });
+        const QPoint at = physical(e);
+        guard::run(platform_, form_, [&] { form_->Image1MouseUp(e->button(), at.x(), at.y()); });
     }
 
 private:
@@ -132,7 +146,9 @@ QFileDialog *TForm14::savePictureDialog() {
 
 void TForm14::setPicture(const QImage &image) {
     picture_ = image.convertToFormat(QImage::Format_RGB888);
-    Image1->setGeometry(0, 0, picture_.width(), picture_.height());
+    picture_.setDevicePixelRatio(1);
+    // Scaled pixels that cover every physical pixel of the picture.
+    Image1->setGeometry(board::toScaledCover(picture_.rect(), Image1->devicePixelRatioF()));
     Image1->update();
 }
 
@@ -157,7 +173,14 @@ void TForm14::setReadoutColour(bool blue) {
 }
 
 void TForm14::invalidate(const TRect &r) {
-    Image1->update(QRect(r.left, r.top, r.width() + 1, r.height() + 1));
+    Image1->update(board::toScaledCover(QRect(r.left, r.top, r.width() + 1, r.height() + 1),
+                                        Image1->devicePixelRatioF()));
+}
+
+QPoint TForm14::onPicture(int X, int Y) const {
+    // The pointer may leave the window while it drags (onto another monitor): the
+    // selection stops at the picture's edge, so only pixels that were shown are saved.
+    return QPoint(qBound(0, X, picture_.width()), qBound(0, Y, picture_.height()));
 }
 
 void TForm14::Image1MouseDown(Qt::MouseButton Button, int X, int Y) {
@@ -167,9 +190,9 @@ void TForm14::Image1MouseDown(Qt::MouseButton Button, int X, int Y) {
     }
     board::xorFocusRect(picture_, R);
     invalidate(R);
-    DownPt = QPoint(X, Y);
+    DownPt = onPicture(X, Y);
     FDrag = true;
-    R = TRect{X, Y, X, Y};
+    R = TRect{DownPt.x(), DownPt.y(), DownPt.x(), DownPt.y()};
     board::xorFocusRect(picture_, R);
     invalidate(R);
 }
@@ -177,6 +200,9 @@ void TForm14::Image1MouseDown(Qt::MouseButton Button, int X, int Y) {
 void TForm14::Image1MouseMove(int X, int Y) {
     if (!FDrag)
         return;
+    const QPoint at = onPicture(X, Y);
+    X = at.x();
+    Y = at.y();
     board::xorFocusRect(picture_, R);
     invalidate(R);
     R = TRect{MIN(DownPt.x(), X), MIN(DownPt.y(), Y), MAX(DownPt.x(), X), MAX(DownPt.y(), Y)};

@@ -69,6 +69,7 @@ protected:
 
 private:
     void setReadoutColour(bool blue);
+    QPoint onPicture(int X, int Y) const;
     void invalidate(const TRect &r);
 
     platform::Platform &platform_;

@@ -2,6 +2,7 @@
 #include "board/Unit25.h"
 #include "app/MAIN.h"
 #include "app/guard.h"
+#include "board/boardlayout.h"
 #include "board/resources.h"
 #include "board/screengrab.h"
 #include "board/transforms.h"
@@ -24,7 +25,7 @@
 #include <cmath>
 
 namespace {
-constexpr int ToolbarWidth = 50;
+constexpr int ToolbarWidth = boardlayout::kToolbarWidth;
 
 QIcon picture(const char *name) {
     return QIcon(QStringLiteral(":/board/%1.svg").arg(QLatin1String(name)));
@@ -75,7 +76,7 @@ void TForm25::buildControls() {
     const guard::Guard guarded(platform_, this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowState(Qt::WindowFullScreen);
-    setGeometry(board::screenRect());
+    setGeometry(board::screenWindowRect());
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor::fromRgb(board::Cream));
@@ -113,7 +114,7 @@ void TForm25::buildControls() {
     QPalette face = Panel1->palette();
     face.setColor(QPalette::Window, face.color(QPalette::Light));
     Panel1->setPalette(face);
-    const QRect scr = board::screenRect();
+    const QRect scr = board::screenWindowRect();
     Panel1->setGeometry(scr.width() - ToolbarWidth, 0, ToolbarWidth, scr.height());
 
     SpeedButton14 =
@@ -158,6 +159,7 @@ void TForm25::buildControls() {
     SpeedButton11->hide();
     SpeedButton12->hide();
     SpeedButton14->hide();
+    layoutToolbar();
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(-120, 0, 100, 22);
@@ -220,8 +222,8 @@ void TForm25::buildControls() {
 }
 
 void TForm25::showEvent(QShowEvent *e) {
-    // Borderless over the whole screen, so board positions are screen positions.
-    setGeometry(board::screenRect());
+    // Borderless over the whole primary screen, so board positions are screen positions.
+    setGeometry(board::screenWindowRect());
     QDialog::showEvent(e);
     raise();
     activateWindow();
@@ -250,8 +252,9 @@ void TForm25::done(int r) {
 
 void TForm25::FormShow() {
     KESU = 1;
-    const QRect scr = board::screenRect();
+    const QRect scr = board::screenWindowRect();
     Panel1->setGeometry(scr.width() - Panel1->width(), 0, Panel1->width(), scr.height());
+    layoutToolbar();
     CSPENS = KeyPenWidth;
     Pen.color = board::Silver;
     showPenColour();
@@ -275,6 +278,31 @@ void TForm25::FormShow() {
     Image1->clearPreview();
     history_.reset(Image1->Picture());
     showUndoState();
+}
+
+void TForm25::layoutToolbar() {
+    // Laid out from the height the toolbar has on this screen: every control on it.
+    const int height = Panel1->height();
+    for (const boardlayout::Item &item : boardlayout::kItems) {
+        auto *w = findChild<QWidget *>(QLatin1String(item.name));
+        if (!w)
+            continue;
+        const QRect r = boardlayout::place(item, height);
+        w->setGeometry(r);
+        if (auto *b = qobject_cast<QToolButton *>(w); b && item.picture)
+            b->setIconSize(QSize(boardlayout::kPictureWidth,
+                                 qMax(1, r.height() - boardlayout::kPictureMargin)));
+        if (auto *l = qobject_cast<QLabel *>(w)) {
+            QFont f = l->font();
+            f.setPixelSize(boardlayout::labelFontPixels(height));
+            l->setFont(f);
+        }
+    }
+}
+
+int TForm25::toolbarLeft() const {
+    // In board coordinates: the physical pixel column where the toolbar begins.
+    return board::physicalPoint(this, QPointF(Panel1->x(), 0)).x();
 }
 
 void TForm25::FormClose() {
@@ -321,7 +349,7 @@ void TForm25::chalkLine(QPoint to) {
 void TForm25::Image1MouseDown(Qt::MouseButton, int X, int Y) {
     // A stroke whose release was not seen on the board ends here.
     commitStep();
-    if (X > width() - Panel1->width())
+    if (X > toolbarLeft())
         return;
     if (PREFLG) {
         preX = X;
@@ -332,7 +360,7 @@ void TForm25::Image1MouseDown(Qt::MouseButton, int X, int Y) {
     previewing_ = PREFLG && !RFLG;
     if (RFLG2) {
         if (Image3->isHidden()) {
-            Image3->move(X, Y);
+            Image3->moveToDevice(QPoint(X, Y));
             Image3->show();
         }
     } else if (RFLG) {
@@ -346,7 +374,7 @@ void TForm25::Image1MouseDown(Qt::MouseButton, int X, int Y) {
 }
 
 void TForm25::Image1MouseMove(Qt::MouseButtons Shift, int X, int Y) {
-    if (X > width() - Panel1->width())
+    if (X > toolbarLeft())
         return;
     if (XYFLG)
         return;
@@ -387,7 +415,7 @@ void TForm25::Image1MouseUp(Qt::MouseButton, int X, int Y) {
         Image1->clearPreview();
         commitStep();
     });
-    if (X > width() - Panel1->width())
+    if (X > toolbarLeft())
         return;
     if (RFLG && FDrag) {
         // The rubber band goes before the straight line is drawn, so that inverting it
@@ -694,7 +722,8 @@ void TForm25::Image3MouseDown(Qt::MouseButton Button, int X, int Y) {
     // The menu opens without waiting, so its action runs after the drag state is set and
     // ends it; a menu closed without a choice leaves the cut-out following the pointer.
     if (Button == Qt::RightButton)
-        PopupMenu1->popup(Image3->mapToGlobal(QPoint(X, Y)));
+        PopupMenu1->popup(
+            Image3->mapToGlobal((QPointF(X, Y) / Image3->devicePixelRatioF()).toPoint()));
     XBAK = X;
     YBAK = Y;
     XYFLG = true;
@@ -703,7 +732,8 @@ void TForm25::Image3MouseDown(Qt::MouseButton Button, int X, int Y) {
 void TForm25::Image3MouseMove(Qt::MouseButtons, int X, int Y) {
     if (!XYFLG)
         return;
-    Image3->move(Image3->x() - (XBAK - X), Image3->y() - (YBAK - Y));
+    const QPoint at = Image3->devicePos();
+    Image3->moveToDevice(QPoint(at.x() - (XBAK - X), at.y() - (YBAK - Y)));
 }
 
 void TForm25::Image3MouseUp(Qt::MouseButton, int, int) {

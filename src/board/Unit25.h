@@ -175,6 +175,8 @@ public slots:
 
 private:
     void buildControls();
+    void layoutToolbar();
+    int toolbarLeft() const;
     void setKeyColour();
     void setPenColour(QRgb c);
     void showPenColour();

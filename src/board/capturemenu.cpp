@@ -79,8 +79,9 @@ void TForm25::Timer1Timer() {
     capture->setPicture(bm);
     QApplication::clipboard()->setImage(capture->picture());
     capture->Image1->update();
-    capture->Panel1->move(screen.width() - capture->Panel1->width(), 0);
-    capture->setGeometry(screen);
+    const QRect window = board::screenWindowRect();
+    capture->Panel1->move(window.width() - capture->Panel1->width(), 0);
+    capture->setGeometry(window);
     // Full screen rather than maximised: a window manager gives a maximised window its work
     // area only, and the picture must lie 1:1 under the pointer.
     capture->setWindowState(Qt::WindowFullScreen);

@@ -7,6 +7,9 @@
 #include <QRgb>
 #include <QScreen>
 #include <QSize>
+#include <cmath>
+
+#include "platform/desktop.h"
 
 namespace board {
 
@@ -61,19 +64,46 @@ inline QRect xorFocusRect(QImage &img, const TRect &r) {
     return QRect(QPoint(x0, y0), QPoint(x1, y1)).intersected(clip);
 }
 
-// The screen assumed when no screen is known.
-inline constexpr QSize kFallbackScreenSize{800, 600};
-
-// The whole primary screen, at the origin.
+// Board coordinates: the physical pixels of the primary screen, from its top-left corner.
+// A pixel at board position (X, Y) is the screen's pixel (X, Y) at every desktop scale.
 inline QRect screenRect() {
-    const QScreen *s = QGuiApplication::primaryScreen();
-    return QRect(QPoint(0, 0), s ? s->geometry().size() : kFallbackScreenSize);
+    return QRect(QPoint(0, 0), desktop::physicalSize());
 }
 
-// The part of the primary screen that windows may use (without panels and docks).
+// Where a full-screen window of the board goes: the primary screen, in the desktop's
+// scaled pixels (the unit of window geometry).
+inline QRect screenWindowRect() {
+    return desktop::geometry();
+}
+
+// The part of the primary screen that windows may use, in scaled pixels.
 inline QRect availableScreenRect() {
-    const QScreen *s = QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry() : QRect(QPoint(0, 0), kFallbackScreenSize);
+    return desktop::available();
+}
+
+// Physical pixels per scaled pixel.
+inline qreal pixelRatio() {
+    return desktop::scale();
+}
+
+// The scaled-pixel rectangle that covers every physical pixel of `r`.
+inline QRect toScaledCover(const QRect &r, qreal ratio) {
+    if (r.isEmpty())
+        return {};
+    const int l = int(std::floor(r.left() / ratio)), t = int(std::floor(r.top() / ratio));
+    const int rr = int(std::ceil((r.right() + 1) / ratio)),
+              b = int(std::ceil((r.bottom() + 1) / ratio));
+    return QRect(l, t, rr - l, b - t);
+}
+
+// The physical-pixel rectangle that covers the scaled rectangle `r`.
+inline QRect toPhysicalCover(const QRect &r, qreal ratio) {
+    if (r.isEmpty())
+        return {};
+    const int l = int(std::floor(r.left() * ratio)), t = int(std::floor(r.top() * ratio));
+    const int rr = int(std::ceil((r.right() + 1) * ratio)),
+              b = int(std::ceil((r.bottom() + 1) * ratio));
+    return QRect(l, t, rr - l, b - t);
 }
 
 } // namespace board

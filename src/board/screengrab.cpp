@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include "platform/desktop.h"
+
 namespace board {
 
 namespace {
@@ -23,12 +25,16 @@ void grabScreen(const QRect &r, QImage &BM) {
     QImage got;
     if (source()) {
         got = source()(r);
-    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        // The window system's copy of the root window: what is on screen, without the
-        // pointer, which is drawn apart from the picture.
-        got = screen->grabWindow(0, r.left(), r.top(), width, height).toImage();
+    } else if (QScreen *screen = desktop::primary()) {
+        // The window system's copy of the primary screen in its physical pixels, wherever
+        // that screen lies, without the pointer (drawn apart from the picture). Taken whole
+        // and cut here, so no rectangle is ever rounded through the desktop's scale.
+        got = screen->grabWindow(0).toImage();
         got.setDevicePixelRatio(1);
+        if (got.rect() != r)
+            got = got.copy(r);
     }
+    // Only a source that does not keep its pixels 1:1 could give another size.
     if (!got.isNull() && got.size() != QSize(width, height))
         got = got.scaled(width, height);
     if (got.isNull() && width > 0 && height > 0) {

@@ -13,7 +13,8 @@ using ScreenSource = std::function<QImage(const QRect &)>;
 // board's own rendering); an empty function restores the real screen.
 void setScreenSource(ScreenSource source);
 
-// Copies the screen rectangle `r` into `BM`, sized to the rectangle, in the display's own
+// Copies the rectangle `r` of the primary screen, in its physical pixels from its top-left
+// corner, into `BM`, sized to the rectangle, in the display's own
 // format. The mouse pointer is never part of the copy. A failed grab leaves a black bitmap
 // of the right size.
 void grabScreen(const QRect &r, QImage &BM);

@@ -1,14 +1,85 @@
 // The image control of the board: a picture drawn 1:1 at its top-left corner.
 #include "board/timage.h"
 #include "board/chalk.h"
+#include "board/geometry.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
+#include <cmath>
+
+namespace board {
+void paintPhysical(QPainter &p, QPoint offset, const QImage &picture, const QRect &source) {
+    const QRect src = source.intersected(picture.rect());
+    if (src.isEmpty())
+        return;
+    p.save();
+    // Undo the painter's scaling: draw in the physical pixels of whatever is painted on
+    // (the window, or a picture of the widget), from the pixel the widget's corner lands on.
+    const QTransform toDevice = p.deviceTransform();
+    const QPointF corner = toDevice.map(QPointF(0, 0));
+    const QPoint base(int(std::lround(corner.x())), int(std::lround(corner.y())));
+    p.setWorldTransform(toDevice.inverted());
+    p.drawImage(base + offset + src.topLeft(), picture, src);
+    p.restore();
+}
+
+QRect physicalCover(const QWidget *w, const QRect &r) {
+    // One pixel more on each side: the widget's corner may fall between physical pixels.
+    return toPhysicalCover(r, w->devicePixelRatioF()).adjusted(-1, -1, 1, 1);
+}
+
+QPoint physicalPoint(const QWidget *w, const QPointF &inWindow) {
+    const qreal ratio = w->devicePixelRatioF();
+    return QPoint(int(std::lround(inWindow.x() * ratio)), int(std::lround(inWindow.y() * ratio)));
+}
+} // namespace board
 
 TImage::TImage(const QString &name, QWidget *parent) : QWidget(parent) {
     setObjectName(name);
+}
+
+QPoint TImage::devicePos() const {
+    if (placedOnDevice_)
+        return devicePos_;
+    return board::physicalPoint(this, QPointF(mapTo(window(), QPoint(0, 0))));
+}
+
+void TImage::moveToDevice(QPoint at) {
+    devicePos_ = at;
+    placedOnDevice_ = true;
+    fitToPicture();
+    update();
+}
+
+void TImage::fitToPicture() {
+    const qreal k = ratio();
+    if (!placedOnDevice_) {
+        if (autoSize_)
+            resize(int(std::ceil(picture_.width() / k)), int(std::ceil(picture_.height() / k)));
+        return;
+    }
+    // The scaled rectangle that covers the picture's physical pixels.
+    const QRect cover = board::toScaledCover(QRect(devicePos_, picture_.size().expandedTo({1, 1})), k);
+    const QPoint parentInWindow =
+        parentWidget() ? parentWidget()->mapTo(window(), QPoint(0, 0)) : QPoint(0, 0);
+    setGeometry(cover.translated(-parentInWindow));
+}
+
+QPoint TImage::pictureOffset() const {
+    // Where the picture's corner lies from the widget's own corner, in physical pixels.
+    return devicePos() - board::physicalPoint(this, QPointF(mapTo(window(), QPoint(0, 0))));
+}
+
+void TImage::updatePicture(const QRect &r) {
+    if (r.isEmpty())
+        return;
+    update(board::toScaledCover(r.translated(pictureOffset()), ratio()).adjusted(-1, -1, 1, 1));
+}
+
+QPoint TImage::toPicture(const QPointF &inWindow) const {
+    return board::physicalPoint(this, inWindow) - devicePos();
 }
 
 void TImage::setPicture(const QImage &picture) {
@@ -16,8 +87,7 @@ void TImage::setPicture(const QImage &picture) {
                    ? picture.convertToFormat(format_)
                    : picture;
     displayValid_ = false;
-    if (autoSize_)
-        resize(picture_.size());
+    fitToPicture();
     update();
 }
 
@@ -30,7 +100,7 @@ void TImage::changed(const QRect &r) {
     if (backdrop_ && transparent_ && board::keyColour(picture_) != paintedKey_)
         update();
     else if (!r.isEmpty())
-        update(r);
+        updatePicture(r);
 }
 
 void TImage::setTransparent(bool on) {
@@ -58,33 +128,40 @@ void TImage::setPreview(QLine line, QRgb colour, int width) {
     preview_ = line;
     previewColour_ = colour;
     previewWidth_ = width < 1 ? 1 : width;
-    update(old | previewBounds());
+    updatePicture(old | previewBounds());
 }
 
 void TImage::clearPreview() {
     const QRect old = previewBounds();
     previewWidth_ = 0;
     if (!old.isEmpty())
-        update(old);
+        updatePicture(old);
 }
 
 void TImage::paintEvent(QPaintEvent *e) {
     if (picture_.isNull())
         return;
     QPainter p(this);
+    const QPoint origin = pictureOffset();
+    // Each scaled rectangle to repaint as the picture's physical pixels it covers.
+    QList<QRect> parts;
+    for (const QRect &r : e->region())
+        parts.append(board::physicalCover(this, r).translated(-origin).intersected(picture_.rect()));
     if (backdrop_) {
         const QImage &under = backdrop_->Picture();
         const bool keyed = transparent_ && under.size() == picture_.size();
         if (!keyed) {
-            for (const QRect &r : e->region())
-                p.drawImage(r.topLeft(), picture_, r);
+            for (const QRect &r : parts)
+                board::paintPhysical(p, origin, picture_, r);
         } else {
             if (frame_.size() != picture_.size())
                 frame_ = QImage(picture_.size(), QImage::Format_RGB32);
             paintedKey_ = board::keyColour(picture_);
-            for (const QRect &r : e->region()) {
+            for (const QRect &r : parts) {
+                if (r.isEmpty())
+                    continue;
                 board::composeLayers(picture_, under, frame_, r, true);
-                p.drawImage(r.topLeft(), frame_, r);
+                board::paintPhysical(p, origin, frame_, r);
             }
         }
     } else {
@@ -93,10 +170,14 @@ void TImage::paintEvent(QPaintEvent *e) {
                                     : picture_.convertToFormat(QImage::Format_RGB32);
             displayValid_ = true;
         }
-        for (const QRect &r : e->region())
-            p.drawImage(r.topLeft(), display_, r);
+        for (const QRect &r : parts)
+            board::paintPhysical(p, origin, display_, r);
     }
-    if (previewWidth_ > 0 && e->rect().intersects(previewBounds())) {
+    if (previewWidth_ > 0) {
+        const QTransform toDevice = p.deviceTransform();
+        const QPointF corner = toDevice.map(QPointF(0, 0));
+        p.setWorldTransform(toDevice.inverted());
+        p.translate(QPoint(int(std::lround(corner.x())), int(std::lround(corner.y()))) + origin);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(QColor::fromRgb(previewColour_), previewWidth_, Qt::SolidLine, Qt::RoundCap,
                       Qt::RoundJoin));
@@ -105,16 +186,16 @@ void TImage::paintEvent(QPaintEvent *e) {
 }
 
 void TImage::mousePressEvent(QMouseEvent *e) {
-    const QPoint pos = e->position().toPoint();
+    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
     emit mouseDown(e->button(), pos.x(), pos.y());
 }
 
 void TImage::mouseMoveEvent(QMouseEvent *e) {
-    const QPoint pos = e->position().toPoint();
+    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
     emit mouseMove(e->buttons(), pos.x(), pos.y());
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent *e) {
-    const QPoint pos = e->position().toPoint();
+    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
     emit mouseUp(e->button(), pos.x(), pos.y());
 }

@@ -1,11 +1,13 @@
 #pragma once
-// An image control of the board: a picture drawn 1:1 at the control's top-left corner,
-// optionally colour-keyed (pixels of the colour of the picture's bottom-left pixel are not
+// An image control of the board: a picture drawn 1:1 in physical pixels (whatever the
+// desktop's scale) at the control's corner, optionally colour-keyed (pixels of the colour of the picture's bottom-left pixel are not
 // painted). The chalk layer composes itself over the background layer's picture, so one
 // opaque paint covers both; only the dirty part is composed, row by row.
 #include <QImage>
 #include <QLine>
 #include <QWidget>
+
+class QPainter;
 
 class TImage : public QWidget {
     Q_OBJECT
@@ -27,6 +29,10 @@ public:
     void setTransparent(bool on);
     // The control sizes itself to its picture.
     void setAutoSize(bool on) { autoSize_ = on; }
+    // Puts the picture's top-left pixel at the physical pixel `at` of the window (the
+    // control itself can only stand on scaled pixels); devicePos() tells where it is.
+    void moveToDevice(QPoint at);
+    QPoint devicePos() const;
     // The layer this one is shown over when keyed (the chalk layer over the background).
     void setBackdrop(TImage *under);
     void setPictureFormat(QImage::Format f) { format_ = f; }
@@ -36,6 +42,7 @@ public:
     void clearPreview();
     bool hasPreview() const { return previewWidth_ > 0; }
 
+    // Pointer events and the picture are in the picture's physical pixels.
 signals:
     void mouseDown(Qt::MouseButton button, int x, int y);
     void mouseMove(Qt::MouseButtons buttons, int x, int y);
@@ -49,6 +56,12 @@ protected:
 
 private:
     QRect previewBounds() const;
+    qreal ratio() const { return devicePixelRatioF(); }
+    // Schedules the repaint of `r`, in the picture's pixels.
+    void updatePicture(const QRect &r);
+    QPoint pictureOffset() const;
+    void fitToPicture();
+    QPoint toPicture(const QPointF &inWindow) const;
 
     QImage picture_;
     QImage frame_;   // composed chalk over background, the chalk layer's screen copy
@@ -62,4 +75,16 @@ private:
     QRgb previewColour_ = 0;
     int previewWidth_ = 0; // 0: no preview
     QImage::Format format_ = QImage::Format_Invalid;
+    QPoint devicePos_;
+    bool placedOnDevice_ = false;
 };
+
+namespace board {
+// Draws `source` of `picture` with the picture's top-left pixel `offset` physical pixels
+// from the painted widget's corner: no scaling, so every physical pixel stays itself.
+void paintPhysical(QPainter &p, QPoint offset, const QImage &picture, const QRect &source);
+// The physical pixels from the widget's corner that its scaled rectangle `r` covers.
+QRect physicalCover(const QWidget *w, const QRect &r);
+// A pointer position (scaled, in the window) as the window's physical pixel under it.
+QPoint physicalPoint(const QWidget *w, const QPointF &inWindow);
+} // namespace board

@@ -1,5 +1,6 @@
 // Starting the Logo program with a work and placing its window.
 #include "mwex/launch.h"
+#include "platform/desktop.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -96,7 +97,13 @@ void Launcher::SetPositionSize(quint64 AWnd, qint32 X, qint32 Y, qint32 XSize, q
         n_.platform->messageBox(n_.owner, kRetryMessage);
         return;
     }
-    n_.platform->placeWindow(AWnd, QRect(QPoint(X, Y), QPoint(XSize - 1, YSize - 1)));
+    // The sizes are the desktop's scaled pixels, like the main window's, from the primary
+    // screen's usable corner; the window system places in physical pixels.
+    const QRect onPrimary(QPoint(X, Y) + desktop::available().topLeft() -
+                              desktop::geometry().topLeft(),
+                          QPoint(XSize - 1, YSize - 1) + desktop::available().topLeft() -
+                              desktop::geometry().topLeft());
+    n_.platform->placeWindow(AWnd, desktop::toPhysicalOnDesktop(onPrimary));
     n_.platform->bringToFront(AWnd);
 }
 

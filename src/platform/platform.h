@@ -73,6 +73,11 @@ public:
     // program's own windows, before it is first shown. (Some window managers ignore the
     // toolkit's hints for minimise and maximise.)
     virtual void offerOnlyCloseBox(quint64 window);
+    // Where the pointer was at the pointer event of time `time` (the toolkit's event
+    // timestamp) in one of this program's own windows, in physical pixels from its corner;
+    // false when the window system did not tell. (The toolkit hands scaled positions
+    // rounded to whole scaled pixels.)
+    virtual bool pointerInWindow(quint64 window, quint64 time, QPoint *at);
     // A modal message box with an OK button.
     virtual void messageBox(QWidget *owner, const QString &text);
 

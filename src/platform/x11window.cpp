@@ -2,7 +2,9 @@
 #include "platform/x11window.h"
 #include "platform/platform.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -353,15 +355,88 @@ void closeBoxOnly(quint64 window) {
     Connection c;
     if (!c || !window)
         return;
-    // A tool bar keeps its title bar and close box; a dialog follows for a window manager
-    // that does not know tool bars.
+    // A utility window keeps its title bar and close box, and window managers neither
+    // minimise nor maximise it (some ignore the Motif functions the toolkit announces from
+    // the window's flags); unlike a tool bar it is placed by its frame, so its title bar
+    // stays on the screen. A dialog follows for a window manager that knows neither.
     const unsigned long types[] = {c.atom("_NET_WM_WINDOW_TYPE_TOOLBAR"),
                                    c.atom("_NET_WM_WINDOW_TYPE_DIALOG")};
     XChangeProperty(c.d(), Window(window), c.atom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char *>(types), 2);
 }
 
+namespace {
+// The pointer events of the X server as they arrive, before the toolkit rounds their
+// positions to scaled pixels: the last few, by window and time. Both the XInput 2 events
+// the toolkit selects and the core ones are read (their wire layout is fixed by the
+// protocol; xcb puts the full sequence number at byte 32 of a generic event).
+class PointerLog : public QAbstractNativeEventFilter {
+public:
+    struct Entry {
+        quint32 window = 0;
+        quint32 time = 0;
+        QPoint at;
+    };
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto *bytes = static_cast<const unsigned char *>(message);
+        const unsigned kind = bytes[0] & 0x7F;
+        auto u32 = [bytes](int at) { quint32 v; std::memcpy(&v, bytes + at, 4); return v; };
+        auto s16 = [bytes](int at) { qint16 v; std::memcpy(&v, bytes + at, 2); return v; };
+        auto s32 = [bytes](int at) { qint32 v; std::memcpy(&v, bytes + at, 4); return v; };
+        if (kind == 4 || kind == 5 || kind == 6) { // core press, release, motion
+            note(u32(12), u32(4), QPoint(s16(24), s16(26)));
+        } else if (kind == 35) { // XInput 2: press 4, release 5, motion 6
+            quint16 evtype;
+            std::memcpy(&evtype, bytes + 8, 2);
+            if (evtype == 4 || evtype == 5 || evtype == 6)
+                note(u32(24), u32(12), QPoint(s32(44) >> 16, s32(48) >> 16));
+        }
+        return false;
+    }
+    bool find(quint32 window, quint32 time, QPoint *at) const {
+        for (int i = 0; i < kKept; ++i) {
+            const Entry &e = entries_[(next_ + kKept - 1 - i) % kKept];
+            if (e.window == window && e.time == time) {
+                *at = e.at;
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static constexpr int kKept = 64;
+    void note(quint32 window, quint32 time, QPoint at) {
+        entries_[next_] = Entry{window, time, at};
+        next_ = (next_ + 1) % kKept;
+    }
+    Entry entries_[kKept];
+    int next_ = 0;
+};
+
+PointerLog *pointerLog = nullptr;
+
+void watchPointer() {
+    if (pointerLog)
+        return;
+    pointerLog = new PointerLog;
+    QCoreApplication::instance()->installNativeEventFilter(pointerLog);
+}
+} // namespace
+
+bool pointerIn(quint64 window, quint64 time, QPoint *at) {
+    return pointerLog && window && pointerLog->find(quint32(window), quint32(time), at);
+}
+
 } // namespace platform::x11
+
+// From the application's start, so that the first press is seen too.
+static void watchPointerFromStart() {
+    platform::x11::watchPointer();
+}
+Q_COREAPP_STARTUP_FUNCTION(watchPointerFromStart)
 
 namespace platform {
 
@@ -397,6 +472,10 @@ bool Platform::windowOnScreen(quint64 window) {
 
 void Platform::offerOnlyCloseBox(quint64 window) {
     x11::closeBoxOnly(window);
+}
+
+bool Platform::pointerInWindow(quint64 window, quint64 time, QPoint *at) {
+    return x11::pointerIn(window, time, at);
 }
 
 } // namespace platform

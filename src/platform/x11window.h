@@ -34,5 +34,6 @@ bool onScreen(quint64 window);
 // Gives a window not yet shown the window type that window managers decorate with a title
 // and a close box but offer neither minimise nor maximise for.
 void closeBoxOnly(quint64 window);
+bool pointerIn(quint64 window, quint64 time, QPoint *at);
 
 } // namespace platform::x11

@@ -1,7 +1,10 @@
 #pragma once
 // Asks the X server directly (not through the shell's platform layer) where a window is,
-// what state it is in and whether it is in front. Header-only; used by the launch tests.
+// what state it is in, whether it is in front, where the primary monitor lies and what
+// pixels the screen shows. Header-only.
+#include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QRect>
 #include <QStandardPaths>
 #include <QString>
@@ -10,6 +13,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <vector>
 
@@ -138,6 +142,84 @@ public:
         if (children)
             XFree(children);
         return front;
+    }
+
+    // The primary monitor in the root window's pixels, as the X server lists its monitors
+    // (xrandr); the whole root window when it names none.
+    QRect primaryMonitor() const {
+        QProcess p;
+        p.start(QStringLiteral("xrandr"), {QStringLiteral("--listmonitors")});
+        if (p.waitForFinished(10000)) {
+            static const QRegularExpression line(
+                QStringLiteral(R"(\*\S*\s+(\d+)/\d+x(\d+)/\d+\+(\d+)\+(\d+))"));
+            for (const QString &l : QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n')) {
+                const auto m = line.match(l);
+                if (m.hasMatch())
+                    return QRect(m.captured(3).toInt(), m.captured(4).toInt(),
+                                 m.captured(1).toInt(), m.captured(2).toInt());
+            }
+        }
+        XWindowAttributes a;
+        XGetWindowAttributes(d_, root(), &a);
+        return QRect(0, 0, a.width, a.height);
+    }
+
+    // What the screen shows in `r` (root pixels), read from the X server.
+    QImage grab(const QRect &r) const {
+        XSync(d_, False);
+        XImage *x = XGetImage(d_, root(), r.x(), r.y(), unsigned(r.width()), unsigned(r.height()),
+                              AllPlanes, ZPixmap);
+        if (!x)
+            return {};
+        QImage out(r.size(), QImage::Format_RGB32);
+        for (int y = 0; y < r.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+            for (int xx = 0; xx < r.width(); ++xx)
+                line[xx] = 0xFF000000u | QRgb(XGetPixel(x, xx, y) & 0xFFFFFF);
+        }
+        XDestroyImage(x);
+        return out;
+    }
+
+    // The root's children, bottom to top, that are viewable.
+    std::vector<Window> stacking() const {
+        std::vector<Window> out;
+        Window r = 0, parent = 0, *children = nullptr;
+        unsigned int n = 0;
+        XSync(d_, False);
+        if (XQueryTree(d_, root(), &r, &parent, &children, &n))
+            for (unsigned int i = 0; i < n; ++i)
+                if (viewable(children[i]))
+                    out.push_back(children[i]);
+        if (children)
+            XFree(children);
+        return out;
+    }
+
+    // The root's child that holds `w` (its frame under a window manager, or itself).
+    Window topLevelOf(Window w) const {
+        for (;;) {
+            Window r = 0, parent = 0, *children = nullptr;
+            unsigned int n = 0;
+            if (!XQueryTree(d_, w, &r, &parent, &children, &n))
+                return 0;
+            if (children)
+                XFree(children);
+            if (parent == r || parent == 0)
+                return w;
+            w = parent;
+        }
+    }
+
+    // Position of `w`'s top-level in the stacking order (higher is nearer the top), -1
+    // when it is not viewable.
+    int stackIndex(Window w) const {
+        const Window top = topLevelOf(w);
+        const auto s = stacking();
+        for (size_t i = 0; i < s.size(); ++i)
+            if (s[i] == top)
+                return int(i);
+        return -1;
     }
 
 private:

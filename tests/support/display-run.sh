@@ -1,0 +1,86 @@
+#!/bin/sh
+# Runs one test program on an X display of its own, set up as a classroom display may be:
+# scaled (Xft.dpi given through xrdb before the program starts), split into two monitors
+# (xrandr --setmonitor, as a projector beside the PC shows to programs) with the primary
+# on the left or on the right, under openbox or without any window manager.
+#   display-run.sh [--dpi N] [--primary left|right] [--wm openbox|none] program args...
+# A display of its own lets these runs go beside the other suites.
+set -u
+dpi=
+primary=
+wm=openbox
+while [ $# -gt 0 ]; do
+    case $1 in
+    --dpi) dpi=$2; shift 2 ;;
+    --primary) primary=$2; shift 2 ;;
+    --wm) wm=$2; shift 2 ;;
+    *) break ;;
+    esac
+done
+here=$(cd "$(dirname "$0")" && pwd)
+
+need() {
+    if ! command -v "$1" >/dev/null 2>&1; then
+        echo "Suite skipped: $1 is not installed"
+        exit 0
+    fi
+}
+need Xvfb
+[ -n "$dpi" ] && need xrdb
+[ -n "$primary" ] && need xrandr
+[ "$wm" = openbox ] && need openbox
+
+# One monitor of 1440 x 900 (960 x 600 at 150 %), or two of 1024 x 768 side by side.
+size=1440x900x24
+monitor=1024/270x768/203
+[ -n "$primary" ] && size=2048x768x24
+
+dir=$(mktemp -d) || exit 1
+xvfb=
+stop_display() {
+    if [ -n "$xvfb" ]; then
+        kill "$xvfb" 2>/dev/null
+        wait "$xvfb" 2>/dev/null
+        xvfb=
+    fi
+    rm -rf "$dir"
+}
+trap stop_display EXIT
+trap 'stop_display; exit 130' INT TERM
+
+# -noreset: the resources and monitors set below outlive the clients that set them.
+Xvfb -displayfd 3 -noreset -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
+xvfb=$!
+tries=0
+until [ -s "$dir/display" ]; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 300 ] || ! kill -0 "$xvfb" 2>/dev/null; then
+        echo "FAIL: Xvfb did not start"
+        cat "$dir/log"
+        exit 1
+    fi
+    sleep 0.1
+done
+DISPLAY=":$(cat "$dir/display")"
+export DISPLAY
+
+if [ -n "$dpi" ]; then
+    echo "Xft.dpi: $dpi" | xrdb -merge || exit 1
+fi
+case $primary in
+left)
+    xrandr --setmonitor '*Primary' "$monitor+0+0" screen >/dev/null &&
+        xrandr --setmonitor Projector "$monitor+1024+0" none >/dev/null || exit 1 ;;
+right)
+    xrandr --setmonitor '*Primary' "$monitor+1024+0" screen >/dev/null &&
+        xrandr --setmonitor Projector "$monitor+0+0" none >/dev/null || exit 1 ;;
+esac
+
+if [ "$wm" = openbox ]; then
+    sh "$here/openbox-run.sh" "$@"
+else
+    LANG=ja_JP.UTF-8
+    LC_ALL=ja_JP.UTF-8
+    export LANG LC_ALL
+    "$@"
+fi
