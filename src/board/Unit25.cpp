@@ -10,6 +10,8 @@
 #include "platform/platform.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -223,6 +225,10 @@ void TForm25::buildControls() {
 
 void TForm25::showEvent(QShowEvent *e) {
     // Borderless over the whole primary screen, so board positions are screen positions.
+    // The window belongs to that screen too: a full-screen window takes the geometry of the
+    // screen it belongs to, which is the first monitor unless told.
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        setScreen(primary);
     setGeometry(board::screenWindowRect());
     QDialog::showEvent(e);
     raise();
