@@ -14,16 +14,7 @@
 
 namespace boardtest {
 
-// A frozen screen that holds none of the chalk colours, silver or cream.
-inline QImage frozenScreen(QSize size) {
-    QImage img(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto *row = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            row[x] = qRgb(20 + x % 50, 60 + y % 50, 140 + (x + y) % 40);
-    }
-    return img;
-}
+using testsupport::frozenScreen;
 
 struct Board {
     testsupport::RecordingPlatform platform;

@@ -5,19 +5,6 @@
 #include <QPainter>
 #include <QtTest>
 
-namespace {
-// A frozen screen with colours the strokes of the test never use.
-QImage frozenScreen(QSize size) {
-    QImage img(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto *row = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            row[x] = qRgb(20 + x % 50, 60 + y % 50, 140 + (x + y) % 40);
-    }
-    return img;
-}
-} // namespace
-
 class TestHistory : public QObject {
     Q_OBJECT
 private slots:
@@ -47,7 +34,7 @@ void TestHistory::historyKeepsNewestStepsWithinCap() {
     QFETCH(int, steps);
     QFETCH(int, kept);
     board::History h(cap);
-    QImage layer = frozenScreen(QSize(1920, 1080)), background = layer.copy();
+    QImage layer = testsupport::frozenScreen(QSize(1920, 1080)), background = layer.copy();
     h.reset(layer);
     QList<QImage> states = {layer};
     for (int i = 0; i < steps; ++i) {

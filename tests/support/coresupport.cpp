@@ -40,4 +40,14 @@ QImage uniquePixels(int w, int h) {
     return img;
 }
 
+QImage frozenScreen(QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            row[x] = qRgb(20 + x % 50, 60 + y % 50, 140 + (x + y) % 40);
+    }
+    return img;
+}
+
 } // namespace testsupport

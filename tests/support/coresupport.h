@@ -3,6 +3,7 @@
 // conversions, and a test main without widgets or a browser engine.
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace testsupport {
@@ -16,6 +17,8 @@ QByteArray readFile(const QString &hostPath);
 QByteArray sjis(const QString &text);
 // A 24-bit picture whose every pixel is different: red = x, green = y, blue = 77.
 QImage uniquePixels(int w, int h);
+// A frozen screen for the board: none of its pixels is a chalk colour, silver or cream.
+QImage frozenScreen(QSize size);
 
 } // namespace testsupport
 

@@ -35,34 +35,9 @@ size=1440x900x24
 monitor=1024/270x768/203
 [ -n "$primary" ] && size=2048x768x24
 
-dir=$(mktemp -d) || exit 1
-xvfb=
-stop_display() {
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null
-        wait "$xvfb" 2>/dev/null
-        xvfb=
-    fi
-    rm -rf "$dir"
-}
-trap stop_display EXIT
-trap 'stop_display; exit 130' INT TERM
-
+. "$here/xvfb-own.sh"
 # -noreset: the resources and monitors set below outlive the clients that set them.
-Xvfb -displayfd 3 -noreset -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
-xvfb=$!
-tries=0
-until [ -s "$dir/display" ]; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 300 ] || ! kill -0 "$xvfb" 2>/dev/null; then
-        echo "FAIL: Xvfb did not start"
-        cat "$dir/log"
-        exit 1
-    fi
-    sleep 0.1
-done
-DISPLAY=":$(cat "$dir/display")"
-export DISPLAY
+start_own_xvfb "$size" -noreset
 
 if [ -n "$dpi" ]; then
     echo "Xft.dpi: $dpi" | xrdb -merge || exit 1
