@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 
 #include "support/patternwindow.h"
 #include "support/x11probe.h"
@@ -38,6 +39,21 @@ private slots:
 };
 
 namespace {
+// Leaves the capture window with the right button once it shows, however long the grab
+// before it takes (a check made too early would leave it open with nobody to close it);
+// `seen` is called with its picture first.
+void closeCaptureWhenShown(QTimer &closer, TForm14 *capture,
+                           const std::function<void(const QImage &)> &seen) {
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, capture, [&closer, capture, seen] {
+        if (!capture->isVisible())
+            return;
+        closer.stop();
+        seen(capture->picture());
+        capture->Image1MouseDown(Qt::RightButton, 10, 10);
+    });
+    closer.start();
+}
 const QColor kOther(0, 200, 0);
 
 // Another program's window, in one colour, over the whole screen.
@@ -111,18 +127,11 @@ void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {
     QTimer::singleShot(0, board, [&] {
         QTRY_VERIFY(board->isVisible());
         board->N14->trigger();
-        // Closed once it shows, however long the grab before it takes.
         QTimer closer;
-        closer.setInterval(20);
-        connect(&closer, &QTimer::timeout, capture, [&] {
-            if (!capture->isVisible())
-                return;
-            closer.stop();
+        closeCaptureWhenShown(closer, capture, [&](const QImage &picture) {
             captureShown = true;
-            frozen = capture->picture();
-            capture->Image1MouseDown(Qt::RightButton, 10, 10);
+            frozen = picture;
         });
-        closer.start();
         QVERIFY(QMetaObject::invokeMethod(board->Timer1, "timeout")); // the 0.8 s delay, driven
     });
     program.main()->Timer1Timer(); // freezes the screen and opens the board modally
@@ -270,19 +279,11 @@ void TestCaptureFlow::countdownInACornerGoneBeforeTheGrab() {
         countdown->showRemaining(board::CaptureCountdown::LeaveBeforeGrabMs);
         QTRY_VERIFY_WITH_TIMEOUT(!probe.viewable(w), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(foreignPixels(probe.grab(place)) == 0, 10000);
-        // The capture window is closed once it shows, however long the grab before it
-        // takes: a check made too early would leave it open with nobody to close it.
         QTimer closer;
-        closer.setInterval(20);
-        connect(&closer, &QTimer::timeout, capture, [&] {
-            if (!capture->isVisible())
-                return;
-            closer.stop();
-            frozen = capture->picture();
+        closeCaptureWhenShown(closer, capture, [&](const QImage &picture) {
+            frozen = picture;
             done = true;
-            capture->Image1MouseDown(Qt::RightButton, 10, 10);
         });
-        closer.start();
         QVERIFY(QMetaObject::invokeMethod(board->Timer1, "timeout")); // the 5 s, driven
     });
     program.main()->Timer1Timer();
