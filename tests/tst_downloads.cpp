@@ -258,6 +258,9 @@ void TestDownloads::fetch_data() {
     QTest::newRow("redirect followed") << u"/w/moved.mwx"_qs << true << 3000 << F::None;
     QTest::newRow("redirect to an error") << u"/w/moved404.mwx"_qs << false << -1 << F::NotFound;
     QTest::newRow("connection closed half-way") << u"/w/broken.mwx"_qs << false << -1 << F::CutOff;
+    // Over before the head is looked at: still a cut body, not a missing file.
+    QTest::newRow("connection closed right after the head")
+        << u"/w/headonly.mwx"_qs << false << -1 << F::CutOff;
     QTest::newRow("slow dribble completes") << u"/w/slow.mwx"_qs << true << 3000 << F::None;
     QTest::newRow("large file") << u"/w/large.bin"_qs << true << 6 * 1024 * 1024 + 17 << F::None;
     QTest::newRow("unknown route") << u"/w/none.mwx"_qs << false << -1 << F::NotFound;
@@ -277,6 +280,7 @@ void TestDownloads::fetch() {
     server_->addRedirect(u"/w/moved.mwx"_qs, server_->url(u"/w/game.mwx"_qs));
     server_->addRedirect(u"/w/moved404.mwx"_qs, u"/w/404.mwx"_qs, 301);
     server_->addBroken(u"/w/broken.mwx"_qs, body, 1500);
+    server_->addBroken(u"/w/headonly.mwx"_qs, body, 0);
     server_->addDribble(u"/w/slow.mwx"_qs, body, 300, 10);
     server_->addFile(u"/w/large.bin"_qs, pattern(6 * 1024 * 1024 + 17));
 

@@ -162,9 +162,13 @@ bool InternetUrl::open(const QString &url) {
     if (!ok) {
         error_ = status_ ? QStringLiteral("HTTP %1").arg(status_) : reply_->errorString();
         // An answer that is no file is "not found"; no answer at all (no server, no route,
-        // refused) is "no answer"; a connection that broke before the head, "cut off".
+        // refused) is "no answer"; a connection that broke before the head, or after a good
+        // head but before the whole body (a small body can be over before we look), "cut off".
         const QNetworkReply::NetworkError e = reply_->error();
-        if (status_ || e >= QNetworkReply::ContentAccessDenied ||
+        const bool goodHead = http && status_ >= 200 && status_ < 300;
+        if (goodHead)
+            fail(InternetFailure::CutOff);
+        else if (status_ || e >= QNetworkReply::ContentAccessDenied ||
             e == QNetworkReply::TooManyRedirectsError || e == QNetworkReply::InsecureRedirectError)
             fail(InternetFailure::NotFound);
         else if (e == QNetworkReply::RemoteHostClosedError)
