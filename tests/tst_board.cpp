@@ -39,6 +39,8 @@ private slots:
     void blueAfterEraserKeepsFourfoldWidth();
     void strokeOverBottomLeftPixelChangesKey();
     void wipeRestoresFrozenScreen();
+    void everyPenButtonEndsOnItsRow_data();
+    void everyPenButtonEndsOnItsRow();
     void leavingBeepsAndCloses_data();
     void leavingBeepsAndCloses();
     void escapeWaitsWhileCaptureIsPending();
@@ -418,6 +420,65 @@ void TestBoard::wipeRestoresFrozenScreen() {
     QCOMPARE(b.Pen.color, board::Red);
     QCOMPARE(b.Pen.width, 6);
     QCOMPARE(b.KESU, 1);
+}
+
+// Every pen button resets the pen in one way: from a board whose pen, key and width factor
+// all differ from a fresh one, each ends on its own row, and with a cut-out on the board the
+// colour buttons only stamp it while the eraser and the wipe leave it alone.
+void TestBoard::everyPenButtonEndsOnItsRow_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("kesu");
+    QTest::addColumn<QRgb>("colour");
+    QTest::addColumn<QRgb>("key");
+    QTest::addColumn<bool>("stamps");
+    // Before each click: yellow is the key, the pen blue, the width factor 4.
+    QTest::newRow("red") << "SpeedButton2" << 1 << board::Red << Silver << true;
+    QTest::newRow("blue keeps factor and key") << "SpeedButton3" << 4 << board::Blue
+                                               << board::Yellow << true;
+    QTest::newRow("yellow") << "SpeedButton4" << 1 << board::Yellow << Silver << true;
+    QTest::newRow("white") << "SpeedButton5" << 1 << board::White << Silver << true;
+    QTest::newRow("black") << "SpeedButton6" << 1 << board::Black << Silver << true;
+    QTest::newRow("see-through keys the pen's colour") << "SpeedButton9" << 1 << board::Blue
+                                                       << board::Blue << true;
+    QTest::newRow("eraser") << "SpeedButton8" << 4 << Silver << Silver << false;
+    QTest::newRow("wipe") << "SpeedButton7" << 1 << board::Red << Silver << false;
+}
+
+void TestBoard::everyPenButtonEndsOnItsRow() {
+    QFETCH(QString, button);
+    QFETCH(int, kesu);
+    QFETCH(QRgb, colour);
+    QFETCH(QRgb, key);
+    QFETCH(bool, stamps);
+    TForm25 &b = t->b();
+    auto *clicked = b.findChild<QToolButton *>(button);
+    QVERIFY(clicked);
+
+    b.SpeedButton10->click();
+    t->drag({{100, 100}, {140, 130}});
+    QVERIFY(b.SpeedButton12->isVisible());
+    const QRgb before = b.Pen.color;
+    clicked->click();
+    QCOMPARE(b.SpeedButton12->isVisible(), !stamps);
+    if (stamps)
+        QCOMPARE(b.Pen.color, before);
+    else
+        b.SpeedButton12->click();
+
+    b.SpeedButton4->click();
+    b.SpeedButton9->click();
+    b.SpeedButton3->click();
+    b.KESU = 4;
+    b.Pen.width = 33;
+    b.CSPENS = 33;
+    QCOMPARE(board::keyColour(b.Image1->Picture()), board::Yellow);
+    clicked->click();
+    QCOMPARE(b.KESU, kesu);
+    QCOMPARE(b.Pen.color, colour);
+    QCOMPARE(b.Pen.width, TForm25::KeyPenWidth);
+    QCOMPARE(b.CSPENS, TForm25::KeyPenWidth);
+    QCOMPARE(board::keyColour(b.Image1->Picture()), key);
+    QCOMPARE(b.Panel2->palette().color(QPalette::Window), QColor::fromRgb(colour));
 }
 
 void TestBoard::leavingBeepsAndCloses_data() {

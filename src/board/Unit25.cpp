@@ -1,17 +1,22 @@
-// The drawing board TForm25: its controls, chalk, cut-out, transforms and capture.
+// The drawing board TForm25: its controls, and its handlers handing the work to its tools
+// (board/tools/): pens, eraser and wipe, key colour, straight lines, selection, cut-out, undo.
+// The capture menu is in capturemenu.cpp.
 #include "board/Unit25.h"
 #include "app/MAIN.h"
 #include "app/guard.h"
 #include "board/boardlayout.h"
 #include "board/resources.h"
 #include "board/screengrab.h"
+#include "board/tools/eraser.h"
+#include "board/tools/keycolour.h"
+#include "board/tools/linetool.h"
+#include "board/tools/selection.h"
+#include "board/tools/toolbarstrip.h"
+#include "board/tools/undo.h"
 #include "board/transforms.h"
-#include "mwex/resize.h"
 #include "platform/platform.h"
 
 #include <QAction>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -23,8 +28,6 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
-#include <algorithm>
-#include <cmath>
 
 namespace {
 constexpr int ToolbarWidth = boardlayout::kToolbarWidth;
@@ -33,28 +36,20 @@ QIcon picture(const char *name) {
     return QIcon(QStringLiteral(":/board/%1.svg").arg(QLatin1String(name)));
 }
 
-QToolButton *makeButton(QWidget *parent, const char *name, int top, int height, const QString &hint,
-                        const char *icon) {
+// Placed by layoutToolbar() from the toolbar's table.
+QToolButton *makeButton(QWidget *parent, const char *name, const QString &hint, const char *icon) {
     auto *b = new QToolButton(parent);
     b->setObjectName(QLatin1String(name));
-    b->setGeometry(2, top, 46, height);
     b->setAutoRaise(true);
     b->setToolTip(hint);
     b->setFocusPolicy(Qt::NoFocus);
-    if (icon) {
-        b->setIcon(picture(icon));
-        b->setIconSize(QSize(40, height - 6));
-    }
+    b->setIcon(picture(icon));
     return b;
 }
 
-QLabel *makeLabel(QWidget *parent, const char *name, int top, const QString &caption) {
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption) {
     auto *l = new QLabel(caption, parent);
     l->setObjectName(QLatin1String(name));
-    QFont f = l->font();
-    f.setPixelSize(11);
-    l->setFont(f);
-    l->setGeometry(2, top, 48, 16);
     return l;
 }
 
@@ -75,7 +70,6 @@ TForm25::TForm25(QumoValues &values, platform::Platform &platform, QWidget *pare
 TForm25::~TForm25() = default;
 
 void TForm25::buildControls() {
-    const guard::Guard guarded(platform_, this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowState(Qt::WindowFullScreen);
     setGeometry(board::screenWindowRect());
@@ -83,8 +77,15 @@ void TForm25::buildControls() {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor::fromRgb(board::Cream));
     setPalette(pal);
+    buildLayers();
+    buildToolbar();
+    buildMenus();
+    buildTools();
+    connectHandlers();
+}
 
-    // Layers, bottom to top; each sizes itself to its picture at the top-left corner.
+void TForm25::buildLayers() {
+    // Bottom to top; each sizes itself to its picture at the top-left corner.
     Image2 = new TImage(QStringLiteral("Image2"), this);
     Image2->setPictureFormat(QImage::Format_RGB32);
     Image2->setAutoSize(true);
@@ -102,13 +103,9 @@ void TForm25::buildControls() {
     Image3->setMouseTracking(true);
     Image3->setCursor(Qt::DragMoveCursor);
     Image3->hide();
-    connect(Image1, &TImage::mouseDown, this, guarded(&TForm25::Image1MouseDown));
-    connect(Image1, &TImage::mouseMove, this, guarded(&TForm25::Image1MouseMove));
-    connect(Image1, &TImage::mouseUp, this, guarded(&TForm25::Image1MouseUp));
-    connect(Image3, &TImage::mouseDown, this, guarded(&TForm25::Image3MouseDown));
-    connect(Image3, &TImage::mouseMove, this, guarded(&TForm25::Image3MouseMove));
-    connect(Image3, &TImage::mouseUp, this, guarded(&TForm25::Image3MouseUp));
+}
 
+void TForm25::buildToolbar() {
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameShape(QFrame::NoFrame);
@@ -119,44 +116,35 @@ void TForm25::buildControls() {
     const QRect scr = board::screenWindowRect();
     Panel1->setGeometry(scr.width() - ToolbarWidth, 0, ToolbarWidth, scr.height());
 
-    SpeedButton14 =
-        makeButton(Panel1, "SpeedButton14", 0, 30, QStringLiteral("直線/曲線"), "straight");
-    SpeedButton15 =
-        makeButton(Panel1, "SpeedButton15", 0, 30, QStringLiteral("直線/曲線"), "freehand");
-    SpeedButton2 = makeButton(Panel1, "SpeedButton2", 34, 30, QStringLiteral("赤"), "red");
-    SpeedButton3 = makeButton(Panel1, "SpeedButton3", 68, 30, QStringLiteral("青"), "blue");
-    SpeedButton4 = makeButton(Panel1, "SpeedButton4", 103, 30, QStringLiteral("黄"), "yellow");
-    SpeedButton5 = makeButton(Panel1, "SpeedButton5", 137, 30, QStringLiteral("白"), "white");
-    SpeedButton6 = makeButton(Panel1, "SpeedButton6", 171, 30, QStringLiteral("黒"), "black");
+    SpeedButton14 = makeButton(Panel1, "SpeedButton14", QStringLiteral("直線/曲線"), "straight");
+    SpeedButton15 = makeButton(Panel1, "SpeedButton15", QStringLiteral("直線/曲線"), "freehand");
+    SpeedButton2 = makeButton(Panel1, "SpeedButton2", QStringLiteral("赤"), "red");
+    SpeedButton3 = makeButton(Panel1, "SpeedButton3", QStringLiteral("青"), "blue");
+    SpeedButton4 = makeButton(Panel1, "SpeedButton4", QStringLiteral("黄"), "yellow");
+    SpeedButton5 = makeButton(Panel1, "SpeedButton5", QStringLiteral("白"), "white");
+    SpeedButton6 = makeButton(Panel1, "SpeedButton6", QStringLiteral("黒"), "black");
     Panel2 = new QFrame(Panel1);
     Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(0, 206, 52, 30);
     Panel2->setToolTip(QStringLiteral("今のチョーク色"));
     Panel2->setAutoFillBackground(true);
-    SpeedButton9 =
-        makeButton(Panel2, "SpeedButton9", 0, 30, QStringLiteral("透明化"), "seethrough");
-    Label3 = makeLabel(Panel1, "Label3", 248, QStringLiteral("線の太さ"));
+    SpeedButton9 = makeButton(Panel2, "SpeedButton9", QStringLiteral("透明化"), "seethrough");
+    Label3 = makeLabel(Panel1, "Label3", QStringLiteral("線の太さ"));
     SpinEdit3 = new TSpinEdit(QStringLiteral("SpinEdit3"), 1, 100, 5, 1, Panel1);
-    SpinEdit3->setGeometry(2, 267, 46, 26);
-    SpeedButton8 = makeButton(Panel1, "SpeedButton8", 299, 36,
-                              QStringLiteral("グレーの透明色で消す"), "eraser");
-    SpeedButton7 = makeButton(Panel1, "SpeedButton7", 337, 36, QStringLiteral("再表示"), "wipe");
-    Label1 = makeLabel(Panel1, "Label1", 379, QStringLiteral("拡大倍率"));
+    SpeedButton8 =
+        makeButton(Panel1, "SpeedButton8", QStringLiteral("グレーの透明色で消す"), "eraser");
+    SpeedButton7 = makeButton(Panel1, "SpeedButton7", QStringLiteral("再表示"), "wipe");
+    Label1 = makeLabel(Panel1, "Label1", QStringLiteral("拡大倍率"));
     SpinEdit1 = new TSpinEdit(QStringLiteral("SpinEdit1"), 0, 10, 1, 1, Panel1);
-    SpinEdit1->setGeometry(2, 398, 46, 26);
-    Label2 = makeLabel(Panel1, "Label2", 430, QStringLiteral("回転角度"));
+    Label2 = makeLabel(Panel1, "Label2", QStringLiteral("回転角度"));
     SpinEdit2 = new TSpinEdit(QStringLiteral("SpinEdit2"), -360, 360, 30, 5, Panel1);
-    SpinEdit2->setGeometry(2, 449, 46, 26);
-    SpeedButton10 = makeButton(Panel1, "SpeedButton10", 481, 36, QStringLiteral("切り取り"), "cut");
-    SpeedButton11 =
-        makeButton(Panel1, "SpeedButton11", 481, 36, QStringLiteral("選択解除"), "uncut");
+    SpeedButton10 = makeButton(Panel1, "SpeedButton10", QStringLiteral("切り取り"), "cut");
+    SpeedButton11 = makeButton(Panel1, "SpeedButton11", QStringLiteral("選択解除"), "uncut");
     SpeedButton12 =
-        makeButton(Panel1, "SpeedButton12", 481, 36, QStringLiteral("イメージクリア"), "clearcut");
-    SpeedButton13 =
-        makeButton(Panel1, "SpeedButton13", 520, 36, QStringLiteral("キャプチャー"), "camera");
-    SpeedButton1 = makeButton(Panel1, "SpeedButton1", 582, 41, QStringLiteral("戻る"), "back");
+        makeButton(Panel1, "SpeedButton12", QStringLiteral("イメージクリア"), "clearcut");
+    SpeedButton13 = makeButton(Panel1, "SpeedButton13", QStringLiteral("キャプチャー"), "camera");
+    SpeedButton1 = makeButton(Panel1, "SpeedButton1", QStringLiteral("戻る"), "back");
     SpeedButton1->setAutoRaise(false);
-    UndoButton = makeButton(Panel1, "UndoButton", 627, 36, QStringLiteral("もとにもどす"), "undo");
+    UndoButton = makeButton(Panel1, "UndoButton", QStringLiteral("もとにもどす"), "undo");
     UndoButton->setEnabled(false);
     SpeedButton11->hide();
     SpeedButton12->hide();
@@ -164,17 +152,12 @@ void TForm25::buildControls() {
     layoutToolbar();
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(-120, 0, 100, 22);
+    Edit1->setGeometry(boardlayout::kFocusHolder);
     // Read-only, so that its own text undo does not take the board's undo keys.
     Edit1->setReadOnly(true);
-    auto *undoKey = new QShortcut(this);
-    undoKey->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    auto *redoKey = new QShortcut(this);
-    redoKey->setKeys(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    connect(undoKey, &QShortcut::activated, this, guarded(&TForm25::UndoClick));
-    connect(redoKey, &QShortcut::activated, this, guarded(&TForm25::RedoClick));
+}
 
+void TForm25::buildMenus() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     N1 = makeItem(PopupMenu1, "N1", QStringLiteral("拡大"), "zoomin");
@@ -192,35 +175,72 @@ void TForm25::buildControls() {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Panel1->raise();
+}
 
-    connect(SpeedButton1, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton1Click));
-    connect(SpeedButton2, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton2Click));
-    connect(SpeedButton3, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton3Click));
-    connect(SpeedButton4, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton4Click));
-    connect(SpeedButton5, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton5Click));
-    connect(SpeedButton6, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton6Click));
-    connect(SpeedButton7, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton7Click));
-    connect(SpeedButton8, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton8Click));
-    connect(SpeedButton9, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton9Click));
-    connect(SpeedButton10, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton10Click));
-    connect(SpeedButton11, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton11Click));
-    connect(SpeedButton12, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton12Click));
-    connect(SpeedButton13, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton13Click));
-    connect(SpeedButton14, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton14Click));
-    connect(SpeedButton15, &QToolButton::clicked, this, guarded(&TForm25::SpeedButton14Click));
-    connect(UndoButton, &QToolButton::clicked, this, guarded(&TForm25::UndoClick));
+void TForm25::buildTools() {
+    using namespace board;
+    BoardState &s = *this;
+    undo_ = std::make_unique<UndoTool>(s, *Image1, *Image2, *UndoButton);
+    key_ = std::make_unique<KeyColour>(s, *Image1, *undo_);
+    selection_ = std::make_unique<SelectionTool>(s, *Image1, *Image3, *undo_, *SpeedButton10,
+                                                 *SpeedButton11);
+    cutOut_ = std::make_unique<CutOutTool>(
+        s, *Image1, *Image2, *Image3, *selection_, *undo_, platform_,
+        CutOutTool::Controls{*SpeedButton10, *SpeedButton11, *SpeedButton12, *SpinEdit1,
+                             *SpinEdit2, *PopupMenu1});
+    pens_ = std::make_unique<PenTool>(s, *Image1, *Panel2, *SpinEdit3, *key_, *undo_,
+                                      [this] { return cutOut_->stamp(); });
+    eraser_ = std::make_unique<EraserTool>(*Image1, *Image2, *pens_, *undo_);
+    line_ = std::make_unique<LineTool>(s, *Image1, *pens_, *SpeedButton14, *SpeedButton15);
+    strip_ = std::make_unique<ToolbarStrip>([this] { return toolbarLeft(); });
+    // What each event must see first: a press ends an unfinished step, takes a straight
+    // line's start even while the cut-out is dragged, and lets the cut-out (placed or
+    // dragged) go before a selection starts; a move goes to the chalk only outside a drag
+    // and a selection, and the line's preview follows the pen; a release takes the rubber
+    // band away before a straight line is drawn, and the line is drawn before the cut.
+    pressOrder_ = {undo_.get(), strip_.get(), line_.get(), cutOut_.get(), selection_.get(),
+                   pens_.get()};
+    moveOrder_ = {strip_.get(), cutOut_.get(), selection_.get(), pens_.get(), line_.get()};
+    releaseOrder_ = {strip_.get(), selection_.get(), line_.get(), cutOut_.get()};
+    // Shown afresh in this order; the history starts from the layer as it then is.
+    all_ = {pens_.get(), selection_.get(), cutOut_.get(), line_.get(), undo_.get()};
+}
+
+void TForm25::connectHandlers() {
+    const guard::Guard guarded(platform_, this);
+    connect(Image1, &TImage::mouseDown, this, guarded(&TForm25::Image1MouseDown));
+    connect(Image1, &TImage::mouseMove, this, guarded(&TForm25::Image1MouseMove));
+    connect(Image1, &TImage::mouseUp, this, guarded(&TForm25::Image1MouseUp));
+    connect(Image3, &TImage::mouseDown, this, guarded(&TForm25::Image3MouseDown));
+    connect(Image3, &TImage::mouseMove, this, guarded(&TForm25::Image3MouseMove));
+    connect(Image3, &TImage::mouseUp, this, guarded(&TForm25::Image3MouseUp));
+    using F = TForm25;
+    const std::pair<QToolButton *, void (F::*)()> buttons[] = {
+        {SpeedButton1, &F::SpeedButton1Click},   {SpeedButton2, &F::SpeedButton2Click},
+        {SpeedButton3, &F::SpeedButton3Click},   {SpeedButton4, &F::SpeedButton4Click},
+        {SpeedButton5, &F::SpeedButton5Click},   {SpeedButton6, &F::SpeedButton6Click},
+        {SpeedButton7, &F::SpeedButton7Click},   {SpeedButton8, &F::SpeedButton8Click},
+        {SpeedButton9, &F::SpeedButton9Click},   {SpeedButton10, &F::SpeedButton10Click},
+        {SpeedButton11, &F::SpeedButton11Click}, {SpeedButton12, &F::SpeedButton12Click},
+        {SpeedButton13, &F::SpeedButton13Click}, {SpeedButton14, &F::SpeedButton14Click},
+        {SpeedButton15, &F::SpeedButton14Click}, {UndoButton, &F::UndoClick}};
+    for (const auto &[button, handler] : buttons)
+        connect(button, &QToolButton::clicked, this, guarded(handler));
+    const std::pair<QAction *, void (F::*)()> items[] = {
+        {N1, &F::N1Click},   {N2, &F::N2Click},   {N3, &F::N3Click},     {N6, &F::N6Click},
+        {N4, &F::N4Click},   {N5, &F::N5Click},   {N14, &F::N14Click},   {N51, &F::N51Click},
+        {N101, &F::N101Click}, {N301, &F::N301Click}};
+    for (const auto &[item, handler] : items)
+        connect(item, &QAction::triggered, this, guarded(handler));
     connect(SpinEdit1, &TSpinEdit::Changed, this, guarded(&TForm25::SpinEdit1Change));
-    connect(N1, &QAction::triggered, this, guarded(&TForm25::N1Click));
-    connect(N2, &QAction::triggered, this, guarded(&TForm25::N2Click));
-    connect(N3, &QAction::triggered, this, guarded(&TForm25::N3Click));
-    connect(N6, &QAction::triggered, this, guarded(&TForm25::N6Click));
-    connect(N4, &QAction::triggered, this, guarded(&TForm25::N4Click));
-    connect(N5, &QAction::triggered, this, guarded(&TForm25::N5Click));
-    connect(N14, &QAction::triggered, this, guarded(&TForm25::N14Click));
-    connect(N51, &QAction::triggered, this, guarded(&TForm25::N51Click));
-    connect(N101, &QAction::triggered, this, guarded(&TForm25::N101Click));
-    connect(N301, &QAction::triggered, this, guarded(&TForm25::N301Click));
     connect(Timer1, &QTimer::timeout, this, guarded(&TForm25::Timer1Timer));
+    auto *undoKey = new QShortcut(this);
+    undoKey->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    auto *redoKey = new QShortcut(this);
+    redoKey->setKeys(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(undoKey, &QShortcut::activated, this, guarded(&TForm25::UndoClick));
+    connect(redoKey, &QShortcut::activated, this, guarded(&TForm25::RedoClick));
 }
 
 void TForm25::showEvent(QShowEvent *e) {
@@ -257,33 +277,12 @@ void TForm25::done(int r) {
 // ---- board, chalk and pens ----
 
 void TForm25::FormShow() {
-    KESU = 1;
     const QRect scr = board::screenWindowRect();
     Panel1->setGeometry(scr.width() - Panel1->width(), 0, Panel1->width(), scr.height());
     layoutToolbar();
-    CSPENS = KeyPenWidth;
-    Pen.color = board::Silver;
-    showPenColour();
-    setKeyColour();
-    Pen.color = board::Red;
-    showPenColour();
-    XYFLG = false;
-    RFLG = false;
-    RFLG2 = false;
-    FDrag = false;
-    Image3->hide();
-    Image3->clearPicture();
-    Image1->setCursor(Qt::ArrowCursor);
-    SpeedButton10->show();
-    SpeedButton11->hide();
-    SpeedButton12->hide();
-    SpeedButton14->setVisible(PREFLG);
-    SpeedButton15->setVisible(!PREFLG);
+    for (board::BoardTool *tool : all_)
+        tool->activate();
     Edit1->setFocus();
-    previewing_ = false;
-    Image1->clearPreview();
-    history_.reset(Image1->Picture());
-    showUndoState();
 }
 
 void TForm25::layoutToolbar() {
@@ -312,249 +311,43 @@ int TForm25::toolbarLeft() const {
 }
 
 void TForm25::FormClose() {
-    Image3->hide();
-    Image3->clearPicture();
+    for (board::BoardTool *tool : all_)
+        tool->deactivate();
 }
 
-void TForm25::setKeyColour() {
-    // A short line just below the last row: its width covers the bottom-left pixel, whose
-    // colour is the key of the chalk layer.
-    const int H = Image1->Picture().height();
-    Pen.width = CSPENS;
-    constexpr int kReach = 6; // either side of the corner
-    Pen.moveTo(QPoint(-kReach, H));
-    const QRect r = Pen.lineTo(Image1->Bitmap(), QPoint(kReach, H));
-    history_.touch(r);
-    Image1->changed(r);
+void TForm25::dispatch(const std::vector<board::BoardTool *> &tools, Step step,
+                       const board::Pointer &p) {
+    for (board::BoardTool *tool : tools)
+        if ((tool->*step)(p) == board::BoardTool::Next::Stop)
+            return;
 }
 
-void TForm25::showPenColour() {
-    QPalette pal = Panel2->palette();
-    pal.setColor(QPalette::Window, QColor::fromRgb(Pen.color));
-    Panel2->setPalette(pal);
-}
-
-void TForm25::setPenColour(QRgb c) {
-    // The common row of the colour buttons: the corner in silver, then the new colour.
-    CSPENS = KeyPenWidth;
-    Pen.width = KeyPenWidth;
-    Pen.color = board::Silver;
-    showPenColour();
-    setKeyColour();
-    Pen.color = c;
-    showPenColour();
-    commitStep();
-}
-
-void TForm25::chalkLine(QPoint to) {
-    const QRect r = Pen.lineTo(Image1->Bitmap(), to);
-    history_.touch(r);
-    Image1->changed(r);
-}
-
-void TForm25::Image1MouseDown(Qt::MouseButton, int X, int Y) {
-    // A stroke whose release was not seen on the board ends here.
-    commitStep();
-    if (X > toolbarLeft())
-        return;
-    if (PREFLG) {
-        preX = X;
-        preY = Y;
-    }
-    if (XYFLG)
-        return;
-    previewing_ = PREFLG && !RFLG;
-    if (RFLG2) {
-        if (Image3->isHidden()) {
-            Image3->moveToDevice(QPoint(X, Y));
-            Image3->show();
-        }
-    } else if (RFLG) {
-        Image1->setTransparent(false);
-        DownPt = QPoint(X, Y);
-        FDrag = true;
-        R = {X, Y, X, Y};
-        toggleFocusRect();
-    }
-    Image1->setCursor(Qt::ArrowCursor);
+void TForm25::Image1MouseDown(Qt::MouseButton Button, int X, int Y) {
+    dispatch(pressOrder_, &board::BoardTool::press, {Button, Button, QPoint(X, Y)});
 }
 
 void TForm25::Image1MouseMove(Qt::MouseButtons Shift, int X, int Y) {
-    if (X > toolbarLeft())
-        return;
-    if (XYFLG)
-        return;
-    if (RFLG) {
-        if (FDrag) {
-            toggleFocusRect();
-            R = {MIN(DownPt.x(), X), MIN(DownPt.y(), Y), MAX(DownPt.x(), X), MAX(DownPt.y(), Y)};
-            RBAK = R;
-            RRX = R.right - R.left;
-            RRY = R.bottom - R.top;
-            toggleFocusRect();
-        }
-        return;
-    }
-    if (Shift & Qt::LeftButton) {
-        // The text is used as typed; widths beyond any screen are held at a size the
-        // arithmetic of a line can take.
-        Pen.width = int(std::clamp<qint64>(qint64(SpinEdit3->Value()) * KESU, 0, MaxPenWidth));
-        Pen.moveTo(QPoint(preX, preY));
-        if (!PREFLG)
-            chalkLine(QPoint(X, Y));
-    } else {
-        Pen.moveTo(QPoint(preX, preY));
-    }
-    // Only shown: the release draws the line into the layer.
-    if (PREFLG && previewing_ && Shift != Qt::NoButton)
-        Image1->setPreview(QLine(Pen.pos, QPoint(X, Y)), Pen.color, Pen.width);
-    if (!PREFLG) {
-        preX = X;
-        preY = Y;
-    }
+    dispatch(moveOrder_, &board::BoardTool::move, {Qt::NoButton, Shift, QPoint(X, Y)});
 }
 
-void TForm25::Image1MouseUp(Qt::MouseButton, int X, int Y) {
+void TForm25::Image1MouseUp(Qt::MouseButton Button, int X, int Y) {
     // Whatever the release drew, or the drag before it, is one step.
-    const auto endStep = qScopeGuard([this] {
-        previewing_ = false;
-        Image1->clearPreview();
-        commitStep();
+    const auto done = qScopeGuard([this] {
+        for (board::BoardTool *tool : all_)
+            tool->strokeDone();
     });
-    if (X > toolbarLeft())
-        return;
-    if (RFLG && FDrag) {
-        // The rubber band goes before the straight line is drawn, so that inverting it
-        // again cannot leave dots on the line.
-        toggleFocusRect();
-        R = {};
-    }
-    if (PREFLG) {
-        chalkLine(QPoint(X, Y));
-        preX = X;
-        preY = Y;
-    }
-    if (!RFLG)
-        return;
-    Image1->setTransparent(true);
-    FDrag = false;
-    toggleFocusRect();
-    R = {};
-    HCOPY(RRX, RRY);
-    if (!RFLG2) {
-        // The cut was refused: stay in selection mode for another try.
-        Image1->setCursor(Qt::CrossCursor);
-        return;
-    }
-    bool ok = false;
-    const double zoom = SpinEdit1->Text().trimmed().toDouble(&ok);
-    if (ok) {
-        PPBAI = zoom;
-    } else {
-        PPBAI = 3;
-        SpinEdit1->setText(QStringLiteral("3"));
-    }
-    KAKUDAI(PPBAI);
-    RFLG = false;
+    dispatch(releaseOrder_, &board::BoardTool::release, {Button, Qt::NoButton, QPoint(X, Y)});
 }
 
-bool TForm25::colourButtonStamps() {
-    if (SpeedButton12->isHidden())
-        return false;
-    stamp();
-    return true;
-}
-
-void TForm25::stamp() {
-    // The board as it looks now, cut-out and chalk included, becomes the frozen picture.
-    const QRect scr = board::screenRect();
-    R = {0, 0, scr.width(), scr.height()};
-    const QRect r(QPoint(R.left, R.top), QPoint(R.right - 1, R.bottom - 1));
-    QImage bm;
-    CaptureRect(r, bm);
-    Image1->setPicture(bm);
-    const QImage oldBackground = Image2->Picture();
-    CaptureRect(r, bm);
-    Image2->setPicture(bm);
-    Image1->update();
-    history_.touch(Image1->Picture().rect());
-    commitStep(&oldBackground);
-    SpeedButton12Click();
-}
-
-void TForm25::SpeedButton2Click() {
-    KESU = 1;
-    if (colourButtonStamps())
-        return;
-    setPenColour(board::Red);
-}
-
-void TForm25::SpeedButton3Click() {
-    // Blue keeps the width factor and the key colour as they are.
-    if (colourButtonStamps())
-        return;
-    CSPENS = KeyPenWidth;
-    Pen.width = KeyPenWidth;
-    Pen.color = board::Blue;
-    showPenColour();
-}
-
-void TForm25::SpeedButton4Click() {
-    KESU = 1;
-    if (colourButtonStamps())
-        return;
-    setPenColour(board::Yellow);
-}
-
-void TForm25::SpeedButton5Click() {
-    KESU = 1;
-    if (colourButtonStamps())
-        return;
-    setPenColour(board::White);
-}
-
-void TForm25::SpeedButton6Click() {
-    KESU = 1;
-    if (colourButtonStamps())
-        return;
-    setPenColour(board::Black);
-}
-
-void TForm25::SpeedButton9Click() {
-    // The current colour becomes the key: its strokes show the frozen screen instead.
-    KESU = 1;
-    if (colourButtonStamps())
-        return;
-    CSPENS = KeyPenWidth;
-    Pen.width = KeyPenWidth;
-    setKeyColour();
-    showPenColour();
-    commitStep();
-}
-
-void TForm25::SpeedButton8Click() {
-    KESU = 4;
-    CSPENS = KeyPenWidth;
-    Pen.width = KeyPenWidth;
-    Pen.color = board::Silver;
-    showPenColour();
-    setKeyColour();
-    showPenColour();
-    commitStep();
-}
-
-void TForm25::SpeedButton7Click() {
-    KESU = 1;
-    Image1->setPicture(Image2->Picture());
-    history_.touch(Image1->Picture().rect());
-    setPenColour(board::Red);
-}
-
-void TForm25::SpeedButton14Click() {
-    PREFLG = !PREFLG;
-    SpeedButton14->setVisible(PREFLG);
-    SpeedButton15->setVisible(!PREFLG);
-}
+void TForm25::SpeedButton2Click() { pens_->choose(board::pens::Red); }
+void TForm25::SpeedButton3Click() { pens_->choose(board::pens::Blue); }
+void TForm25::SpeedButton4Click() { pens_->choose(board::pens::Yellow); }
+void TForm25::SpeedButton5Click() { pens_->choose(board::pens::White); }
+void TForm25::SpeedButton6Click() { pens_->choose(board::pens::Black); }
+void TForm25::SpeedButton9Click() { pens_->choose(board::pens::SeeThrough); }
+void TForm25::SpeedButton8Click() { eraser_->choose(); }
+void TForm25::SpeedButton7Click() { eraser_->wipe(); }
+void TForm25::SpeedButton14Click() { line_->toggle(); }
 
 void TForm25::SpeedButton1Click() {
     platform_.messageBeep(platform::BeepDefault);
@@ -567,242 +360,34 @@ void TForm25::CaptureRect(const QRect &r, QImage &BM) {
 
 // ---- undo and redo ----
 
-void TForm25::commitStep(const QImage *oldBackground) {
-    // The rubber band is inverted into the layer while a selection is dragged: no step ends
-    // inside it.
-    if (FDrag)
-        return;
-    if (history_.pending() || oldBackground) {
-        const QImage &bg = Image2->Picture();
-        history_.commit(Image1->Picture(), oldBackground, oldBackground ? &bg : nullptr);
-    }
-    showUndoState();
-}
-
-void TForm25::takeStep(bool back) {
-    if (FDrag)
-        return;
-    commitStep(); // a stroke still being drawn becomes a step of its own first
-    board::History::Change c;
-    const bool ok = back ? history_.undo(Image1->Bitmap(), Image2->Bitmap(), &c)
-                         : history_.redo(Image1->Bitmap(), Image2->Bitmap(), &c);
-    if (!ok)
-        return;
-    // The background is only seen through the chalk layer.
-    Image2->changed(c.background);
-    Image1->changed(c.layer | c.background);
-    showUndoState();
-}
-
-void TForm25::UndoClick() {
-    takeStep(true);
-}
-
-void TForm25::RedoClick() {
-    takeStep(false);
-}
-
-void TForm25::showUndoState() {
-    UndoButton->setEnabled(history_.undoSteps() > 0);
-}
+void TForm25::UndoClick() { undo_->undo(); }
+void TForm25::RedoClick() { undo_->redo(); }
+const board::History &TForm25::history() const { return undo_->history(); }
 
 // ---- selection and transforms ----
 
-void TForm25::toggleFocusRect() {
-    const QRect r = board::xorFocusRect(Image1->Bitmap(), R);
-    history_.touch(r);
-    Image1->changed(r);
-}
-
-void TForm25::SpeedButton10Click() {
-    Image3->setTransparent(false);
-    RFLG = true;
-    Image1->setCursor(Qt::CrossCursor);
-    SpeedButton10->hide();
-    SpeedButton11->show();
-}
-
-void TForm25::SpeedButton11Click() {
-    Image1->setCursor(Qt::ArrowCursor);
-    RFLG = false;
-    SpeedButton10->show();
-    SpeedButton11->hide();
-}
-
-void TForm25::SpeedButton12Click() {
-    Image1->setCursor(Qt::ArrowCursor);
-    RFLG2 = false;
-    Image3->hide();
-    Image3->clearPicture();
-    SpeedButton10->show();
-    SpeedButton12->hide();
-}
-
-void TForm25::SpinEdit1Change() {
-    if (SpinEdit1->Value() < 1) {
-        SpinEdit1->setValue(1);
-        SpinEdit1->setText(QStringLiteral("1"));
-    }
-}
-
-bool TForm25::fits(long double w, long double h) {
-    // Written so that a NaN fails every comparison and is refused too.
-    return w >= 1 && h >= 1 && w <= MaxCutSide && h <= MaxCutSide && w * h <= MaxCutPixels;
-}
-
-void TForm25::refuse() {
-    platform_.messageBeep(platform::BeepDefault);
-}
-
-void TForm25::setCutOut(const QImage &picture) {
-    Image3->setPicture(picture);
-}
-
-void TForm25::HCOPY(qint32 X, qint32 Y) {
-    // An empty rectangle cannot become a picture: nothing is cut, the board beeps.
-    if (!fits(X, Y)) {
-        refuse();
-        return;
-    }
-    const QImage cut = Image1->Picture()
-                           .copy(QRect(RBAK.left, RBAK.top, X, Y))
-                           .convertToFormat(QImage::Format_RGB888);
-    Image3->hide();
-    setCutOut(cut);
-    Image1->setCursor(Qt::DragMoveCursor);
-    RFLG2 = true;
-    SpeedButton10->hide();
-    SpeedButton11->hide();
-    SpeedButton12->show();
-}
-
-void TForm25::KAKUDAI(long double K) {
-    const QImage &pic = Image3->Picture();
-    if (pic.isNull())
-        return;
-    const long double w = std::trunc(K * pic.width());
-    const long double h = std::trunc(K * pic.height());
-    // Below one pixel, or too large to hold: the picture stays as it is.
-    if (!fits(w, h)) {
-        refuse();
-        return;
-    }
-    KESU = 1;
-    setCutOut(BitmapResize_Bilinear(pic, int(w), int(h)));
-}
-
-void TForm25::KAITEN(long double K) {
-    const QImage &pic = Image3->Picture();
-    if (pic.isNull())
-        return;
-    if (!std::isfinite(K)) {
-        refuse();
-        return;
-    }
-    const board::RotatedBox box = board::rotatedBox(pic.width(), pic.height(), double(K));
-    if (!fits(box.width, box.height)) {
-        refuse();
-        return;
-    }
-    KESU = 1;
-    QImage copy = pic;
-    Rotate(copy, double(K));
-    setCutOut(copy);
-}
-
-void TForm25::Rotate(QImage &Source, double Angle) {
-    Source = board::rotated(Source, Angle);
-}
-
-void TForm25::SAYU() {
-    if (!Image3->Picture().isNull())
-        setCutOut(board::mirroredLeftRight(Image3->Picture()));
-}
-
-void TForm25::JOUGE() {
-    if (!Image3->Picture().isNull())
-        setCutOut(board::mirroredTopBottom(Image3->Picture()));
-}
+void TForm25::SpeedButton10Click() { selection_->start(); }
+void TForm25::SpeedButton11Click() { selection_->leave(); }
+void TForm25::SpeedButton12Click() { cutOut_->clear(); }
+void TForm25::SpinEdit1Change() { cutOut_->guardZoomField(); }
+void TForm25::HCOPY(qint32 X, qint32 Y) { cutOut_->cut(X, Y); }
+void TForm25::KAKUDAI(long double K) { cutOut_->zoom(K); }
+void TForm25::KAITEN(long double K) { cutOut_->turn(K); }
+void TForm25::Rotate(QImage &Source, double Angle) { Source = board::rotated(Source, Angle); }
+void TForm25::SAYU() { cutOut_->mirrorLeftRight(); }
+void TForm25::JOUGE() { cutOut_->mirrorTopBottom(); }
 
 void TForm25::Image3MouseDown(Qt::MouseButton Button, int X, int Y) {
-    // The menu opens without waiting, so its action runs after the drag state is set and
-    // ends it; a menu closed without a choice leaves the cut-out following the pointer.
-    if (Button == Qt::RightButton)
-        PopupMenu1->popup(
-            Image3->mapToGlobal((QPointF(X, Y) / Image3->devicePixelRatioF()).toPoint()));
-    XBAK = X;
-    YBAK = Y;
-    XYFLG = true;
+    cutOut_->cutOutPress(Button, QPoint(X, Y));
 }
-
 void TForm25::Image3MouseMove(Qt::MouseButtons, int X, int Y) {
-    if (!XYFLG)
-        return;
-    const QPoint at = Image3->devicePos();
-    Image3->moveToDevice(QPoint(at.x() - (XBAK - X), at.y() - (YBAK - Y)));
+    cutOut_->cutOutMove(QPoint(X, Y));
 }
+void TForm25::Image3MouseUp(Qt::MouseButton, int, int) { cutOut_->cutOutRelease(); }
 
-void TForm25::Image3MouseUp(Qt::MouseButton, int, int) {
-    XYFLG = false;
-}
-
-long double TForm25::readZoom(long double fallback, const QString &fallbackText) {
-    bool ok = false;
-    const double v = SpinEdit1->Text().trimmed().toDouble(&ok);
-    if (!ok) {
-        SpinEdit1->setText(fallbackText);
-        return fallback;
-    }
-    if (!(v >= 1)) {
-        SpinEdit1->setValue(1);
-        SpinEdit1->setText(QStringLiteral("1"));
-        return 1;
-    }
-    return v;
-}
-
-long double TForm25::readAngle() {
-    bool ok = false;
-    const double v = SpinEdit2->Text().trimmed().toDouble(&ok);
-    if (!ok) {
-        SpinEdit2->setText(QStringLiteral("30"));
-        return 0;
-    }
-    return v;
-}
-
-void TForm25::N1Click() {
-    PPBAI = readZoom(1, QStringLiteral("1"));
-    KAKUDAI(PPBAI);
-    XYFLG = false;
-}
-
-void TForm25::N2Click() {
-    PPBAI = readZoom(1, QStringLiteral("1"));
-    KAKUDAI(1 / PPBAI);
-    XYFLG = false;
-}
-
-void TForm25::N3Click() {
-    Image3->setTransparent(true);
-    PPKAKU = readAngle();
-    KAITEN(PPKAKU);
-    XYFLG = false;
-}
-
-void TForm25::N6Click() {
-    Image3->setTransparent(true);
-    PPKAKU = readAngle();
-    KAITEN(-PPKAKU);
-    XYFLG = false;
-}
-
-void TForm25::N4Click() {
-    SAYU();
-    XYFLG = false;
-}
-
-void TForm25::N5Click() {
-    JOUGE();
-    XYFLG = false;
-}
+void TForm25::N1Click() { cutOut_->zoomIn(); }
+void TForm25::N2Click() { cutOut_->zoomOut(); }
+void TForm25::N3Click() { cutOut_->turnRight(); }
+void TForm25::N6Click() { cutOut_->turnLeft(); }
+void TForm25::N4Click() { cutOut_->menuMirrorLeftRight(); }
+void TForm25::N5Click() { cutOut_->menuMirrorTopBottom(); }

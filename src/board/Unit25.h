@@ -2,14 +2,18 @@
 // The drawing board: the frozen screen with a chalk layer over it, the cut-out, and the
 // toolbar at the right edge. Shown modally by the main window; created once, so its
 // fields and state persist between showings.
-#include "board/chalk.h"
 #include "board/geometry.h"
 #include "board/history.h"
 #include "board/spinedit.h"
 #include "board/timage.h"
+#include "board/tools/boardtool.h"
+#include "board/tools/cutout.h"
+#include "board/tools/pens.h"
 
 #include <QDialog>
 #include <QImage>
+#include <memory>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -23,8 +27,15 @@ struct QumoForms;
 namespace platform {
 class Platform;
 }
+namespace board {
+class EraserTool;
+class KeyColour;
+class LineTool;
+class SelectionTool;
+class UndoTool;
+} // namespace board
 
-class TForm25 : public QDialog {
+class TForm25 : public QDialog, public board::BoardState {
     Q_OBJECT
 public:
     TForm25(QumoValues &values, platform::Platform &platform, QWidget *parent = nullptr);
@@ -74,24 +85,8 @@ public:
     QTimer *Timer1 = nullptr; // the delayed capture
 
     // ---- state of the board ----
-    qint32 KESU = 0;           // chalk width factor: 1, or 4 for the eraser
-    qint32 CSPENS = 0;         // width of the key-colour corner stroke
-    bool PREFLG = false;       // straight-line mode
-    qint32 preX = 0, preY = 0; // the pen's anchor
-    board::ChalkPen Pen;       // the chalk layer's drawing pen
-
-    // ---- state of the cut-out tool ----
-    bool RFLG = false;  // selection mode
-    bool RFLG2 = false; // a cut-out exists
-    bool FDrag = false; // a rubber band is being dragged
-    QPoint DownPt;
-    TRect R;    // the rubber band as drawn now; also the full-screen rectangle of a grab
-    TRect RBAK; // the last rubber band; what a cut copies
-    qint32 RRX = 0, RRY = 0;
-    bool XYFLG = false; // the cut-out is being dragged
-    qint32 XBAK = 0, YBAK = 0;
-    long double PPBAI = 0;  // zoom factor last read
-    long double PPKAKU = 0; // rotation angle last read
+    // KESU, CSPENS, PREFLG, preX, preY, Pen, RFLG, RFLG2, FDrag, DownPt, R, RBAK, RRX, RRY,
+    // XYFLG, XBAK, YBAK, PPBAI, PPKAKU: board::BoardState, shared by the board's tools.
 
     // ---- board, chalk and pens ----
     void FormShow();
@@ -117,7 +112,7 @@ public:
     // corner. Opening the board starts a fresh history.
     void UndoClick();
     void RedoClick();
-    const board::History &history() const { return history_; }
+    const board::History &history() const;
 
     // ---- selection and transforms ----
     void SpeedButton10Click();
@@ -143,12 +138,12 @@ public:
     static qint32 MAX(qint32 X, qint32 Y) { return board::MAX(X, Y); }
     // The largest cut-out the board makes, in pixels per side and in all; a transform
     // beyond it is refused like one below a pixel.
-    static constexpr qint64 MaxCutSide = 32767;
-    static constexpr qint64 MaxCutPixels = qint64(32) << 20;
+    static constexpr qint64 MaxCutSide = board::kMaxCutSide;
+    static constexpr qint64 MaxCutPixels = board::kMaxCutPixels;
     // The widest chalk line drawn, far beyond any screen.
-    static constexpr qint64 MaxPenWidth = 16384;
+    static constexpr qint64 MaxPenWidth = board::kMaxPenWidth;
     // The pen of the colour buttons, and of the stroke that sets the key colour's corner.
-    static constexpr qint32 KeyPenWidth = 6;
+    static constexpr qint32 KeyPenWidth = board::kKeyPenWidth;
 
     // ---- screen capture ----
     // The capture menu's delays: at once (time for the board to leave the screen), then
@@ -174,28 +169,31 @@ public slots:
     void done(int r) override;
 
 private:
+    using Step = board::BoardTool::Next (board::BoardTool::*)(const board::Pointer &);
     void buildControls();
+    void buildLayers();
+    void buildToolbar();
+    void buildMenus();
+    void buildTools();
+    void connectHandlers();
     void layoutToolbar();
     int toolbarLeft() const;
-    void setKeyColour();
-    void setPenColour(QRgb c);
-    void showPenColour();
-    void chalkLine(QPoint to);
-    void commitStep(const QImage *oldBackground = nullptr);
-    void takeStep(bool back);
-    void showUndoState();
-    void toggleFocusRect();
-    bool colourButtonStamps();
-    void stamp();
-    void refuse();
-    void setCutOut(const QImage &picture);
-    long double readZoom(long double fallback, const QString &fallbackText);
-    long double readAngle();
-    static bool fits(long double w, long double h);
+    // Hands a pointer event on the chalk layer to `tools` in order, until one stops it.
+    static void dispatch(const std::vector<board::BoardTool *> &tools, Step step,
+                         const board::Pointer &p);
 
     QumoValues &v_;
     platform::Platform &platform_;
     QumoForms *forms_ = nullptr;
-    board::History history_;
-    bool previewing_ = false; // a straight line is being dragged
+
+    // The tools, and the order in which each pointer event on the chalk layer reaches them.
+    std::unique_ptr<board::UndoTool> undo_;
+    std::unique_ptr<board::KeyColour> key_;
+    std::unique_ptr<board::PenTool> pens_;
+    std::unique_ptr<board::EraserTool> eraser_;
+    std::unique_ptr<board::LineTool> line_;
+    std::unique_ptr<board::SelectionTool> selection_;
+    std::unique_ptr<board::CutOutTool> cutOut_;
+    std::unique_ptr<board::BoardTool> strip_; // ends every event over the toolbar strip
+    std::vector<board::BoardTool *> all_, pressOrder_, moveOrder_, releaseOrder_;
 };

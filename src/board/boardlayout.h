@@ -75,4 +75,7 @@ inline int labelFontPixels(int height) {
 inline constexpr int kPictureWidth = 40;
 inline constexpr int kPictureMargin = 6;
 
+// Edit1, which only holds the keyboard focus: left of the toolbar's edge, out of sight.
+inline constexpr QRect kFocusHolder{-120, 0, 100, 22};
+
 } // namespace boardlayout

@@ -64,6 +64,46 @@ void sourceColumns(const double *xc, const double *xs, double ys, double yc, int
         my[i] = floorInt((xs[i] + yc) + 0.5);
     }
 }
+// The source bitmap of a rotation, as its rows are copied.
+struct RowSource {
+    const uchar *bits;
+    qsizetype stride;
+    qsizetype wideReadEnd; // a pixel starting up to here may be read as four bytes
+    int width, height;
+};
+
+// One destination row of `dw` pixels from the source positions mx, my of its columns.
+void copyRow(const RowSource &src, const int *mx, const int *my, int dw, const uchar *creamRow,
+             uchar *out) {
+    // Rounding keeps order, so mx and my are monotonic along the row and the columns
+    // that find a source pixel are one run [lo, hi); the rest stays cream.
+    auto inside = [&](int ix) {
+        return unsigned(mx[ix]) < unsigned(src.width) && unsigned(my[ix]) < unsigned(src.height);
+    };
+    int lo = 0;
+    while (lo < dw && !inside(lo))
+        ++lo;
+    int hi = dw;
+    while (hi > lo && !inside(hi - 1))
+        --hi;
+    std::memcpy(out, creamRow, size_t(3 * lo));
+    std::memcpy(out + 3 * hi, creamRow, size_t(3 * (dw - hi)));
+    // Four bytes a pixel where allowed: the fourth lands on the next pixel, written next.
+    int ix = lo;
+    for (; ix < hi - 1; ++ix) {
+        Q_ASSERT(inside(ix));
+        const qsizetype at = my[ix] * src.stride + 3 * mx[ix];
+        if (at <= src.wideReadEnd) [[likely]] {
+            quint32 v;
+            std::memcpy(&v, src.bits + at, 4);
+            std::memcpy(out + 3 * ix, &v, 4);
+        } else {
+            std::memcpy(out + 3 * ix, src.bits + at, 3);
+        }
+    }
+    if (ix < hi)
+        std::memcpy(out + 3 * ix, src.bits + my[ix] * src.stride + 3 * mx[ix], 3);
+}
 } // namespace
 
 long long roundHalfUp(double v) {
@@ -113,45 +153,14 @@ QImage rotated(const QImage &source, double angle) {
     std::vector<uchar> creamRow(static_cast<size_t>(dw) * 3);
     for (int ix = 0; ix < dw; ++ix)
         std::memcpy(creamRow.data() + 3 * ix, CreamBytes, 3);
-    const uchar *srcBits = src.constBits();
-    const qsizetype srcStride = src.bytesPerLine();
-    // A pixel may be read as four bytes when a fourth one follows it in the bitmap.
-    const qsizetype wideReadEnd = src.sizeInBytes() - 4;
+    const RowSource from{src.constBits(), src.bytesPerLine(), src.sizeInBytes() - 4, sw, sh};
     for (int iy = 0; iy < dh; ++iy) {
         const double Y = double(iy + box.top);
         const double ys = Y * s, yc = Y * c;
         // First the source positions of the whole row, two at a time.
         int *mx = mxs.data(), *my = mys.data();
         sourceColumns(xc.data(), xs.data(), ys, yc, mx, my, dw);
-        // Rounding keeps order, so mx and my are monotonic along the row and the columns
-        // that find a source pixel are one run [lo, hi); the rest stays cream.
-        auto inside = [&](int ix) {
-            return unsigned(mx[ix]) < unsigned(sw) && unsigned(my[ix]) < unsigned(sh);
-        };
-        int lo = 0;
-        while (lo < dw && !inside(lo))
-            ++lo;
-        int hi = dw;
-        while (hi > lo && !inside(hi - 1))
-            --hi;
-        uchar *out = dst.scanLine(iy);
-        std::memcpy(out, creamRow.data(), size_t(3 * lo));
-        std::memcpy(out + 3 * hi, creamRow.data(), size_t(3 * (dw - hi)));
-        // Four bytes a pixel where allowed: the fourth lands on the next pixel, written next.
-        int ix = lo;
-        for (; ix < hi - 1; ++ix) {
-            Q_ASSERT(inside(ix));
-            const qsizetype at = my[ix] * srcStride + 3 * mx[ix];
-            if (at <= wideReadEnd) [[likely]] {
-                quint32 v;
-                std::memcpy(&v, srcBits + at, 4);
-                std::memcpy(out + 3 * ix, &v, 4);
-            } else {
-                std::memcpy(out + 3 * ix, srcBits + at, 3);
-            }
-        }
-        if (ix < hi)
-            std::memcpy(out + 3 * ix, srcBits + my[ix] * srcStride + 3 * mx[ix], 3);
+        copyRow(from, mx, my, dw, creamRow.data(), dst.scanLine(iy));
     }
     return dst;
 }
