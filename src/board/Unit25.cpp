@@ -3,6 +3,7 @@
 #include "app/MAIN.h"
 #include "app/guard.h"
 #include "board/boardlayout.h"
+#include "board/placetold.h"
 #include "board/resources.h"
 #include "board/screengrab.h"
 #include "board/transforms.h"
@@ -102,6 +103,8 @@ void TForm25::buildControls() {
     Image3->setMouseTracking(true);
     Image3->setCursor(Qt::DragMoveCursor);
     Image3->hide();
+    Image1->setPointerSource(&platform_);
+    Image3->setPointerSource(&platform_);
     connect(Image1, &TImage::mouseDown, this, guarded(&TForm25::Image1MouseDown));
     connect(Image1, &TImage::mouseMove, this, guarded(&TForm25::Image1MouseMove));
     connect(Image1, &TImage::mouseUp, this, guarded(&TForm25::Image1MouseUp));
@@ -231,6 +234,7 @@ void TForm25::showEvent(QShowEvent *e) {
         setScreen(primary);
     setGeometry(board::screenWindowRect());
     QDialog::showEvent(e);
+    board::tellPlaceAfterShowing(this, platform_);
     raise();
     activateWindow();
     guard::run(platform_, this, [this] { FormShow(); });
