@@ -301,6 +301,9 @@ void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
     poll.start();
     main_->Timer1Timer(); // returns when the board closes
     poll.stop();
+    qInfo("board at %d,%d %dx%d on the X server; pixels differing from the root grab: %d of %d",
+          boardPlace.x(), boardPlace.y(), boardPlace.width(), boardPlace.height(), differing,
+          picture.width() * picture.height());
     QCOMPARE(boardPlace, monitor);
     QCOMPARE(differing, 0);
     QVERIFY2(offScreen.isEmpty(), qPrintable(offScreen.join(u' ')));

@@ -724,6 +724,9 @@ void TestPicker::titleBarOffersOnlyClose() {
                                              .arg(probe.outer(w).x()).arg(probe.outer(w).y())
                                              .arg(probe.outer(w).width()).arg(probe.outer(w).height())),
                               10000);
+    qInfo("picker frame on the X server: %d,%d %dx%d, on the monitor %d,%d %dx%d; actions: %s",
+          probe.outer(w).x(), probe.outer(w).y(), probe.outer(w).width(), probe.outer(w).height(),
+          screen.x(), screen.y(), screen.width(), screen.height(), qPrintable(actions.join(u' ')));
     if (area.size() == area.size().expandedTo(outer)) {
         QTRY_COMPARE(p->size(), TForm4::DesignSize);
         QVERIFY(atDesign(p->gradeButtons + p->classButtons + p->nameButtons));
@@ -790,6 +793,7 @@ void TestPicker::startupRosterMode() {
     QVERIFY(program.values.DL);
     QVERIFY2(mainLevel >= 0 && pickerLevel > mainLevel,
              qPrintable(QStringLiteral("picker %1, main %2").arg(pickerLevel).arg(mainLevel)));
+    qInfo("stacking on the X server: picker at %d, main window at %d", pickerLevel, mainLevel);
     QCOMPARE(pickerGeometry, mainGeometry);
     QCOMPARE(pickerGeometry.size(),
              QSize(1113, 660).boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));
