@@ -37,14 +37,14 @@ protected:
             board::paintPhysical(p, QPoint(0, 0), form_->picture(), board::physicalCover(this, r));
     }
     QPoint physical(QMouseEvent *e) const {
-        // The toolkit hands positions rounded to whole scaled pixels, which at a fractional
-        // scale misses physical pixels; the window system's own event tells the physical
-        // pixel. Taken when it agrees with the event (an event made up by a program, not
-        // the pointer, keeps its own position).
-        // From the event's own place in the window, which the window system gives: the
-        // toolkit's idea of where the window lies plays no part.
+        // From the event's place in the window, which the window system gives: the
+        // toolkit's idea of where the window lies on the desktop plays no part.
         const QPointF inWindow = mapTo(window(), e->position());
         const QPoint rounded = board::physicalPoint(this, inWindow);
+        // The toolkit hands positions rounded to whole scaled pixels, which at a scale
+        // misses physical pixels; the window system's own event tells the physical pixel.
+        // Taken when it agrees with the event (an event made up by a program, not the
+        // pointer, keeps its own position).
         QPoint exact;
         const qreal ratio = devicePixelRatioF();
         if (ratio != 1.0 && platform_.pointerInWindow(window()->winId(), e->timestamp(), &exact) &&
