@@ -6,6 +6,7 @@
 #include "board/geometry.h"
 #include "board/screengrab.h"
 #include "board/boardlayout.h"
+#include "board/chalk.h"
 #include "support/patternwindow.h"
 #include "support/testsupport.h"
 
@@ -13,7 +14,9 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QEnterEvent>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -35,6 +38,7 @@ private slots:
     void realGrabLeavesPointerOut();
     void boardCoversRealScreenAndShowsChalk();
     void boardShowsTheScreenPixelForPixel();
+    void chalkLandsUnderTheRealPointer();
 
 private:
     void enter();
@@ -255,7 +259,7 @@ void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
     const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
     const int toolbar = int(std::ceil(boardlayout::kToolbarWidth * ratio)) + 2;
     const QRect picture(0, 0, monitor.width() - toolbar, monitor.height());
-    int differing = -1, ticks = 0;
+    int differing = -1, ticks = 0, reachable = 0;
     QRect boardPlace;
     QStringList offScreen;
     QTimer poll;
@@ -267,12 +271,25 @@ void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
         // would show without it).
         boardPlace = probe.outer(Window(board_->winId()));
         differing = differingPixels(probe.grab(monitor).copy(picture), before.copy(picture));
-        // Every button of the toolbar within the screen, where a pupil can reach it.
+        // Every button of the toolbar within the monitor on the X server, where a pupil can
+        // reach it; and where the toolkit takes it to be (its menus and hints go there).
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         offScreen.clear();
-        for (const QToolButton *b : board_->findChildren<QToolButton *>())
-            if (b->isVisibleTo(board_) && !screen.contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())))
-                offScreen << QStringLiteral("%1 at %2,%3").arg(b->objectName()).arg(b->mapToGlobal(QPoint(0, 0)).x()).arg(b->mapToGlobal(QPoint(0, 0)).y());
+        reachable = 0;
+        for (const QToolButton *b : board_->findChildren<QToolButton *>()) {
+            if (!b->isVisibleTo(board_))
+                continue;
+            const QRect inBoard(b->mapTo(board_, QPoint(0, 0)), b->size());
+            const QRect onServer =
+                board::toPhysicalCover(inBoard, ratio).translated(boardPlace.topLeft());
+            const QPoint global = b->mapToGlobal(QPoint(0, 0));
+            if (monitor.contains(onServer) && screen.contains(QRect(global, b->size())))
+                ++reachable;
+            else
+                offScreen << QStringLiteral("%1 at %2,%3 (toolkit %4,%5)")
+                                 .arg(b->objectName()).arg(onServer.x()).arg(onServer.y())
+                                 .arg(global.x()).arg(global.y());
+        }
         if ((differing != 0 || boardPlace != monitor || !offScreen.isEmpty()) && ++ticks <= 250)
             return;
         // A picture of the board as shown, when asked for.
@@ -284,9 +301,78 @@ void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
     poll.start();
     main_->Timer1Timer(); // returns when the board closes
     poll.stop();
+    qInfo("board at %d,%d %dx%d on the X server; pixels differing from the root grab: %d of %d",
+          boardPlace.x(), boardPlace.y(), boardPlace.width(), boardPlace.height(), differing,
+          picture.width() * picture.height());
     QCOMPARE(boardPlace, monitor);
     QCOMPARE(differing, 0);
     QVERIFY2(offScreen.isEmpty(), qPrintable(offScreen.join(u' ')));
+    qInfo("toolbar buttons on the screen: %d", reachable);
+}
+
+void TestBoardOpen::chalkLandsUnderTheRealPointer() {
+    // The X server's pointer drags a line on the board; the chalk shows on the X server
+    // centred on the physical pixels the pointer went through, at any scale and wherever
+    // the primary monitor lies.
+    const QString xdotool = QStandardPaths::findExecutable(u"xdotool"_qs);
+    if (xdotool.isEmpty())
+        QSKIP("xdotool is not installed");
+    board::setScreenSource({});
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    const QRect monitor = probe.primaryMonitor();
+    // Physical pixels that fall between scaled ones at 150 %.
+    const QPoint from = monitor.topLeft() + QPoint(301, 211);
+    const int length = 200;
+    QStringList pointer{u"mousemove"_qs, QString::number(from.x()), QString::number(from.y()),
+                        u"sleep"_qs, u"0.2"_qs, u"mousedown"_qs, u"1"_qs};
+    for (int step = 1; step <= 4; ++step)
+        pointer << u"mousemove"_qs << QString::number(from.x() + step * length / 4)
+                << QString::number(from.y()) << u"sleep"_qs << u"0.05"_qs;
+    pointer << u"mouseup"_qs << u"1"_qs;
+    QProcess pointerRun;
+    QImage shown;
+    bool started = false;
+    int ticks = 0;
+    const QPoint middle = from - monitor.topLeft() + QPoint(length / 2, 0);
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!board_->isVisible() || !board_->windowHandle() || !board_->windowHandle()->isExposed())
+            return;
+        if (!started) {
+            started = true;
+            pointerRun.start(xdotool, pointer);
+            return;
+        }
+        if (pointerRun.state() != QProcess::NotRunning)
+            return;
+        shown = probe.grab(monitor);
+        if (shown.pixel(middle) != board::Red && ++ticks <= 250)
+            return;
+        board_->SpeedButton1Click();
+    });
+    poll.start();
+    main_->Timer1Timer(); // returns when the board closes
+    poll.stop();
+    QVERIFY(started);
+    QCOMPARE(pointerRun.exitCode(), 0);
+    QCOMPARE(shown.pixel(middle), board::Red);
+    // Across the line: the chalk's rows centred on the pointer's row.
+    int top = middle.y(), bottom = middle.y();
+    while (top > 0 && shown.pixel(middle.x(), top - 1) == board::Red)
+        --top;
+    while (bottom + 1 < shown.height() && shown.pixel(middle.x(), bottom + 1) == board::Red)
+        ++bottom;
+    QVERIFY2(std::abs(top + bottom - 2 * middle.y()) <= 1,
+             qPrintable(u"chalk rows %1..%2 for the pointer's row %3"_qs.arg(top).arg(bottom).arg(middle.y())));
+    // Along it: it starts where the pointer was pressed, a pen's half width before it.
+    const int start = from.x() - monitor.x();
+    int left = middle.x();
+    while (left > 0 && shown.pixel(left - 1, middle.y()) == board::Red)
+        --left;
+    QVERIFY2(std::abs(left + (bottom - top) / 2 - start) <= 1,
+             qPrintable(u"chalk from %1, half width %2, pressed at %3"_qs.arg(left).arg((bottom - top) / 2).arg(start)));
 }
 
 QUMO_TEST_MAIN(TestBoardOpen)

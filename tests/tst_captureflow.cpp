@@ -240,6 +240,10 @@ void TestCaptureFlow::realPointerUnderAnyDesktop() {
     // clipboard.
     const QImage under = before.copy(QRect(QPoint(100, 100), selection));
     QImage saved(target);
+    qInfo("capture of a %dx%d drag: file %dx%d, %d pixels differing from the root grab; "
+          "clipboard %d differing",
+          selection.width(), selection.height(), saved.width(), saved.height(),
+          differingPixels(saved, under), differingPixels(QApplication::clipboard()->image(), under));
     QCOMPARE(saved.size(), selection);
     QCOMPARE(differingPixels(saved, under), 0);
     QCOMPARE(differingPixels(QApplication::clipboard()->image(), under), 0);

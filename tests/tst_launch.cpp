@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
@@ -49,6 +50,7 @@ private slots:
     void newWork_data();
     void newWork();
     void newWorkTwoClicksStartTwice();
+    void newWorkPlacedWithSettingsSize_data();
     void newWorkPlacedWithSettingsSize();
 
     void menuLanguage_data();
@@ -474,12 +476,24 @@ struct StartedClassroom {
 };
 } // namespace
 
+void TestLaunch::newWorkPlacedWithSettingsSize_data() {
+    // Sizes in the desktop's scaled pixels, frame included, as the main window's: clamped to
+    // the screen in them, and placed in as many physical pixels as the scale makes.
+    QTest::addColumn<QSize>("asked");
+    QTest::newRow("fits") << QSize(600, 450);
+    QTest::newRow("larger than the screen at any scale") << QSize(1400, 900);
+}
+
 void TestLaunch::newWorkPlacedWithSettingsSize() {
-    StartedClassroom c("Hiragana", QStringLiteral("\r\n<MWXX>600</MWXX>\r\n<MWYY>450</MWYY>"));
+    QFETCH(QSize, asked);
+    StartedClassroom c("Hiragana", u"\r\n<MWXX>%1</MWXX>\r\n<MWYY>%2</MWYY>"_qs
+                                       .arg(asked.width()).arg(asked.height()));
     writeFile(c.mwex + QStringLiteral("/NEW.mwx"), "template work");
     QVERIFY(c.start());
-    QCOMPARE(c.program->values.XX, 600);
-    QCOMPARE(c.program->values.YY, 450);
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    const QSize scaled = asked.boundedTo(primary->availableGeometry().size());
+    QCOMPARE(c.program->values.XX, scaled.width());
+    QCOMPARE(c.program->values.YY, scaled.height());
 
     c.main()->SpeedButton6->click();
 
@@ -504,8 +518,13 @@ void TestLaunch::newWorkPlacedWithSettingsSize() {
         });
         return w != 0;
     }));
-    QTRY_COMPARE_WITH_TIMEOUT(probe.outer(w), QRect(0, 0, 600, 450), 10000);
+    // Measured on the X server: from the primary monitor's corner, in physical pixels.
+    const QRect monitor = probe.primaryMonitor();
+    const QRect expected(monitor.topLeft(), (QSizeF(scaled) * primary->devicePixelRatio()).toSize());
+    QTRY_COMPARE_WITH_TIMEOUT(probe.outer(w), expected, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(probe.inFront(w), 10000);
+    qInfo("Logo window for %dx%d at scale %g: %dx%d physical on the X server", asked.width(),
+          asked.height(), primary->devicePixelRatio(), probe.outer(w).width(), probe.outer(w).height());
 }
 
 void TestLaunch::menuLanguage_data() {

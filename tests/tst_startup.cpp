@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <memory>
 
+#include "support/x11probe.h"
+
 using namespace testsupport;
 
 namespace {
@@ -435,7 +437,8 @@ void TestStartup::windowSizesStayOnScreen() {
     QFETCH(int, yy);
     QFETCH(int, xx);
     const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
-    const auto orScreen = [](int v, int s) { return v == -1 ? s : v; };
+    // Sizes beyond the screen (a small one at a high scale too) are the screen's.
+    const auto orScreen = [](int v, int s) { return v == -1 ? s : qMin(v, s); };
     const QString settings = u"<TATE>%1</TATE><YOKO>%2</YOKO><MWYY>%3</MWYY><MWXX>%4</MWXX>"
                              "<NAME>さくひん</NAME>"_qs.arg(tate, yoko, mwyy, mwxx);
     const auto l = makeInstall(tmp(u"w"_qs), u"QUMOG.x86_64"_qs, true, settings);
@@ -445,6 +448,29 @@ void TestStartup::windowSizesStayOnScreen() {
     QCOMPARE(p->main()->width(), orScreen(width, screen.width()));
     QCOMPARE(p->values.YY, orScreen(yy, screen.height()));
     QCOMPARE(p->values.XX, orScreen(xx, screen.width()));
+    // On the X server the whole window, frame included (as the window manager announces
+    // it), lies on the primary monitor.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    p->main()->show();
+    const Window w = Window(p->main()->winId());
+    QTRY_VERIFY_WITH_TIMEOUT(probe.viewable(w), 10000);
+    const QRect monitor = probe.primaryMonitor();
+    const bool framed = probe.windowManagerRuns();
+    QTRY_VERIFY_WITH_TIMEOUT(!framed || !probe.longs(w, "_NET_FRAME_EXTENTS", XA_CARDINAL).empty(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(monitor.contains(probe.outer(w)),
+                              qPrintable(u"window %1,%2 %3x%4 on the monitor %5,%6 %7x%8"_qs
+                                             .arg(probe.outer(w).x()).arg(probe.outer(w).y())
+                                             .arg(probe.outer(w).width()).arg(probe.outer(w).height())
+                                             .arg(monitor.x()).arg(monitor.y())
+                                             .arg(monitor.width()).arg(monitor.height())),
+                              10000);
+    const QRect outer = probe.outer(w);
+    qInfo("main window with its frame on the X server: %d,%d %dx%d (monitor %d,%d %dx%d)",
+          outer.x(), outer.y(), outer.width(), outer.height(), monitor.x(), monitor.y(),
+          monitor.width(), monitor.height());
 }
 
 QUMO_TEST_MAIN(TestStartup)

@@ -2,6 +2,7 @@
 #include "board/Unit14.h"
 #include "app/guard.h"
 #include "board/picturesave.h"
+#include "board/placetold.h"
 #include "board/timage.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -36,12 +37,14 @@ protected:
             board::paintPhysical(p, QPoint(0, 0), form_->picture(), board::physicalCover(this, r));
     }
     QPoint physical(QMouseEvent *e) const {
-        // The toolkit hands positions rounded to whole scaled pixels, which at a fractional
-        // scale misses physical pixels; the window system's own event tells the physical
-        // pixel. Taken when it agrees with the event (an event made up by a program, not
-        // the pointer, keeps its own position).
-        const QPointF inWindow = e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0)));
+        // From the event's place in the window, which the window system gives: the
+        // toolkit's idea of where the window lies on the desktop plays no part.
+        const QPointF inWindow = mapTo(window(), e->position());
         const QPoint rounded = board::physicalPoint(this, inWindow);
+        // The toolkit hands positions rounded to whole scaled pixels, which at a scale
+        // misses physical pixels; the window system's own event tells the physical pixel.
+        // Taken when it agrees with the event (an event made up by a program, not the
+        // pointer, keeps its own position).
         QPoint exact;
         const qreal ratio = devicePixelRatioF();
         if (ratio != 1.0 && platform_.pointerInWindow(window()->winId(), e->timestamp(), &exact) &&
@@ -154,6 +157,7 @@ void TForm14::setPicture(const QImage &image) {
 
 void TForm14::showEvent(QShowEvent *e) {
     QDialog::showEvent(e);
+    board::tellPlaceAfterShowing(this, platform_);
     // Only a real showing; the window system's own show after a minimize is none.
     if (!e->spontaneous())
         guard::run(platform_, this, [this] { FormShow(); });

@@ -5,6 +5,7 @@
 #include "app/MAIN.h"
 #include "app/guard.h"
 #include "board/boardlayout.h"
+#include "board/placetold.h"
 #include "board/resources.h"
 #include "board/screengrab.h"
 #include "board/tools/eraser.h"
@@ -103,6 +104,8 @@ void TForm25::buildLayers() {
     Image3->setMouseTracking(true);
     Image3->setCursor(Qt::DragMoveCursor);
     Image3->hide();
+    Image1->setPointerSource(&platform_);
+    Image3->setPointerSource(&platform_);
 }
 
 void TForm25::buildToolbar() {
@@ -251,6 +254,7 @@ void TForm25::showEvent(QShowEvent *e) {
         setScreen(primary);
     setGeometry(board::screenWindowRect());
     QDialog::showEvent(e);
+    board::tellPlaceAfterShowing(this, platform_);
     raise();
     activateWindow();
     guard::run(platform_, this, [this] { FormShow(); });

@@ -2,6 +2,7 @@
 #include "board/timage.h"
 #include "board/chalk.h"
 #include "board/geometry.h"
+#include "platform/platform.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -185,17 +186,34 @@ void TImage::paintEvent(QPaintEvent *e) {
     }
 }
 
+QPoint TImage::toPicture(QMouseEvent *e) const {
+    // From the event's own place in the window, not from the desktop's: the toolkit may
+    // take the window's place on the desktop to be on another monitor.
+    const QPointF inWindow = mapTo(window(), e->position());
+    const QPoint rounded = board::physicalPoint(this, inWindow);
+    // At a scale the toolkit's place is rounded to whole scaled pixels; the window system's
+    // own event tells the physical pixel. Taken when it agrees with the event (an event
+    // made up by a program, not the pointer, keeps its own place).
+    QPoint exact;
+    const qreal k = ratio();
+    if (platform_ && k != 1.0 &&
+        platform_->pointerInWindow(window()->winId(), e->timestamp(), &exact) &&
+        (exact - rounded).manhattanLength() <= int(std::ceil(k)))
+        return exact - devicePos();
+    return rounded - devicePos();
+}
+
 void TImage::mousePressEvent(QMouseEvent *e) {
-    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
+    const QPoint pos = toPicture(e);
     emit mouseDown(e->button(), pos.x(), pos.y());
 }
 
 void TImage::mouseMoveEvent(QMouseEvent *e) {
-    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
+    const QPoint pos = toPicture(e);
     emit mouseMove(e->buttons(), pos.x(), pos.y());
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent *e) {
-    const QPoint pos = toPicture(e->globalPosition() - QPointF(window()->mapToGlobal(QPoint(0, 0))));
+    const QPoint pos = toPicture(e);
     emit mouseUp(e->button(), pos.x(), pos.y());
 }

@@ -7,7 +7,11 @@
 #include <QLine>
 #include <QWidget>
 
+class QMouseEvent;
 class QPainter;
+namespace platform {
+class Platform;
+}
 
 class TImage : public QWidget {
     Q_OBJECT
@@ -42,7 +46,10 @@ public:
     void clearPreview();
     bool hasPreview() const { return previewWidth_ > 0; }
 
-    // Pointer events and the picture are in the picture's physical pixels.
+    // Pointer events and the picture are in the picture's physical pixels. The toolkit hands
+    // pointer places rounded to whole scaled pixels; with the platform the window system's
+    // own physical pixel is taken.
+    void setPointerSource(platform::Platform *platform) { platform_ = platform; }
 signals:
     void mouseDown(Qt::MouseButton button, int x, int y);
     void mouseMove(Qt::MouseButtons buttons, int x, int y);
@@ -62,6 +69,7 @@ private:
     QPoint pictureOffset() const;
     void fitToPicture();
     QPoint toPicture(const QPointF &inWindow) const;
+    QPoint toPicture(QMouseEvent *e) const;
 
     QImage picture_;
     QImage frame_;   // composed chalk over background, the chalk layer's screen copy
@@ -77,6 +85,7 @@ private:
     QImage::Format format_ = QImage::Format_Invalid;
     QPoint devicePos_;
     bool placedOnDevice_ = false;
+    platform::Platform *platform_ = nullptr;
 };
 
 namespace board {

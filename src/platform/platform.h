@@ -73,6 +73,11 @@ public:
     // program's own windows, before it is first shown. (Some window managers ignore the
     // toolkit's hints for minimise and maximise.)
     virtual void offerOnlyCloseBox(quint64 window);
+    // Tells the toolkit where the window system has one of this program's top-level windows
+    // now. A window manager may move a new window's frame without saying so to the window
+    // (the toolkit read the place while the frame still stood elsewhere), and the toolkit
+    // then takes the window for lying there, on another monitor perhaps.
+    virtual void tellWindowItsPlace(quint64 window);
     // Where the pointer was at the pointer event of time `time` (the toolkit's event
     // timestamp) in one of this program's own windows, in physical pixels from its corner;
     // false when the window system did not tell. (The toolkit hands scaled positions

@@ -365,6 +365,33 @@ void closeBoxOnly(quint64 window) {
                     PropModeReplace, reinterpret_cast<const unsigned char *>(types), 2);
 }
 
+void tellPlace(quint64 window) {
+    Connection c;
+    if (!c || !window)
+        return;
+    XWindowAttributes a;
+    int x = 0, y = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(c.d(), Window(window), &a) || a.map_state != IsViewable ||
+        !XTranslateCoordinates(c.d(), Window(window), c.root(), 0, 0, &x, &y, &child))
+        return;
+    // A synthetic notice gives the place in root coordinates (ICCCM 4.1.5), which the
+    // toolkit takes as it is.
+    XEvent e{};
+    e.xconfigure.type = ConfigureNotify;
+    e.xconfigure.display = c.d();
+    e.xconfigure.event = Window(window);
+    e.xconfigure.window = Window(window);
+    e.xconfigure.x = x;
+    e.xconfigure.y = y;
+    e.xconfigure.width = a.width;
+    e.xconfigure.height = a.height;
+    e.xconfigure.border_width = a.border_width;
+    e.xconfigure.above = None;
+    e.xconfigure.override_redirect = a.override_redirect;
+    XSendEvent(c.d(), Window(window), False, StructureNotifyMask, &e);
+}
+
 namespace {
 // The pointer events of the X server as they arrive, before the toolkit rounds their
 // positions to scaled pixels: the last few, by window and time. Both the XInput 2 events
@@ -472,6 +499,10 @@ bool Platform::windowOnScreen(quint64 window) {
 
 void Platform::offerOnlyCloseBox(quint64 window) {
     x11::closeBoxOnly(window);
+}
+
+void Platform::tellWindowItsPlace(quint64 window) {
+    x11::tellPlace(window);
 }
 
 bool Platform::pointerInWindow(quint64 window, quint64 time, QPoint *at) {

@@ -34,6 +34,9 @@ bool onScreen(quint64 window);
 // Gives a window not yet shown the window type that window managers decorate with a title
 // and a close box but offer neither minimise nor maximise for.
 void closeBoxOnly(quint64 window);
+// Sends one of this program's own top-level windows the configure notice a window manager
+// sends when it moves a frame, with the place the X server has the window at now.
+void tellPlace(quint64 window);
 bool pointerIn(quint64 window, quint64 time, QPoint *at);
 
 } // namespace platform::x11

@@ -3,17 +3,20 @@
 # scaled (Xft.dpi given through xrdb before the program starts), split into two monitors
 # (xrandr --setmonitor, as a projector beside the PC shows to programs) with the primary
 # on the left or on the right, under openbox or without any window manager.
-#   display-run.sh [--dpi N] [--primary left|right] [--wm openbox|none] program args...
+#   display-run.sh [--dpi N] [--primary left|right] [--wm openbox|none] [--size WxH]
+#                  program args...
 # A display of its own lets these runs go beside the other suites.
 set -u
 dpi=
 primary=
 wm=openbox
+asked_size=
 while [ $# -gt 0 ]; do
     case $1 in
     --dpi) dpi=$2; shift 2 ;;
     --primary) primary=$2; shift 2 ;;
     --wm) wm=$2; shift 2 ;;
+    --size) asked_size=$2; shift 2 ;;
     *) break ;;
     esac
 done
@@ -34,6 +37,8 @@ need Xvfb
 size=1440x900x24
 monitor=1024/270x768/203
 [ -n "$primary" ] && size=2048x768x24
+# Another size of one monitor (a classroom's 1920x1080), for measurements.
+[ -n "$asked_size" ] && [ -z "$primary" ] && size=${asked_size}x24
 
 . "$here/xvfb-own.sh"
 # -noreset: the resources and monitors set below outlive the clients that set them.

@@ -15,21 +15,49 @@ stop_display() {
 trap stop_display EXIT
 trap 'stop_display; exit 130' INT TERM
 
+# QUMO_XVFB_DISPLAYS=FIRST-LAST keeps the numbers within that range (for machines where
+# several people run the suites, each in a range of their own).
 start_own_xvfb() {
     size=$1
     shift
-    Xvfb -displayfd 3 "$@" -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
+    case ${QUMO_XVFB_DISPLAYS:-} in
+    *-*)
+        n=${QUMO_XVFB_DISPLAYS%-*}
+        last=${QUMO_XVFB_DISPLAYS#*-}
+        while [ "$n" -le "$last" ]; do
+            if [ ! -e "/tmp/.X$n-lock" ] && try_xvfb ":$n" "$size" "$@"; then
+                return 0
+            fi
+            n=$((n + 1))
+        done
+        echo "FAIL: no free display in $QUMO_XVFB_DISPLAYS"
+        exit 1 ;;
+    esac
+    try_xvfb "" "$size" "$@" && return 0
+    echo "FAIL: Xvfb did not start"
+    cat "$dir/log"
+    exit 1
+}
+
+# try_xvfb DISPLAY-or-empty SIZE [options...]: an empty display lets Xvfb pick a free one.
+try_xvfb() {
+    name=$1
+    size=$2
+    shift 2
+    : >"$dir/display"
+    Xvfb $name -displayfd 3 "$@" -screen 0 "$size" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
     xvfb=$!
     tries=0
     until [ -s "$dir/display" ]; do
         tries=$((tries + 1))
         if [ "$tries" -gt 300 ] || ! kill -0 "$xvfb" 2>/dev/null; then
-            echo "FAIL: Xvfb did not start"
-            cat "$dir/log"
-            exit 1
+            kill "$xvfb" 2>/dev/null
+            wait "$xvfb" 2>/dev/null
+            xvfb=
+            return 1
         fi
         sleep 0.1
     done
-    DISPLAY=":$(cat "$dir/display")"
+    DISPLAY=":$(head -n 1 "$dir/display")"
     export DISPLAY
 }

@@ -47,6 +47,9 @@ int bumpCounter(const QString &path) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // Like the older programs it stands in for, it knows no desktop scale: its window takes
+    // whatever physical size it is given, not only whole scaled pixels.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
     const QString here = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
     const QStringList args = app.arguments().mid(1);
