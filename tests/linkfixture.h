@@ -260,7 +260,7 @@ public:
     // The save folder's host path, without a final "/".
     QString save() const { return platform::toHost(values.QUMOHOZON).chopped(1); }
     bool idle() {
-        return QTest::qWaitFor([&] { return !runner->busy(); }, 30000);
+        return testsupport::waitFor([&] { return !runner->busy(); }, 30000);
     }
     // Hands a URL to the runner as the view's navigation callback would; true when it was
     // cancelled.
@@ -301,9 +301,9 @@ public:
     bool start() {
         QSignalSpy firstLoad(form()->WebBrowser1, &QWebEngineView::loadFinished);
         form()->show();
-        if (!QTest::qWaitFor([&] { return form()->startupDone(); }, 30000))
+        if (!testsupport::waitFor([&] { return form()->startupDone(); }, 30000))
             return false;
-        if (!QTest::qWaitFor([&] { return !firstLoad.isEmpty(); }, 30000))
+        if (!testsupport::waitFor([&] { return !firstLoad.isEmpty(); }, 30000))
             return false;
         platform.opened.clear();
         platform.openedParameters.clear();
@@ -317,7 +317,7 @@ public:
     // The save folder's host path, without a final "/".
     QString save() const { return platform::toHost(program->values.QUMOHOZON).chopped(1); }
     bool idle() {
-        return QTest::qWaitFor([&] { return !runner()->busy(); }, 30000);
+        return testsupport::waitFor([&] { return !runner()->busy(); }, 30000);
     }
 
     // Hands a URL to the handler as the engine would; true when it was cancelled.
@@ -337,7 +337,7 @@ public:
                                           done = true;
                                   });
         form()->Navigate(u"file://"_qs + testsupport::win(hostPath));
-        const bool ok = QTest::qWaitFor([&] { return done; }, 30000);
+        const bool ok = testsupport::waitFor([&] { return done; }, 30000);
         QObject::disconnect(c);
         return ok;
     }

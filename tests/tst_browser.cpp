@@ -273,7 +273,7 @@ bool TestBrowser::decided(const QString &name, bool mainFrame) const {
 bool TestBrowser::navigate(const QString &name) {
     QSignalSpy loaded(page_, &QWebEnginePage::loadFinished);
     form_->Navigate(shellNav(name));
-    return QTest::qWaitFor([&] { return !loaded.isEmpty() && shows(name); }, kLoad);
+    return testsupport::waitFor([&] { return !loaded.isEmpty() && shows(name); }, kLoad);
 }
 
 // The page has to be on screen and laid out before a click reaches its link; the click is
@@ -284,7 +284,7 @@ bool TestBrowser::clickPageUntil(const std::function<bool()> &done) {
         return false;
     for (int attempt = 0; attempt < 10 && !done(); ++attempt) {
         QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(60, 150));
-        if (QTest::qWaitFor(done, 3000))
+        if (testsupport::waitFor(done, 3000))
             break;
     }
     return done();
@@ -939,7 +939,7 @@ void TestBrowser::hintShowsOnHover() {
     const auto shown = [&] { return QToolTip::isVisible() && QToolTip::text() == b->toolTip(); };
     for (int tries = 0; tries < 5; ++tries) {
         hover();
-        if (QTest::qWaitFor(shown, 4000))
+        if (testsupport::waitFor(shown, 4000))
             break;
     }
     QVERIFY2(shown(), "no hint over the button");

@@ -470,7 +470,7 @@ struct StartedClassroom {
     }
     bool start() {
         program->main()->show();
-        return QTest::qWaitFor([&] { return program->main()->startupDone(); }, 20000);
+        return testsupport::waitFor([&] { return program->main()->startupDone(); }, 20000);
     }
     TForm1 *main() const { return program->main(); }
 };
@@ -508,7 +508,7 @@ void TestLaunch::newWorkPlacedWithSettingsSize() {
     x11probe::Probe probe;
     const qint64 pid = log.section(u'\t', 0, 0).toLongLong();
     Window w = 0;
-    QVERIFY(QTest::qWaitFor([&] {
+    QVERIFY(testsupport::waitFor([&] {
         platform::Platform p;
         p.enumTopWindows([&](quint64 top) {
             if (p.windowProcessId(top) != pid)

@@ -789,7 +789,7 @@ void TestPicker::startupRosterMode() {
         mainGeometry = QRect(main->pos(), main->frameSizeAskedFor());
         // Above the main window in the X server's stacking order, with or without a window
         // manager (a bare server does not restack a window it maps).
-        QTest::qWaitFor([&] {
+        testsupport::waitFor([&] {
             pickerLevel = probe.stackIndex(Window(picker->winId()));
             mainLevel = probe.stackIndex(Window(main->winId()));
             return mainLevel >= 0 && pickerLevel > mainLevel;

@@ -14,14 +14,16 @@ ls -l "$shell" "$demo"
 
 # lintian: no error (warnings and infos are listed; the overrides carry their reasons;
 # with --show-overrides this lintian exits 2 for an overridden error, so they are not shown).
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# lintian's own temporary files (it leaves some behind) go into the folder removed at exit.
+mkdir "$work/tmp"
 status=0
-report=$(LANG=C.UTF-8 lintian --fail-on error --display-info "$shell" "$demo" 2>&1) \
+report=$(TMPDIR="$work/tmp" LANG=C.UTF-8 lintian --fail-on error --display-info "$shell" "$demo" 2>&1) \
     || status=$?
 echo "$report" | grep -v -e 'running with root privileges' -e '^N:' || true
 [ "$status" -eq 0 ] || fail "lintian reports errors"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 dpkg-deb -x "$shell" "$work/shell"
 dpkg-deb -x "$demo" "$work/demo"
 entry="$work/shell/usr/share/applications/jp.qumo.shell.desktop"

@@ -2,6 +2,7 @@
 // Shared test fixtures: temp install layouts, a recording platform, the test main.
 #include "platform/platform.h"
 #include "support/coresupport.h"
+#include "support/eventwait.h"
 
 #include <QByteArray>
 #include <QString>

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include "support/eventwait.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -243,7 +245,7 @@ public:
         wm_.setProgram(openbox);
         wm_.setArguments({QStringLiteral("--sm-disable")});
         wm_.start();
-        if (!wm_.waitForStarted() || !QTest::qWaitFor([&] { return probe.windowManagerRuns(); }, 20000))
+        if (!wm_.waitForStarted() || !testsupport::waitFor([&] { return probe.windowManagerRuns(); }, 20000))
             return Outcome::DidNotStart;
         return Outcome::Started;
     }
