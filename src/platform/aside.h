@@ -7,6 +7,8 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <sys/resource.h>
+
 #include <exception>
 #include <functional>
 #include <memory>
@@ -17,6 +19,9 @@ namespace platform {
 // Should the application quit meanwhile (every event loop told to end), `stop` is called to
 // cut the work short before it is waited for. Without an application object, or off the
 // application's thread, the work simply runs here.
+// How much nicer than the calling thread the work's thread runs (per thread on Linux).
+constexpr int kAsideNice = 5;
+
 inline void runAside(const std::function<void()> &work, const std::function<void()> &stop = {}) {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
@@ -25,6 +30,9 @@ inline void runAside(const std::function<void()> &work, const std::function<void
     }
     std::exception_ptr thrown;
     std::unique_ptr<QThread> thread(QThread::create([&] {
+        // Below the GUI thread, and so are the threads it starts: on a busy two-core PC
+        // the window is served first and the work takes what is left.
+        ::setpriority(PRIO_PROCESS, 0, ::getpriority(PRIO_PROCESS, 0) + kAsideNice);
         try {
             work();
         } catch (...) {
