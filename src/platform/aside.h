@@ -22,7 +22,11 @@ namespace platform {
 // How much nicer than the calling thread the work's thread runs (per thread on Linux).
 constexpr int kAsideNice = 5;
 
-inline void runAside(const std::function<void()> &work, const std::function<void()> &stop = {}) {
+// Whether the work runs below the GUI thread; a program started from it would inherit that.
+enum class AsidePriority { Lower, Same };
+
+inline void runAside(const std::function<void()> &work, const std::function<void()> &stop = {},
+                     AsidePriority priority = AsidePriority::Lower) {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
         work();
@@ -32,7 +36,8 @@ inline void runAside(const std::function<void()> &work, const std::function<void
     std::unique_ptr<QThread> thread(QThread::create([&] {
         // Below the GUI thread, and so are the threads it starts: on a busy two-core PC
         // the window is served first and the work takes what is left.
-        ::setpriority(PRIO_PROCESS, 0, ::getpriority(PRIO_PROCESS, 0) + kAsideNice);
+        if (priority == AsidePriority::Lower)
+            ::setpriority(PRIO_PROCESS, 0, ::getpriority(PRIO_PROCESS, 0) + kAsideNice);
         try {
             work();
         } catch (...) {
