@@ -1,4 +1,5 @@
 // From the board to the capture window on the real (virtual) screen.
+#include "app/MAIN.h"
 #include "app/program.h"
 #include "board/Unit14.h"
 #include "board/geometry.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +34,7 @@ class TestCaptureFlow : public QObject {
 private slots:
     void delays_data();
     void delays();
+    void delaysNeverEarly();
     void frozenPictureHoldsNeitherBoardNorCaptureWindow();
     void realPointerUnderAnyDesktop_data();
     void realPointerUnderAnyDesktop();
@@ -103,6 +106,76 @@ void TestCaptureFlow::delays() {
     QCOMPARE(board->Timer1->interval(), ms);
     QVERIFY(board->geometry().right() < 0); // out of sight
     board->Timer1->stop();
+}
+
+// Watches a timer's own timer events: when the first one arrives after its start, measured
+// on the monotonic clock. The event is swallowed, so the delay's action does not run.
+class FirstTick : public QObject {
+public:
+    explicit FirstTick(QTimer *t) : timer_(t) { t->installEventFilter(this); }
+    void started() { clock_.start(); ms_ = -1; }
+    qint64 ms() const { return ms_; }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override {
+        if (o != timer_ || e->type() != QEvent::Timer ||
+            static_cast<QTimerEvent *>(e)->timerId() != timer_->timerId())
+            return false;
+        if (ms_ < 0)
+            ms_ = clock_.nsecsElapsed() / 1000000; // whole milliseconds, rounded down
+        timer_->stop();
+        return true;
+    }
+
+private:
+    QTimer *timer_;
+    QElapsedTimer clock_;
+    qint64 ms_ = -1;
+};
+
+// Every delay the pupil sees ends at its time or after it, never before: the capture delay,
+// the board's hover delay, the delayed close and the notice's 2.5 s, all started together
+// in a few rounds (a timer that rounds its deadline to a coarse boundary fires early in most
+// of them). Lateness is the machine's; only earliness is a fault.
+void TestCaptureFlow::delaysNeverEarly() {
+    RecordingPlatform platform;
+    QumoProgram program(platform, win(u"/tmp/x/QUMOG.x86_64"_qs));
+    TForm1 *main = program.main();
+    TForm25 *board = program.forms.Form25;
+    TForm2 *notice = program.forms.Form2;
+    struct Delay {
+        const char *name;
+        QTimer *timer;
+        int ms;
+        std::function<void()> start;
+    };
+    const std::vector<Delay> delays{
+        {"capture after 5 s", board->Timer1, 5000,
+         [&] { board->findChild<QAction *>(u"N51"_qs)->trigger(); }},
+        {"board opens on hover", main->Timer1, 1000, [&] { main->SpeedButton8MouseEnter(); }},
+        {"delayed close", main->Timer2, 1500, [&] { main->OWARI(); }},
+        {"notice shown", notice->Timer1, 2500, [&] { notice->showOver(main); }},
+    };
+    std::vector<std::unique_ptr<FirstTick>> ticks;
+    for (const Delay &d : delays)
+        ticks.push_back(std::make_unique<FirstTick>(d.timer));
+    for (int round = 0; round < 3; ++round) {
+        // Started at different points of the wall clock's second in each round.
+        QTest::qWait(137 * (round + 1));
+        for (size_t i = 0; i < delays.size(); ++i) {
+            ticks[i]->started();
+            delays[i].start();
+        }
+        for (size_t i = 0; i < delays.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(ticks[i]->ms() >= 0, delays[i].ms + 30000);
+            QVERIFY2(ticks[i]->ms() >= delays[i].ms,
+                     qPrintable(u"%1: %2 ms of %3 ms"_qs.arg(QLatin1String(delays[i].name))
+                                    .arg(ticks[i]->ms())
+                                    .arg(delays[i].ms)));
+        }
+        board->findChild<board::CaptureCountdown *>(u"captureCountdown"_qs)->stop();
+        notice->Timer1Timer(); // gives the pointer back and hides the notice
+    }
 }
 
 void TestCaptureFlow::frozenPictureHoldsNeitherBoardNorCaptureWindow() {

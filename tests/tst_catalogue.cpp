@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QtEndian>
+#include <QPlainTextEdit>
 #include <QtTest>
 #include <cstdio>
 #include <sys/stat.h>
@@ -173,6 +174,7 @@ private slots:
     void sampledDecodingGivesTheSameThumbnail_data();
     void sampledDecodingGivesTheSameThumbnail();
     void sheetSameAsFromFullDecoding();
+    void sheetMadeAsideSameAsMadeHere();
 
 private:
     QString folder(const QString& sub = QStringLiteral("Graphics/Button")) const {
@@ -605,6 +607,25 @@ void TestCatalogue::sheetSameAsFromFullDecoding() {
                  qPrintable(QStringLiteral("sheet row %1 differs").arg(y)));
     QCOMPARE(built.failed.size(), 1);
     QVERIFY(built.failed[0].startsWith(QLatin1String("z-cut.jpg")));
+}
+
+// The catalogue of the start-up is made on a thread of its own, captions included: its files
+// are byte for byte the ones made on this thread.
+void TestCatalogue::sheetMadeAsideSameAsMadeHere() {
+    const QStringList names{QStringLiteral("うみ.jpg"), QStringLiteral("Yama.bmp"),
+                            QStringLiteral("かわ と そら.jpeg"), QStringLiteral("long name of a tree.jpg"),
+                            QStringLiteral("漢字の絵.bmp")};
+    for (int i = 0; i < names.size(); ++i)
+        put(names[i], names[i].endsWith(QLatin1String(".bmp"))
+                          ? bmpio::encode(pattern(90 + 13 * i, 61 + 7 * i, i))
+                          : jpegOf(pattern(300 + 31 * i, 200 + 17 * i, i)));
+    runShape();
+    QStringList listed = catalogue::pictureList(win(folder()));
+    listed.removeAll(QStringLiteral("thumb.bmp"));
+    const catalogue::Sheet here = catalogue::build(win(folder()), listed, 1);
+    QCOMPARE(here.names.size(), names.size());
+    QCOMPARE(readFile(folder() + QStringLiteral("/thumb.bmp")), bmpio::encode(here.image));
+    QCOMPARE(form_->Memo1->toPlainText(), here.index);
 }
 
 QUMO_TEST_MAIN(TestCatalogue)

@@ -25,6 +25,7 @@
 #include <QTreeView>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <QProgressDialog>
 #include <QtTest>
 #include <memory>
 
@@ -109,6 +110,8 @@ private slots:
     void desktopQuestion_data();
     void desktopQuestion();
     void desktopCopyMergesAndReplaces();
+    void desktopCopyWholeOrNothing_data();
+    void desktopCopyWholeOrNothing();
     void exportPackageIsAnInstallLayout();
     void desktopNameCannotLeaveTheDesktop();
     void confirmationBox_data();
@@ -561,6 +564,55 @@ void TestOpening::desktopCopyMergesAndReplaces() {
                           u"みんなのゲーム/game/sub/b.bin"_qs}));
     QCOMPARE(readFile(tmp(u"desk/みんなのゲーム/game/a.txt"_qs)), QByteArray("new a"));
     QCOMPARE(readFile(tmp(u"desk/みんなのゲーム/game/sub/b.bin"_qs)), QByteArray(70000, 'b'));
+    QVERIFY(platform_->errors.isEmpty());
+}
+
+// The files of a copy are written aside and put in place together: a copy cancelled at any
+// moment leaves none of its files and no temporary file, a finished one every file whole,
+// with the notice only then. The window serves its events meanwhile (the cancel arrives
+// through them).
+void TestOpening::desktopCopyWholeOrNothing_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("finished") << false;
+    QTest::newRow("cancelled at once") << true;
+}
+
+void TestOpening::desktopCopyWholeOrNothing() {
+    QFETCH(bool, cancel);
+    QStringList expected;
+    for (int i = 0; i < 400; ++i) {
+        const QString rel = u"game/d%1/f%2.bin"_qs.arg(i % 7).arg(i);
+        writeFile(tmp(u"kyozai/"_qs + rel), QByteArray(1000 + i, char('a' + i % 26)));
+        expected << u"みんなのゲーム/"_qs + rel;
+    }
+    // Larger than one step of the kernel's copy.
+    writeFile(tmp(u"kyozai/game/big.bin"_qs), QByteArray(9 << 20, 'z'));
+    expected << u"みんなのゲーム/game/big.bin"_qs;
+    expected.sort();
+    bool served = false;
+    QTimer::singleShot(0, form(), [&] {
+        served = true;
+        if (cancel)
+            if (auto *p = form()->findChild<QProgressDialog *>(u"copyProgress"_qs))
+                p->cancel();
+    });
+    form()->DTPCOPY(win(tmp(u"kyozai/game"_qs)), u"game"_qs, u"みんなのゲーム"_qs, QString());
+    QVERIFY(served);
+    const QStringList found = filesBelow(tmp(u"desk"_qs));
+    if (found.isEmpty()) {
+        QVERIFY(cancel);
+        QVERIFY(!program_->forms.Form2->isVisible());
+    } else {
+        // Too late to cancel: everything is there.
+        QCOMPARE(found, expected);
+        for (int i = 0; i < 400; i += 37)
+            QCOMPARE(readFile(tmp(u"desk/みんなのゲーム/game/d%1/f%2.bin"_qs.arg(i % 7).arg(i))),
+                     QByteArray(1000 + i, char('a' + i % 26)));
+        QCOMPARE(readFile(tmp(u"desk/みんなのゲーム/game/big.bin"_qs)), QByteArray(9 << 20, 'z'));
+        QCOMPARE(program_->forms.Form2->Label1->text(),
+                 u"デスクトップの「みんなのゲーム」にコピーしました。"_qs);
+        program_->forms.Form2->Timer1Timer();
+    }
     QVERIFY(platform_->errors.isEmpty());
 }
 

@@ -159,10 +159,14 @@ void TForm1::buildControls() {
     Memo1->setGeometry(kMemo);
     Memo1->hide();
 
+    // Delays the pupil sees end at their time, never before it (a coarse timer may fire
+    // up to 5 % early).
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setTimerType(Qt::PreciseTimer);
     Timer2->setInterval(kCloseDelayMs);
     connect(Timer2, &QTimer::timeout, this, guarded(&TForm1::Timer2Timer));
     Panel1->installEventFilter(this);

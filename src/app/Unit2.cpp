@@ -76,6 +76,7 @@ TForm2::TForm2(QWidget *parent, platform::Platform &platform)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kShownMs);
+    Timer1->setTimerType(Qt::PreciseTimer); // shown its whole time, never less
     connect(Timer1, &QTimer::timeout, this, guarded(&TForm2::Timer1Timer));
 }
 

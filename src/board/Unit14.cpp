@@ -3,6 +3,7 @@
 #include "app/guard.h"
 #include "board/picturesave.h"
 #include "board/placetold.h"
+#include "platform/aside.h"
 #include "board/timage.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -259,7 +260,11 @@ void TForm14::HCOPY() {
     if (initialFolder_.isEmpty() && pupilFolder)
         initialFolder_ = pupilFolder();
     QString error;
-    if (!savePictureFile(bitmap, F, &error)) {
+    // A picture of a large screen takes a while to encode and sync: on a thread of its own,
+    // the notice following once the file is in place.
+    bool saved = false;
+    platform::runAside([&] { saved = savePictureFile(bitmap, F, &error); });
+    if (!saved) {
         platform_.errorBox(nullptr, error);
         return;
     }

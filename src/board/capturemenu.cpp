@@ -43,6 +43,8 @@ void TForm25::startDelayedCapture(int milliseconds) {
     setWindowState(windowState() & ~Qt::WindowFullScreen);
     move(-width(), y());
     platform_.withdrawWindow(winId());
+    // Never before its time: what the pupil arranges in the last moment is in the picture.
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->setInterval(milliseconds);
     Timer1->start();
     if (milliseconds >= kCountdownFromMs)

@@ -4,6 +4,7 @@
 #include "browser/completion.h"
 #include "browser/installlist.h"
 #include "browser/savetarget.h"
+#include "platform/aside.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
@@ -187,8 +188,11 @@ void Opening::DTPCOPY(const QString &F1, const QString &FF, const QString &F2, c
                                                      ToPath + u'\\' + FF,
                                                      completion::leftOutOfExport);
     // On Windows the program is "N.exe"; elsewhere it keeps its own extension as well.
-    const bool programCopied = platform::copyFile(
-        v_.programFile, ToPath + u'\\' + N + platform::extractFileExt(v_.programFile), false);
+    bool programCopied = false;
+    platform::runAside([&] {
+        programCopied = platform::copyFile(
+            v_.programFile, ToPath + u'\\' + N + platform::extractFileExt(v_.programFile), false);
+    });
     if (copied && mwexCopied && programCopied)
         n_.notice(completion::folderExported(F2), QString());
 }

@@ -7,7 +7,9 @@
 #include "mwex/jpegio.h"
 #include "mwex/pictureio.h"
 #include "mwex/resize.h"
+#include "platform/aside.h"
 #include "platform/fs.h"
+#include "platform/savefile.h"
 #include "platform/paths.h"
 
 #include <QCoreApplication>
@@ -17,6 +19,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -232,18 +235,23 @@ void TForm1::MWSHAPE(const QString& MW) {
 
 void TForm1::MakeShape() {
     const QString folder = platform::currentFolder();
-    const QStringList names = catalogue::pictureList(folder);
-    QCoreApplication::processEvents();
-    const catalogue::Sheet sheet = catalogue::build(folder, names);
     const QString index = folder + QStringLiteral("\\index.txt");
     const QString thumb = folder + QStringLiteral("\\thumb.bmp");
-    platform::deleteFile(index);
-    platform::deleteFile(thumb);
-    // Failures to write are left for the next start, which finds the catalogue incomplete;
-    // the BMP writer leaves no partial file that could pass for a complete one.
-    try {
-        BSAVE(index, sheet.index);
-    } catch (const QumoError&) {
-    }
-    bmpio::writeFile(sheet.image, thumb, nullptr);
+    // The pictures are read, made small and drawn, and the two files written, on a thread
+    // of their own: the window stays alive meanwhile, and start-up goes on when the
+    // catalogue is on the disk, as it would had it been made here.
+    catalogue::Sheet sheet;
+    platform::runAside([&] {
+        sheet = catalogue::build(folder, catalogue::pictureList(folder));
+    });
+    Memo1->setPlainText(sheet.index);
+    const QByteArray indexBytes = TextStore::encode(sheet.index, store_.encoding());
+    platform::runAside([&] {
+        platform::deleteFile(index);
+        platform::deleteFile(thumb);
+        // Failures to write are left for the next start, which finds the catalogue
+        // incomplete; neither writer leaves a partial file that could pass for a complete one.
+        platform::saveWholeFile(index, indexBytes, nullptr);
+        bmpio::writeFile(sheet.image, thumb, nullptr);
+    });
 }

@@ -11,8 +11,13 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
+#include "platform/aside.h"
+#include "platform/treecopy.h"
+
+#include <atomic>
 #include <climits>
 
 namespace platform {
@@ -21,6 +26,8 @@ namespace {
 
 // A copy that takes longer than this shows its progress.
 constexpr int kCopyProgressAfterMs = 1000;
+// How often the progress of a running copy is brought up to date.
+constexpr int kCopyProgressTickMs = 50;
 
 QString sizeText(qint64 bytes) {
     if (bytes < 1024)
@@ -91,62 +98,62 @@ bool Platform::copyFolderTree(QWidget *owner, const QString &source, const QStri
     const QString targetPrefix = target + u'/';
 
     // Listed before anything is written, so a destination inside the source is not copied
-    // into itself.
-    QStringList dirs, files;
+    // into itself. Listing, writing and syncing run on a thread of their own; this thread
+    // keeps the window alive and shows the progress.
+    QStringList dirs, files, failed;
     qint64 totalBytes = 0;
-    QDirIterator it(src, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path == target || path.startsWith(targetPrefix))
-            continue;
-        const QString rel = QDir(src).relativeFilePath(path);
-        if (it.fileInfo().isDir()) {
-            dirs.append(rel);
-        } else if (!leaveOut || !leaveOut(rel)) {
-            files.append(rel);
-            totalBytes += it.fileInfo().size();
-        }
-    }
-
-    // Counted in kilobytes so that big copies fit the bar's range.
-    const auto kb = [](qint64 bytes) { return int(qMin<qint64>(bytes / 1024, INT_MAX)); };
-    QProgressDialog progress(copyProgressText(0, int(files.size()), 0, totalBytes),
-                             QStringLiteral("キャンセル"), 0, kb(totalBytes), owner);
+    TreeCopyProgress done;
+    std::atomic<bool> listed{false};
+    QProgressDialog progress(copyProgressText(0, 0, 0, 0), QStringLiteral("キャンセル"), 0, 1,
+                             owner);
     progress.setObjectName(QStringLiteral("copyProgress"));
     progress.setWindowTitle(QApplication::applicationName());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kCopyProgressAfterMs); // quick copies are done before it shows
     progress.setAutoClose(false);
-
-    QStringList failed;
-    bool cancelled = false;
-    if (!QDir().mkpath(target))
-        failed.append(target);
-    for (const QString &d : std::as_const(dirs))
-        if (!QDir().mkpath(target + u'/' + d))
-            failed.append(d);
-    qint64 bytesDone = 0;
-    for (int i = 0; i < files.size(); ++i) {
-        progress.setLabelText(
-            copyProgressText(i, int(files.size()), bytesDone, totalBytes));
-        progress.setValue(kb(bytesDone));
-        if (progress.wasCanceled()) {
-            cancelled = true;
-            break;
-        }
-        const QString from = src + u'/' + files[i];
-        const QString to = target + u'/' + files[i];
-        const QFileInfo existing(to);
-        if (existing.exists() || existing.isSymLink()) {
-            QFile::setPermissions(to, QFile::permissions(to) | QFile::WriteOwner);
-            QFile::remove(to);
-        }
-        if (!QFile::copy(from, to))
-            failed.append(files[i]);
-        bytesDone += QFileInfo(from).size();
-    }
-    progress.setValue(kb(totalBytes));
+    progress.setAutoReset(false);
+    // Counted in kilobytes so that big copies fit the bar's range.
+    const auto kb = [](qint64 bytes) { return int(qMin<qint64>(bytes / 1024, INT_MAX)); };
+    QTimer tick;
+    tick.setInterval(kCopyProgressTickMs);
+    QObject::connect(&tick, &QTimer::timeout, &progress, [&] {
+        if (progress.wasCanceled())
+            done.cancel = true;
+        if (!listed.load())
+            return;
+        progress.setMaximum(qMax(1, kb(totalBytes)));
+        progress.setLabelText(copyProgressText(done.files.load(), int(files.size()),
+                                               done.bytes.load(), totalBytes));
+        progress.setValue(qMin(kb(done.bytes.load()), qMax(1, kb(totalBytes)) - 1));
+    });
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress,
+                     [&done] { done.cancel = true; });
+    progress.setValue(0);
+    tick.start();
+    runAside(
+        [&] {
+            QDirIterator it(src,
+                            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            const QDir from(src);
+            while (it.hasNext()) {
+                const QString path = it.next();
+                if (path == target || path.startsWith(targetPrefix))
+                    continue;
+                const QString rel = from.relativeFilePath(path);
+                if (it.fileInfo().isDir()) {
+                    dirs.append(rel);
+                } else if (!leaveOut || !leaveOut(rel)) {
+                    files.append(rel);
+                    totalBytes += it.fileInfo().size();
+                }
+            }
+            listed = true;
+            failed = copyTreeFiles(src, target, dirs, files, done);
+        },
+        [&done] { done.cancel = true; });
+    tick.stop();
+    const bool cancelled = !done.placing.load();
     progress.close();
     if (!failed.isEmpty()) {
         QStringList shown = failed.mid(0, 5);

@@ -12,6 +12,7 @@
 // unrelated process that got the same id after it ended.
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/aside.h"
 #include "platform/process.h"
 
 #include <QApplication>
@@ -294,8 +295,13 @@ qint64 Platform::startProgram(const QString &file, const QString &parameters,
             return 0;
         process.setWorkingDirectory(dir);
     }
+    // Forking a process as large as this one and waiting for the new program to be
+    // running takes a while on a busy PC: done aside while the window serves its events,
+    // at the window's own priority, which the program inherits.
     qint64 pid = 0;
-    if (!process.startDetached(&pid) || pid <= 0)
+    bool started = false;
+    runAside([&] { started = process.startDetached(&pid); }, {}, AsidePriority::Same);
+    if (!started || pid <= 0)
         return 0;
     startedProcesses().insert(pid, openPidfd(pid));
     return pid;
