@@ -7,7 +7,15 @@
 
 namespace board {
 
+QRect ChalkPen::reach(const QImage &img, QPoint to) const {
+    if (img.isNull())
+        return {};
+    const int m = width / 2 + 2;
+    return QRect(pos, to).normalized().adjusted(-m, -m, m, m).intersected(img.rect());
+}
+
 QRect ChalkPen::lineTo(QImage &img, QPoint to) {
+    const QRect changed = reach(img, to);
     const QPoint from = pos;
     pos = to;
     if (img.isNull())
@@ -20,8 +28,7 @@ QRect ChalkPen::lineTo(QImage &img, QPoint to) {
                       Qt::RoundJoin));
         p.drawLine(from, to);
     }
-    const int m = width / 2 + 2;
-    return QRect(from, to).normalized().adjusted(-m, -m, m, m).intersected(img.rect());
+    return changed;
 }
 
 QRgb keyColour(const QImage &layer) {

@@ -26,6 +26,8 @@ struct ChalkPen {
     QPoint pos;
 
     void moveTo(QPoint p) { pos = p; }
+    // The part of `img` a line from `pos` to `to` changes.
+    QRect reach(const QImage &img, QPoint to) const;
     // Draws from `pos` to `to` and moves there; returns the part of `img` that changed.
     QRect lineTo(QImage &img, QPoint to);
 };

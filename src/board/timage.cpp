@@ -10,6 +10,11 @@
 #include <QPen>
 #include <cmath>
 
+namespace {
+// The largest band of composed rows painted at once.
+constexpr int kComposeBandBytes = 1 << 20;
+} // namespace
+
 namespace board {
 void paintPhysical(QPainter &p, QPoint offset, const QImage &picture, const QRect &source) {
     const QRect src = source.intersected(picture.rect());
@@ -155,14 +160,26 @@ void TImage::paintEvent(QPaintEvent *e) {
             for (const QRect &r : parts)
                 board::paintPhysical(p, origin, picture_, r);
         } else {
-            if (frame_.size() != picture_.size())
-                frame_ = QImage(picture_.size(), QImage::Format_RGB32);
             paintedKey_ = board::keyColour(picture_);
             for (const QRect &r : parts) {
                 if (r.isEmpty())
                     continue;
-                board::composeLayers(picture_, under, frame_, r, true);
-                board::paintPhysical(p, origin, frame_, r);
+                // Composed a band of rows at a time, so that no second screen-sized
+                // picture is held (32 MiB at 3840 x 2160).
+                const int rows = qBound(1, kComposeBandBytes / (4 * r.width()), r.height());
+                if (band_.width() < r.width() || band_.height() < rows)
+                    band_ = QImage(QSize(r.width(), rows).expandedTo(band_.size()),
+                                   QImage::Format_RGB32);
+                for (int y = r.top(); y <= r.bottom(); y += rows) {
+                    const int n = qMin(rows, r.bottom() - y + 1);
+                    for (int i = 0; i < n; ++i)
+                        board::keyedSelect(
+                            reinterpret_cast<const QRgb *>(picture_.constScanLine(y + i)) + r.left(),
+                            reinterpret_cast<const QRgb *>(under.constScanLine(y + i)) + r.left(),
+                            reinterpret_cast<QRgb *>(band_.scanLine(i)), r.width(), paintedKey_);
+                    board::paintPhysical(p, origin + QPoint(r.left(), y), band_,
+                                         QRect(0, 0, r.width(), n));
+                }
             }
         }
     } else {

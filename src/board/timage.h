@@ -72,7 +72,7 @@ private:
     QPoint toPicture(QMouseEvent *e) const;
 
     QImage picture_;
-    QImage frame_;   // composed chalk over background, the chalk layer's screen copy
+    QImage band_;    // a few rows of chalk composed over the background, ready to paint
     QImage display_; // the picture ready to paint, for a control without backdrop
     bool displayValid_ = false;
     bool transparent_ = false;

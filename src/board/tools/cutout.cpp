@@ -51,12 +51,12 @@ bool CutOutTool::stamp() {
     const QRect r(QPoint(s_.R.left, s_.R.top), QPoint(s_.R.right - 1, s_.R.bottom - 1));
     QImage bm;
     grabScreen(r, bm);
+    undo_.replacing();
     chalk_.setPicture(bm);
     const QImage oldBackground = background_.Picture();
     grabScreen(r, bm);
     background_.setPicture(bm);
     chalk_.update();
-    undo_.touch(chalk_.Picture().rect());
     undo_.commit(&oldBackground);
     clear();
     return true;

@@ -19,8 +19,8 @@ void EraserTool::choose() {
 }
 
 void EraserTool::wipe() {
+    undo_.replacing();
     chalk_.setPicture(background_.Picture());
-    undo_.touch(chalk_.Picture().rect());
     pens_.choose(kAfterWipe);
 }
 

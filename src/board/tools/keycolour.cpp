@@ -10,6 +10,7 @@ void KeyColour::paint() {
     const int H = chalk_.Picture().height();
     s_.Pen.width = s_.CSPENS;
     s_.Pen.moveTo(QPoint(-kReach, H));
+    undo_.touch(s_.Pen.reach(chalk_.Picture(), QPoint(kReach, H)));
     undo_.drawn(s_.Pen.lineTo(chalk_.Bitmap(), QPoint(kReach, H)));
 }
 

@@ -48,6 +48,7 @@ void PenTool::showColour() {
 }
 
 void PenTool::drawLine(QPoint to) {
+    undo_.touch(s_.Pen.reach(chalk_.Picture(), to));
     undo_.drawn(s_.Pen.lineTo(chalk_.Bitmap(), to));
 }
 

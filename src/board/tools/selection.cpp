@@ -30,6 +30,8 @@ void SelectionTool::activate() {
 }
 
 void SelectionTool::toggleFocusRect() {
+    // The outline's pixels: from the rectangle's corner to one short of its far edges.
+    undo_.touch(QRect(QPoint(s_.R.left, s_.R.top), QPoint(s_.R.right - 1, s_.R.bottom - 1)));
     undo_.drawn(xorFocusRect(chalk_.Bitmap(), s_.R));
 }
 

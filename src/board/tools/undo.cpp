@@ -6,8 +6,15 @@
 
 namespace board {
 
+void UndoTool::touch(const QRect &r) {
+    history_.touch(chalk_.Picture(), r);
+}
+
+void UndoTool::replacing() {
+    history_.replacing(chalk_.Picture());
+}
+
 void UndoTool::drawn(const QRect &r) {
-    history_.touch(r);
     chalk_.changed(r);
 }
 

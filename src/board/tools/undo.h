@@ -15,9 +15,12 @@ public:
     UndoTool(BoardState &state, TImage &chalk, TImage &background, QToolButton &button)
         : s_(state), chalk_(chalk), background_(background), button_(button) {}
 
-    // Part of the chalk layer that a tool changed: kept for the step, not repainted.
-    void touch(const QRect &r) { history_.touch(r); }
-    // Part of the chalk layer that a tool drew into: kept for the step and repainted.
+    // Part of the chalk layer that a tool is about to change: kept for the step. Called
+    // before the pixels change.
+    void touch(const QRect &r);
+    // The chalk layer is about to be replaced whole (setPicture): kept for the step.
+    void replacing();
+    // Part of the chalk layer that a tool drew into (touched before): repainted.
     void drawn(const QRect &r);
     // Ends the step under way; with `oldBackground`, the background changed too.
     void commit(const QImage *oldBackground = nullptr);
