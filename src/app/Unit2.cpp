@@ -2,6 +2,7 @@
 #include "app/Unit2.h"
 #include "app/guard.h"
 #include "app/pictures.h"
+#include "platform/placetold.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -92,6 +93,7 @@ void TForm2::showOver(QWidget *over) {
     if (placed_)
         move(corner_);
     show();
+    platform::tellPlaceAfterShowing(this, platform_);
     FormShow();
 }
 

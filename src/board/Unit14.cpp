@@ -2,7 +2,7 @@
 #include "board/Unit14.h"
 #include "app/guard.h"
 #include "board/picturesave.h"
-#include "board/placetold.h"
+#include "platform/placetold.h"
 #include "platform/aside.h"
 #include "board/timage.h"
 #include "platform/paths.h"
@@ -158,7 +158,7 @@ void TForm14::setPicture(const QImage &image) {
 
 void TForm14::showEvent(QShowEvent *e) {
     QDialog::showEvent(e);
-    board::tellPlaceAfterShowing(this, platform_);
+    platform::tellPlaceAfterShowing(this, platform_);
     // Only a real showing; the window system's own show after a minimize is none.
     if (!e->spontaneous())
         guard::run(platform_, this, [this] { FormShow(); });

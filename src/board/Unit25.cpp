@@ -5,7 +5,7 @@
 #include "app/MAIN.h"
 #include "app/guard.h"
 #include "board/boardlayout.h"
-#include "board/placetold.h"
+#include "platform/placetold.h"
 #include "board/resources.h"
 #include "board/screengrab.h"
 #include "board/tools/eraser.h"
@@ -254,7 +254,7 @@ void TForm25::showEvent(QShowEvent *e) {
         setScreen(primary);
     setGeometry(board::screenWindowRect());
     QDialog::showEvent(e);
-    board::tellPlaceAfterShowing(this, platform_);
+    platform::tellPlaceAfterShowing(this, platform_);
     raise();
     activateWindow();
     guard::run(platform_, this, [this] { FormShow(); });

@@ -55,7 +55,7 @@ watch_start() {
         wins=$(xdotool search --onlyvisible --classname 'QUMOG' 2>/dev/null || true)
         if [ -n "$wins" ]; then
             [ "$(echo "$wins" | wc -l)" -eq 1 ] || {
-                for w in $wins; do xdotool getwindowname "$w"; done
+                for w in $wins; do xdotool getwindowname "$w" 2>/dev/null || echo "(window $w gone)"; done
                 fail "more than one window of the program is shown (an error box?)"; }
             win=$wins
             title=$(xdotool getwindowname "$win" 2>/dev/null || true)

@@ -1,4 +1,4 @@
-#include "board/placetold.h"
+#include "platform/placetold.h"
 #include "platform/platform.h"
 
 #include <QTimer>
@@ -10,7 +10,7 @@ constexpr int kTellEveryMs = 50;
 constexpr int kTellRounds = 60;
 } // namespace
 
-namespace board {
+namespace platform {
 void tellPlaceAfterShowing(QWidget *window, platform::Platform &platform) {
     auto *teller = window->findChild<QTimer *>(QStringLiteral("placeTeller"),
                                                Qt::FindDirectChildrenOnly);
@@ -31,4 +31,4 @@ void tellPlaceAfterShowing(QWidget *window, platform::Platform &platform) {
     teller->start();
     platform.tellWindowItsPlace(window->winId());
 }
-} // namespace board
+} // namespace platform
