@@ -3,11 +3,11 @@
 // The catalogue decodes only the rows its thumbnails read, on every core; target: at most
 // half the time of the plain decoding. Its sheet is first checked against one drawn from
 // fully decoded pictures.
-#include "mwex/bmpio.h"
+#include "mwex/core/bmpio.h"
 #include "mwex/catalogue.h"
-#include "mwex/jpegio.h"
-#include "mwex/resize.h"
-#include "platform/paths.h"
+#include "mwex/core/jpegio.h"
+#include "mwex/core/resize.h"
+#include "platform/core/paths.h"
 
 #include "harness.h"
 

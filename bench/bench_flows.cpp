@@ -15,8 +15,8 @@
 #include "board/Unit14.h"
 #include "board/Unit25.h"
 #include "board/countdown.h"
-#include "mwex/jpegio.h"
-#include "platform/paths.h"
+#include "mwex/core/jpegio.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include "classroom.h"
