@@ -4,8 +4,8 @@
 // the two bitmaps without keying; the same for a whole-screen repaint; and the cut-out's
 // rotation against the literal loop (checked byte-equal first). A paint counts as done when
 // the X server has answered a request sent after it (XSync), so the pixels are on the screen.
-#include "board/chalk.h"
-#include "board/transforms.h"
+#include "board/core/chalk.h"
+#include "board/core/transforms.h"
 #include "support/literalrotate.h"
 
 #include <QApplication>

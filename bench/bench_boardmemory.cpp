@@ -33,6 +33,7 @@
 #include <unistd.h>
 
 #include "harness.h"
+#include "x11settle.h"
 
 extern char **environ;
 
@@ -128,17 +129,8 @@ public:
     void messageBeep(unsigned) override {}
 };
 
-Display *display() {
-    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-
-void settle(Display *dpy) {
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        XSync(dpy, False);
-    }
-}
+using bench::display;
+using bench::settle;
 
 // Pointer events on the chalk layer as the window system delivers them.
 void mouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button,

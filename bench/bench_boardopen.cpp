@@ -24,6 +24,7 @@
 #include <X11/Xlib.h>
 
 #include "harness.h"
+#include "x11settle.h"
 
 namespace {
 
@@ -67,18 +68,8 @@ protected:
     }
 };
 
-Display *display() {
-    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-
-// Lets the display settle after a window was hidden, so each round starts alike.
-void settle(Display *dpy) {
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        XSync(dpy, False);
-    }
-}
+using bench::display;
+using bench::settle;
 
 } // namespace
 

@@ -2,8 +2,8 @@
 // libjpeg-turbo called directly with the same settings, on the same pixels, in alternating
 // rounds; processor time. Target: at most 1.1 times the library's time. The BMP writer is
 // shown beside a plain memory copy of the same bytes, for information.
-#include "mwex/bmpio.h"
-#include "mwex/jpegio.h"
+#include "mwex/core/bmpio.h"
+#include "mwex/core/jpegio.h"
 
 #include "harness.h"
 

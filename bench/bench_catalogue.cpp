@@ -3,13 +3,14 @@
 // The catalogue decodes only the rows its thumbnails read, on every core; target: at most
 // half the time of the plain decoding. Its sheet is first checked against one drawn from
 // fully decoded pictures.
-#include "mwex/bmpio.h"
+#include "mwex/core/bmpio.h"
 #include "mwex/catalogue.h"
-#include "mwex/jpegio.h"
-#include "mwex/resize.h"
-#include "platform/paths.h"
+#include "mwex/core/jpegio.h"
+#include "mwex/core/resize.h"
+#include "platform/core/paths.h"
 
 #include "harness.h"
+#include "photo.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,26 +28,6 @@
 namespace {
 
 constexpr int Count = 200;
-
-// Something like a photograph: smooth shading with fine detail, so the files have a
-// photograph's size (a few hundred kilobytes) and decode cost.
-QImage photo(int seed) {
-    QImage img(1920, 1080, QImage::Format_RGB888);
-    quint32 noise = 2463534242u + quint32(seed);
-    for (int y = 0; y < img.height(); ++y) {
-        uchar* p = img.scanLine(y);
-        for (int x = 0; x < img.width(); ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 15);
-            p[3 * x] = uchar((x / 8 + seed * 11) % 200 + n);
-            p[3 * x + 1] = uchar((y / 5 + x / 17) % 200 + n);
-            p[3 * x + 2] = uchar(((x ^ y) / 9 + seed) % 200 + n);
-        }
-    }
-    return img;
-}
 
 struct PlainError {
     jpeg_error_mgr pub;
@@ -98,7 +79,7 @@ int main(int argc, char** argv) {
     qint64 total = 0;
     for (int i = 0; i < Count; ++i) {
         QString error;
-        const QByteArray jpeg = jpegio::encode(photo(i), &error);
+        const QByteArray jpeg = jpegio::encode(bench::photo(1920, 1080, i), &error);
         QFile f(dir.filePath(QStringLiteral("photo%1.jpg").arg(i, 3, 10, QLatin1Char('0'))));
         if (!f.open(QIODevice::WriteOnly) || f.write(jpeg) != jpeg.size())
             return 1;

@@ -7,9 +7,9 @@
 // information.
 #include "app/MAIN.h"
 #include "app/program.h"
-#include "browser/savetarget.h"
+#include "browser/core/savetarget.h"
 #include "platform/internet.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include <QApplication>

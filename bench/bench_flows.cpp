@@ -15,12 +15,13 @@
 #include "board/Unit14.h"
 #include "board/Unit25.h"
 #include "board/countdown.h"
-#include "mwex/jpegio.h"
-#include "platform/paths.h"
+#include "mwex/core/jpegio.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include "classroom.h"
 #include "harness.h"
+#include "photo.h"
 #include "stallprobe.h"
 
 #include <QAction>
@@ -59,25 +60,6 @@ public:
     QStringList errors;
     QList<qint64> started;
 };
-
-// Something like a photograph (as in the catalogue's benchmark).
-QImage photo(int w, int h, int seed) {
-    QImage img(w, h, QImage::Format_RGB888);
-    quint32 noise = 2463534242u + quint32(seed);
-    for (int y = 0; y < img.height(); ++y) {
-        uchar *p = img.scanLine(y);
-        for (int x = 0; x < img.width(); ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 15);
-            p[3 * x] = uchar((x / 8 + seed * 11) % 200 + n);
-            p[3 * x + 1] = uchar((y / 5 + x / 17) % 200 + n);
-            p[3 * x + 2] = uchar(((x ^ y) / 9 + seed) % 200 + n);
-        }
-    }
-    return img;
-}
 
 bool writeBytes(const QString &path, const QByteArray &bytes) {
     QDir().mkpath(QFileInfo(path).path());
@@ -156,7 +138,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < Photos; ++i) {
         QString error;
         if (!writeBytes(graphics + QStringLiteral("/photo%1.jpg").arg(i, 3, 10, QLatin1Char('0')),
-                        jpegio::encode(photo(1920, 1080, i), &error)))
+                        jpegio::encode(bench::photo(1920, 1080, i), &error)))
             return bench::failed("flows", "could not write the photographs") ? 0 : 1;
     }
     const QString programFile = platform::fromHost(dir.path() + QStringLiteral("/QUMOG.x86_64"));
@@ -290,7 +272,7 @@ int main(int argc, char **argv) {
     // ---- a capture of 3840 x 2160 saved as JPEG and as BMP ----
     if (want("capture")) {
         TForm14 *capture = program->forms.Form14;
-        const QImage screen = photo(3840, 2160, 7);
+        const QImage screen = bench::photo(3840, 2160, 7);
         for (const QString &name : {QStringLiteral("shot.jpg"), QStringLiteral("shot.bmp")}) {
             for (int r = 0; r < 3; ++r) {
                 // A new name each time: the dialog asks before it replaces a file.

@@ -2,7 +2,7 @@
 // same pixels, in alternating rounds; processor time of the calling thread. Every case is
 // first checked byte for byte against the literal per-pixel transcription, so a fast but
 // wrong kernel cannot pass. Target: at least 0.85 of OpenCV's speed.
-#include "mwex/resize.h"
+#include "mwex/core/resize.h"
 #include "support/literalresize.h"
 
 #include "harness.h"

@@ -9,7 +9,7 @@
 // program finds its install from its own place); with "bare" it is the bare view.
 #include "app/MAIN.h"
 #include "app/program.h"
-#include "platform/fs.h"
+#include "platform/core/fs.h"
 #include "platform/platform.h"
 
 #include "classroom.h"

@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes through the BMP reader and, when they decode, the thumbnail
 // resize that the catalogue applies to them.
-#include "mwex/bmpio.h"
-#include "mwex/resize.h"
+#include "mwex/core/bmpio.h"
+#include "mwex/core/resize.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // libFuzzer target: the install-list parser and the rule that keeps each record's file
 // inside the Logo program's folder.
-#include "browser/installlist.h"
+#include "browser/core/installlist.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes through the JPEG decoder (libjpeg with our error manager) and,
 // when they decode, the thumbnail resize that the catalogue applies to them.
-#include "mwex/jpegio.h"
-#include "mwex/resize.h"
+#include "mwex/core/jpegio.h"
+#include "mwex/core/resize.h"
 
 #include <cstddef>
 #include <cstdint>

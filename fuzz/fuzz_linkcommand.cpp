@@ -1,7 +1,7 @@
 // libFuzzer target: the link grammar over any URL a page can navigate to: the shape, the
 // preparation of a sub-folder and extra files, the decision rows, and the rule that keeps
 // a name inside the folder it is joined to. The first byte sets DL and which files exist.
-#include "browser/linkcommand.h"
+#include "browser/core/linkcommand.h"
 
 #include <QRegularExpression>
 #include <QUrl>

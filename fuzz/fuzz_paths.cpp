@@ -1,6 +1,6 @@
 // libFuzzer target: the conversions between the shell's Windows paths and the host's
 // (toHost, fromHost, the file-URL mappings) and the split of a parameter string.
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 
 #include <cstddef>
 #include <cstdint>

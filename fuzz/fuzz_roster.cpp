@@ -1,6 +1,6 @@
 // libFuzzer target: the roster loaders over any file text, and the rule that keeps a
 // caption one level below the save folder.
-#include "folders/roster.h"
+#include "folders/core/roster.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // libFuzzer target: the settings file's tags and whole numbers. The input is a tag name, a
 // line break and the settings text.
-#include "app/settings.h"
+#include "app/core/settings.h"
 
 #include <QRegularExpression>
 

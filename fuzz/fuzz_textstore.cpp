@@ -1,7 +1,7 @@
 // libFuzzer target: the text store's decoding of a whole file (marks, the ANSI code page,
 // line ends, NUL) and the encodings it writes back.
-#include "app/textstore.h"
-#include "platform/codec.h"
+#include "app/core/textstore.h"
+#include "platform/core/codec.h"
 
 #include <cstddef>
 #include <cstdint>

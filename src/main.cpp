@@ -1,6 +1,6 @@
 // main(): the host platform, the program and its event loop.
 #include "app/program.h"
-#include "platform/fs.h"
+#include "platform/core/fs.h"
 #include "platform/platform.h"
 
 #include <QGuiApplication>

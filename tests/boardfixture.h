@@ -1,6 +1,6 @@
 #pragma once
 // A drawing board shown over a synthetic frozen screen, for the board's test suites.
-#include "app/values.h"
+#include "app/core/values.h"
 #include "board/Unit25.h"
 #include "board/screengrab.h"
 #include "support/testsupport.h"

@@ -4,13 +4,13 @@
 // with the real downloads, launcher and desktop copies behind it); `Classroom` shows the
 // main window, whose browser view has loaded its start page, to click links in a page.
 #include "app/program.h"
-#include "app/textstore.h"
+#include "app/core/textstore.h"
 #include "browser/downloader.h"
 #include "browser/downloads.h"
 #include "browser/linkrunner.h"
 #include "browser/opening.h"
 #include "mwex/launch.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "support/testsupport.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // The drawing board: its window and toolbar, chalk strokes, colours, eraser, hiding a
 // colour and wiping, undo and redo, checked on the pixels of the chalk layer and of what it
 // shows.
-#include "board/chalk.h"
-#include "board/history.h"
+#include "board/core/chalk.h"
+#include "board/core/history.h"
 #include "boardfixture.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "board/geometry.h"
 #include "board/screengrab.h"
 #include "board/boardlayout.h"
-#include "board/chalk.h"
+#include "board/core/chalk.h"
 #include "support/patternwindow.h"
 #include "support/testsupport.h"
 

@@ -4,9 +4,9 @@
 #include "app/Unit5.h"
 #include "app/form1layout.h"
 #include "app/program.h"
-#include "app/values.h"
+#include "app/core/values.h"
 #include "browser/webpage.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "support/httpserver.h"
 #include "support/testsupport.h"
 

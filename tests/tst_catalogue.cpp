@@ -1,14 +1,14 @@
 // Thumbnail catalogues: which folders are visited, the index text, the sheet's geometry and
 // pixels, complete catalogues left alone, and pictures that cannot be decoded.
 #include "app/MAIN.h"
-#include "app/textstore.h"
-#include "app/values.h"
-#include "mwex/bmpio.h"
+#include "app/core/textstore.h"
+#include "app/core/values.h"
+#include "mwex/core/bmpio.h"
 #include "mwex/catalogue.h"
-#include "mwex/jpegio.h"
-#include "mwex/pictureio.h"
-#include "mwex/resize.h"
-#include "platform/fs.h"
+#include "mwex/core/jpegio.h"
+#include "mwex/core/pictureio.h"
+#include "mwex/core/resize.h"
+#include "platform/core/fs.h"
 #include "support/testsupport.h"
 
 #include <QApplication>

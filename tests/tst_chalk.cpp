@@ -1,5 +1,5 @@
 // Chalk on a layer bitmap and the colour-keyed composition of the board's layers.
-#include "board/chalk.h"
+#include "board/core/chalk.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

@@ -1,5 +1,5 @@
 // The completion texts: what an export leaves behind, and where an install list put its files.
-#include "browser/completion.h"
+#include "browser/core/completion.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

@@ -1,8 +1,8 @@
 // The cut-out: mirror arithmetic, and the tool driven by pointer events: select, cut,
 // place, drag, the pop-up menu, zoom, rotate, stamp, and the refusals. (The rotation's
 // arithmetic alone is tst_transforms.)
-#include "board/chalk.h"
-#include "board/transforms.h"
+#include "board/core/chalk.h"
+#include "board/core/transforms.h"
 #include "boardfixture.h"
 
 #include <QMenu>

@@ -3,12 +3,12 @@
 // main window: the downloads get the values and a real notice window, nothing more.
 #include "app/MAIN.h"
 #include "app/Unit2.h"
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "app/notice.h"
 #include "browser/downloader.h"
 #include "browser/downloads.h"
-#include "platform/fs.h"
-#include "platform/savefile.h"
+#include "platform/core/fs.h"
+#include "platform/core/savefile.h"
 #include "support/httpserver.h"
 #include "support/testsupport.h"
 

@@ -4,9 +4,9 @@
 // The application object here is a plain one, without the program's last net in notify():
 // an exception that crossed the event loop would end this test instead of being shown.
 #include "app/MAIN.h"
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "app/guard.h"
-#include "app/values.h"
+#include "app/core/values.h"
 #include "support/testsupport.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // The board's undo history: the newest steps kept within its byte cap.
-#include "board/history.h"
+#include "board/core/history.h"
 #include "support/coresupport.h"
 
 #include <QPainter>

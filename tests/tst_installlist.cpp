@@ -1,5 +1,5 @@
 // Install lists: records read in turn, and which of them stay inside the MWEX folder.
-#include "browser/installlist.h"
+#include "browser/core/installlist.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

@@ -2,10 +2,10 @@
 // Runs the stand-in Logo program for real on the test display and asks the X server
 // where its window ended.
 #include "app/Unit2.h"
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "launchfixture.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 #include "platform/process.h"
 #include "support/x11probe.h"
 

@@ -1,5 +1,5 @@
 // The link command grammar without a browser: URL shape, preparation and the decision rows.
-#include "browser/linkcommand.h"
+#include "browser/core/linkcommand.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

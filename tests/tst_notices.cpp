@@ -2,7 +2,7 @@
 // one deadline shared by notices raised while one shows.
 #include "app/MAIN.h"
 #include "app/Unit2.h"
-#include "app/values.h"
+#include "app/core/values.h"
 #include "support/testsupport.h"
 
 #include <QApplication>

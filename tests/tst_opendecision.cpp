@@ -1,6 +1,6 @@
 // Where the open operation sends a target, decided from its name and the file system.
-#include "platform/opener.h"
-#include "platform/paths.h"
+#include "platform/core/opener.h"
+#include "platform/core/paths.h"
 #include "support/coresupport.h"
 
 #include <QDir>

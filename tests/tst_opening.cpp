@@ -3,8 +3,8 @@
 #include "app/Unit2.h"
 #include "app/program.h"
 #include "browser/linkrunner.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 #include "support/httpserver.h"
 #include "support/testsupport.h"
 

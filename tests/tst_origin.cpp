@@ -1,6 +1,6 @@
 // Trusted origins: of programs fetched from the web, and of pages that give link commands.
-#include "browser/linkcommand.h"
-#include "browser/origin.h"
+#include "browser/core/linkcommand.h"
+#include "browser/core/origin.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

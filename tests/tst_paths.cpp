@@ -1,7 +1,7 @@
 // Windows paths inside, host paths at the edge; file URLs mapped both ways; CP932.
-#include "platform/codec.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/core/codec.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

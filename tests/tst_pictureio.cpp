@@ -1,7 +1,7 @@
 // Picture files: JPEG through libjpeg and our BMP reader and writer, on good files of every
 // kind they accept and on damaged, truncated and absurd ones.
-#include "mwex/bmpio.h"
-#include "mwex/jpegio.h"
+#include "mwex/core/bmpio.h"
+#include "mwex/core/jpegio.h"
 #include "support/coresupport.h"
 
 #include <QBuffer>

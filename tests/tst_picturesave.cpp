@@ -1,5 +1,5 @@
 // A captured picture saved by its name: the extension decides the format; what a failure says.
-#include "board/picturesave.h"
+#include "board/core/picturesave.h"
 #include "support/coresupport.h"
 
 #include <QFile>

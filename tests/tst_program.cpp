@@ -1,7 +1,7 @@
 // The program entry: seven windows, its name and version, and errors escaping event handlers.
 #include "app/Unit2.h"
 #include "app/Unit5.h"
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "app/program.h"
 #include "board/Unit14.h"
 #include "board/Unit16.h"

@@ -1,7 +1,7 @@
 // Bilinear resize: the fast kernel against a literal per-pixel transcription of the
 // definition, plus the rows whose results are known by hand.
-#include "app/errors.h"
-#include "mwex/resize.h"
+#include "app/core/errors.h"
+#include "mwex/core/resize.h"
 #include "support/literalresize.h"
 #include "support/coresupport.h"
 

@@ -1,5 +1,5 @@
 // Roster files: cutting the grade, class and name lists out of a file's text.
-#include "folders/roster.h"
+#include "folders/core/roster.h"
 
 #include <QtTest>
 

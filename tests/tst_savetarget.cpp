@@ -2,7 +2,7 @@
 // the writing operations take nothing but what the gate made.
 #include "browser/downloads.h"
 #include "browser/linkrunner.h"
-#include "browser/savetarget.h"
+#include "browser/core/savetarget.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

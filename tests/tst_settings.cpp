@@ -1,5 +1,5 @@
 // Settings values between tags, and whole numbers.
-#include "app/settings.h"
+#include "app/core/settings.h"
 #include "support/coresupport.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
 // The usage log written on close, and the delayed close.
 #include "app/Unit2.h"
 #include "app/program.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "support/testsupport.h"
 
 #include <QApplication>

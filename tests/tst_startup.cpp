@@ -2,7 +2,7 @@
 #include "app/form1layout.h"
 #include "app/program.h"
 #include "board/Unit14.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "support/testsupport.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The text file store: encodings, line ends, the shared encoding of BLOAD and BSAVE.
-#include "app/errors.h"
-#include "app/textstore.h"
+#include "app/core/errors.h"
+#include "app/core/textstore.h"
 #include "support/coresupport.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The cut-out's rotation arithmetic on plain pictures: quarter and half turns, the
 // bounding box and its cream corners, rounding, and the fast loop against the literal one.
-#include "board/transforms.h"
+#include "board/core/transforms.h"
 #include "support/coresupport.h"
 #include "support/literalrotate.h"
 

@@ -2,7 +2,7 @@
 #include "app/MAIN.h"
 #include "browser/crashrecovery.h"
 #include "app/Unit2.h"
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "app/form1layout.h"
 #include "app/guard.h"
 #include "app/pictures.h"
@@ -11,7 +11,7 @@
 #include "browser/webpage.h"
 #include "mwex/launch.h"
 #include "platform/desktop.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "platform/internet.h"
 #include "platform/platform.h"
 

@@ -2,11 +2,11 @@
 // The main window: browser view, toolbars, and the shared operations of the shell.
 // The behaviour of each area lives in the unit of its subsystem (app/, browser/, mwex/,
 // board/); this class only gathers them, as the windows of the shell are one program.
-#include "app/textstore.h"
-#include "app/values.h"
+#include "app/core/textstore.h"
+#include "app/core/values.h"
 #include "app/windowneeds.h"
-#include "browser/savetarget.h"
-#include "browser/origin.h"
+#include "browser/core/savetarget.h"
+#include "browser/core/origin.h"
 
 #include <QImage>
 #include <QMargins>

@@ -5,7 +5,7 @@
 #include "app/Unit2.h"
 #include "browser/downloader.h"
 #include "browser/downloads.h"
-#include "browser/linkcommand.h"
+#include "browser/core/linkcommand.h"
 #include "browser/linkrunner.h"
 #include "browser/opening.h"
 #include "browser/webpage.h"

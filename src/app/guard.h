@@ -1,7 +1,7 @@
 #pragma once
 // The guard between the event loop and the windows' handlers: an error ends the handler,
 // its text is shown in a message box, and the program goes on.
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "platform/platform.h"
 
 #include <QString>

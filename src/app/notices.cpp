@@ -3,7 +3,7 @@
 #include "app/Unit2.h"
 #include "app/form1layout.h"
 #include "app/notice.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include <QApplication>

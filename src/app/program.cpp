@@ -2,7 +2,7 @@
 #include "app/program.h"
 #include "app/Unit2.h"
 #include "app/Unit5.h"
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "app/guard.h"
 #include "board/Unit14.h"
 #include "board/Unit16.h"

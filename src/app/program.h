@@ -1,7 +1,7 @@
 #pragma once
 // The program entry: the application object and the seven windows.
 #include "app/MAIN.h"
-#include "app/values.h"
+#include "app/core/values.h"
 
 #include <QApplication>
 

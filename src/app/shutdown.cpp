@@ -1,8 +1,8 @@
 // Closing the main window and the delayed close.
 #include "app/MAIN.h"
-#include "app/errors.h"
-#include "app/usagelog.h"
-#include "platform/fs.h"
+#include "app/core/errors.h"
+#include "app/core/usagelog.h"
+#include "platform/core/fs.h"
 #include "platform/platform.h"
 
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 // What every small object of the main window needs from it: the values, the platform, the
 // owner of its boxes and the self-closing notice.
-#include "app/values.h"
+#include "app/core/values.h"
 
 #include <QString>
 #include <functional>

@@ -1,11 +1,11 @@
 // The capture window TForm14: the frozen screen under a crosshair, the dragged rectangle.
 #include "board/Unit14.h"
 #include "app/guard.h"
-#include "board/picturesave.h"
+#include "board/core/picturesave.h"
 #include "platform/placetold.h"
 #include "platform/aside.h"
 #include "board/timage.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include <QApplication>

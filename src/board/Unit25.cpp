@@ -14,7 +14,7 @@
 #include "board/tools/selection.h"
 #include "board/tools/toolbarstrip.h"
 #include "board/tools/undo.h"
-#include "board/transforms.h"
+#include "board/core/transforms.h"
 #include "platform/platform.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 // toolbar at the right edge. Shown modally by the main window; created once, so its
 // fields and state persist between showings.
 #include "board/geometry.h"
-#include "board/history.h"
+#include "board/core/history.h"
 #include "board/spinedit.h"
 #include "board/timage.h"
 #include "board/tools/boardtool.h"

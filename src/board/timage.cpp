@@ -1,6 +1,6 @@
 // The image control of the board: a picture drawn 1:1 at its top-left corner.
 #include "board/timage.h"
-#include "board/chalk.h"
+#include "board/core/chalk.h"
 #include "board/geometry.h"
 #include "platform/platform.h"
 

@@ -1,7 +1,7 @@
 // The downloader: network reads on the GUI thread, disk writes on a thread of their own.
 #include "browser/downloader.h"
-#include "app/errors.h"
-#include "platform/savefile.h"
+#include "app/core/errors.h"
+#include "platform/core/savefile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

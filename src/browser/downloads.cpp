@@ -2,10 +2,10 @@
 #include "browser/downloads.h"
 #include "app/Unit2.h"
 #include "browser/downloader.h"
-#include "browser/installlist.h"
-#include "browser/linkcommand.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "browser/core/installlist.h"
+#include "browser/core/linkcommand.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 
 #include <QCoreApplication>
 

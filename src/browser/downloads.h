@@ -1,8 +1,8 @@
 #pragma once
 // Downloads and copies into the pupil's folder and the Logo program's folders: a small
 // object that gets what it needs from the main window (the values, the notice) passed in.
-#include "app/values.h"
-#include "browser/savetarget.h"
+#include "app/core/values.h"
+#include "browser/core/savetarget.h"
 
 #include <QObject>
 #include <QString>

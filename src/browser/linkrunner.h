@@ -12,9 +12,9 @@
 // error instead of coming back as a new command).
 // The runner knows nothing of the windows: what it needs from them is passed in (Needs).
 #include "app/windowneeds.h"
-#include "browser/linkcommand.h"
-#include "browser/savetarget.h"
-#include "browser/origin.h"
+#include "browser/core/linkcommand.h"
+#include "browser/core/savetarget.h"
+#include "browser/core/origin.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,12 +1,12 @@
 // Opening saved works, starting programs, copying material folders to the desktop.
 #include "app/MAIN.h"
 #include "browser/opening.h"
-#include "browser/completion.h"
-#include "browser/installlist.h"
-#include "browser/savetarget.h"
+#include "browser/core/completion.h"
+#include "browser/core/installlist.h"
+#include "browser/core/savetarget.h"
 #include "platform/aside.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include <QApplication>

@@ -1,13 +1,13 @@
 // The link command protocol: links whose URL is a command.
 #include "browser/linkrunner.h"
-#include "app/errors.h"
+#include "app/core/errors.h"
 #include "app/guard.h"
-#include "browser/completion.h"
+#include "browser/core/completion.h"
 #include "browser/downloader.h"
-#include "browser/installlist.h"
-#include "browser/origin.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "browser/core/installlist.h"
+#include "browser/core/origin.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // The page-navigation buttons, the URL field and the URL clip.
 #include "app/MAIN.h"
 #include "browser/webpage.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The engine's page: navigations asked about, new windows opened plainly.
 #include "browser/webpage.h"
 #include "app/pictures.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 
 #include <QChildEvent>
 #include <QWebEngineHistory>

@@ -2,7 +2,7 @@
 // The engine's page: every navigation is handed to the main window's before-navigate
 // handler, with the URL in the form the shell sees and who asked for it. Pages that ask for
 // a new window get a separate plain browser window of their own.
-#include "browser/origin.h"
+#include "browser/core/origin.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -3,9 +3,9 @@
 #include "app/MAIN.h"
 #include "app/Unit5.h"
 #include "app/guard.h"
-#include "app/textstore.h"
-#include "folders/roster.h"
-#include "platform/fs.h"
+#include "app/core/textstore.h"
+#include "folders/core/roster.h"
+#include "platform/core/fs.h"
 #include "platform/platform.h"
 
 #include <QGuiApplication>

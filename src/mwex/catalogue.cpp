@@ -1,16 +1,16 @@
 // Thumbnail catalogues of the Logo program's picture folders.
 #include "mwex/catalogue.h"
 #include "app/MAIN.h"
-#include "app/errors.h"
-#include "app/textstore.h"
-#include "mwex/bmpio.h"
-#include "mwex/jpegio.h"
-#include "mwex/pictureio.h"
-#include "mwex/resize.h"
+#include "app/core/errors.h"
+#include "app/core/textstore.h"
+#include "mwex/core/bmpio.h"
+#include "mwex/core/jpegio.h"
+#include "mwex/core/pictureio.h"
+#include "mwex/core/resize.h"
 #include "platform/aside.h"
-#include "platform/fs.h"
-#include "platform/savefile.h"
-#include "platform/paths.h"
+#include "platform/core/fs.h"
+#include "platform/core/savefile.h"
+#include "platform/core/paths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Starting the Logo program with a work and placing its window.
 #include "mwex/launch.h"
 #include "platform/desktop.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 

@@ -1,7 +1,7 @@
 // New works from the template and the Logo program's menu language.
 #include "app/MAIN.h"
 #include "app/guard.h"
-#include "platform/fs.h"
+#include "platform/core/fs.h"
 #include "platform/platform.h"
 
 #include <QToolButton>

@@ -1,6 +1,6 @@
 // The internet reader: one URL over QNetworkAccessManager, bounded waits, no cache.
 #include "platform/internet.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>

@@ -1,5 +1,5 @@
 // The desktop's opener on Linux (xdg-open) and its bounded wait for a failure.
-#include "platform/opener.h"
+#include "platform/core/opener.h"
 
 #include <QDir>
 #include <QElapsedTimer>

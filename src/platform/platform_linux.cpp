@@ -1,7 +1,7 @@
 // The Linux host: the beep, the shell's open and the error box.
 #include "platform/platform.h"
-#include "platform/opener.h"
-#include "platform/paths.h"
+#include "platform/core/opener.h"
+#include "platform/core/paths.h"
 #include "platform/process.h"
 
 #include <QApplication>

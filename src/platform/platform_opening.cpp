@@ -1,6 +1,6 @@
 // Host services used by downloads, the usage log and the opening of works and folders.
-#include "platform/opener.h"
-#include "platform/paths.h"
+#include "platform/core/opener.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // Starting other programs the way the shell's open operation does on Windows: one
 // parameter string, split by the started program's own command-line rules.
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 
 #include <QProcessEnvironment>
 #include <QString>

@@ -10,7 +10,7 @@
 // Programs are started detached (they run on after this program ends). Each started
 // process is kept as a pidfd until it is released, so that ending it can never hit an
 // unrelated process that got the same id after it ended.
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 #include "platform/platform.h"
 #include "platform/aside.h"
 #include "platform/process.h"

@@ -1,6 +1,6 @@
 // The file work of a folder copy: temporary files, one sync, then the renames.
 #include "platform/treecopy.h"
-#include "platform/savefile.h"
+#include "platform/core/savefile.h"
 
 #include <QDir>
 #include <QFile>

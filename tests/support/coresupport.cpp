@@ -1,7 +1,7 @@
 // Test helpers for the suites of the pure core.
 #include "support/coresupport.h"
-#include "platform/codec.h"
-#include "platform/paths.h"
+#include "platform/core/codec.h"
+#include "platform/core/paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 // The bilinear resize written out literally, for the tests and the benchmarks to check the
 // fast kernel against, byte for byte.
-#include "mwex/resize.h"
+#include "mwex/core/resize.h"
 
 #include <QImage>
 #include <cmath>

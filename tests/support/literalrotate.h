@@ -1,7 +1,7 @@
 #pragma once
 // The cut-out's rotation written out pixel by pixel, for the tests and the benchmarks to
 // check the fast loop against, byte for byte.
-#include "board/transforms.h"
+#include "board/core/transforms.h"
 
 #include <QImage>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Shared test fixtures: temp install layouts, a recording platform, the test main.
 #include "support/testsupport.h"
 #include "app/program.h"
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 
 #include <QDir>
 #include <QFile>

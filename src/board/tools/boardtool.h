@@ -2,7 +2,7 @@
 // The one interface every tool of the drawing board implements, and the board's state the
 // tools share. The board hands each pointer event on its chalk layer to its tools in a fixed
 // order per event (see TForm25::buildTools) and otherwise only forwards its handlers.
-#include "board/chalk.h"
+#include "board/core/chalk.h"
 #include "board/geometry.h"
 
 #include <QPoint>

@@ -5,8 +5,8 @@
 #include "board/timage.h"
 #include "board/tools/selection.h"
 #include "board/tools/undo.h"
-#include "board/transforms.h"
-#include "mwex/resize.h"
+#include "board/core/transforms.h"
+#include "mwex/core/resize.h"
 #include "platform/platform.h"
 
 #include <QMenu>

@@ -2,7 +2,7 @@
 // Undo and redo of the board: every change of the chalk layer's pixels is one step (a
 // stroke from press to release, a straight line, a wipe, a stamp with the background, a
 // change of the key colour's corner). Opening the board starts a fresh history.
-#include "board/history.h"
+#include "board/core/history.h"
 #include "board/tools/boardtool.h"
 
 class QToolButton;

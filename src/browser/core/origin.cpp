@@ -1,6 +1,6 @@
 // Whether a program fetched from the web, or a page's command, comes from a trusted host.
-#include "browser/origin.h"
-#include "browser/linkcommand.h"
+#include "browser/core/origin.h"
+#include "browser/core/linkcommand.h"
 
 #include <QUrl>
 

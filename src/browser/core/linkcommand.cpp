@@ -1,5 +1,5 @@
 // The link command grammar: a URL's shape read and the row that acts on it chosen.
-#include "browser/linkcommand.h"
+#include "browser/core/linkcommand.h"
 
 #include <QRegularExpression>
 #include <QUrl>

@@ -1,7 +1,7 @@
 // JPEG decoding and encoding through libjpeg-turbo; an error never ends the process.
-#include "mwex/jpegio.h"
-#include "mwex/pictureio.h"
-#include "platform/fs.h"
+#include "mwex/core/jpegio.h"
+#include "mwex/core/pictureio.h"
+#include "platform/core/fs.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Rotation and mirroring of the board's cut-out on 24-bit bitmaps.
-#include "board/transforms.h"
+#include "board/core/transforms.h"
 
 #include <algorithm>
 #include <cmath>

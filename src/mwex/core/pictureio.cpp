@@ -1,7 +1,7 @@
 // Whole picture files by Windows path, for the JPEG and BMP code.
-#include "mwex/pictureio.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
+#include "mwex/core/pictureio.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
 
 #include <QFileInfo>
 

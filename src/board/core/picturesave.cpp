@@ -1,8 +1,8 @@
 // Saving a captured picture in the format its name asks for.
-#include "board/picturesave.h"
-#include "mwex/bmpio.h"
-#include "mwex/jpegio.h"
-#include "platform/paths.h"
+#include "board/core/picturesave.h"
+#include "mwex/core/bmpio.h"
+#include "mwex/core/jpegio.h"
+#include "platform/core/paths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // Reading and writing Windows bitmap (BMP) files, every size and offset checked.
-#include "mwex/bmpio.h"
-#include "mwex/pictureio.h"
+#include "mwex/core/bmpio.h"
+#include "mwex/core/pictureio.h"
 
 #include <QtEndian>
 #include <array>

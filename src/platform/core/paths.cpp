@@ -1,5 +1,5 @@
 // Windows-style paths and URLs mapped to and from the host; command-line splitting.
-#include "platform/paths.h"
+#include "platform/core/paths.h"
 
 namespace platform {
 

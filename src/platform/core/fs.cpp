@@ -1,7 +1,7 @@
 // File-system operations on Windows-style paths.
-#include "platform/fs.h"
-#include "platform/paths.h"
-#include "platform/savefile.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
+#include "platform/core/savefile.h"
 
 #include <QCoreApplication>
 #include <QDir>

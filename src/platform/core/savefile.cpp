@@ -1,6 +1,6 @@
 // The temp-and-rename writer: a file written whole and synced, or not at all.
-#include "platform/savefile.h"
-#include "platform/paths.h"
+#include "platform/core/savefile.h"
+#include "platform/core/paths.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // Reading the settings file: values between an opening and a closing tag.
-#include "app/settings.h"
+#include "app/core/settings.h"
 
 namespace settings {
 

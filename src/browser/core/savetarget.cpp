@@ -1,6 +1,6 @@
 // The gate to the places where actions write files.
-#include "browser/savetarget.h"
-#include "browser/linkcommand.h"
+#include "browser/core/savetarget.h"
+#include "browser/core/linkcommand.h"
 
 namespace {
 // A name as written: it is saved under exactly that name, percent signs and all.

@@ -1,5 +1,5 @@
 // The texts that tell the pupil where a copy, an export or an install went.
-#include "browser/completion.h"
+#include "browser/core/completion.h"
 
 namespace completion {
 

@@ -1,5 +1,5 @@
 // Cutting grade, class and name lists out of the roster files' text.
-#include "folders/roster.h"
+#include "folders/core/roster.h"
 
 namespace roster {
 

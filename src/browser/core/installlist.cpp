@@ -1,5 +1,5 @@
 // Reading install lists ("file#folder&" records).
-#include "browser/installlist.h"
+#include "browser/core/installlist.h"
 
 #include <QRegularExpression>
 

@@ -1,5 +1,5 @@
 // Chalk strokes into the layer bitmap and the colour-keyed composition over the screen.
-#include "board/chalk.h"
+#include "board/core/chalk.h"
 
 #include <QPainter>
 #include <QPen>

@@ -1,10 +1,10 @@
 // The store for small whole text files: decoded on reading, written whole.
-#include "app/textstore.h"
-#include "app/errors.h"
-#include "platform/codec.h"
-#include "platform/fs.h"
-#include "platform/paths.h"
-#include "platform/savefile.h"
+#include "app/core/textstore.h"
+#include "app/core/errors.h"
+#include "platform/core/codec.h"
+#include "platform/core/fs.h"
+#include "platform/core/paths.h"
+#include "platform/core/savefile.h"
 
 #include <QStringConverter>
 

@@ -1,5 +1,5 @@
 // Date and time fields of the usage log.
-#include "app/usagelog.h"
+#include "app/core/usagelog.h"
 
 namespace usagelog {
 

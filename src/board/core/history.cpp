@@ -1,5 +1,5 @@
 // Undo and redo of the board's bitmaps, kept as XOR differences.
-#include "board/history.h"
+#include "board/core/history.h"
 
 #include <algorithm>
 #include <cstring>

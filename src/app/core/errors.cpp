@@ -1,5 +1,5 @@
 // The readable text of any exception.
-#include "app/errors.h"
+#include "app/core/errors.h"
 
 QString errorText(const std::exception &e) {
     if (auto *q = dynamic_cast<const QumoError *>(&e))

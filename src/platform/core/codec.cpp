@@ -1,5 +1,5 @@
 // The CP932 code page of the shell.
-#include "platform/codec.h"
+#include "platform/core/codec.h"
 
 #include <cerrno>
 #include <iconv.h>

@@ -1,8 +1,8 @@
 // What the shell's open operation does with a target: start it as a program, hand it to the
 // desktop's opener, or refuse it. Decided from the name (and, without an extension, the
 // bytes) only; nothing is started here.
-#include "platform/opener.h"
-#include "platform/paths.h"
+#include "platform/core/opener.h"
+#include "platform/core/paths.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>

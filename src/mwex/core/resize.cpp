@@ -1,6 +1,6 @@
 // Bilinear resize of bitmaps for the graphics catalogue and the drawing board.
-#include "mwex/resize.h"
-#include "app/errors.h"
+#include "mwex/core/resize.h"
+#include "app/core/errors.h"
 
 #include <QtGlobal>
 #include <algorithm>
