@@ -2,7 +2,6 @@
 #include "app/Unit2.h"
 #include "app/guard.h"
 #include "app/pictures.h"
-#include "platform/placetold.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -93,7 +92,6 @@ void TForm2::showOver(QWidget *over) {
     if (placed_)
         move(corner_);
     show();
-    platform::tellPlaceAfterShowing(this, platform_);
     FormShow();
 }
 
