@@ -5,6 +5,10 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -153,15 +157,26 @@ constexpr long kStateRemove = 0;
 constexpr int kSettleMs = 1000;
 
 // Polls `done` every 10 ms for at most `ms` milliseconds (the window manager works in
-// its own process); true once it holds.
+// its own process); true once it holds. On the GUI thread the pauses serve its events, so
+// a window manager slow to comply never freezes the windows.
 template <typename F> bool waitFor(const Connection &c, int ms, F done) {
-    for (int waited = 0;; waited += 10) {
+    const bool gui = QCoreApplication::instance() &&
+                     QThread::currentThread() == QCoreApplication::instance()->thread();
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
         XSync(c.d(), False);
         if (done())
             return true;
-        if (waited >= ms)
+        if (clock.elapsed() >= ms)
             return false;
-        ::usleep(10000);
+        if (gui) {
+            QEventLoop pause;
+            QTimer::singleShot(10, Qt::PreciseTimer, &pause, &QEventLoop::quit);
+            pause.exec();
+        } else {
+            ::usleep(10000);
+        }
     }
 }
 
