@@ -132,7 +132,7 @@ void TForm25::buildToolbar() {
     Panel2->setAutoFillBackground(true);
     SpeedButton9 = makeButton(Panel2, "SpeedButton9", QStringLiteral("透明化"), "seethrough");
     Label3 = makeLabel(Panel1, "Label3", QStringLiteral("線の太さ"));
-    SpinEdit3 = new TSpinEdit(QStringLiteral("SpinEdit3"), 1, 100, 5, 1, Panel1);
+    SpinEdit3 = new TSpinEdit(QStringLiteral("SpinEdit3"), 1, 100, board::kChalkWidth, 1, Panel1);
     SpeedButton8 =
         makeButton(Panel1, "SpeedButton8", QStringLiteral("グレーの透明色で消す"), "eraser");
     SpeedButton7 = makeButton(Panel1, "SpeedButton7", QStringLiteral("再表示"), "wipe");

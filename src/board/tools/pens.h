@@ -15,6 +15,8 @@ namespace board {
 class KeyColour;
 class UndoTool;
 
+// The chalk's width when the board opens (the "線の太さ" field).
+inline constexpr int kChalkWidth = 5;
 // The widest chalk line drawn, far beyond any screen.
 inline constexpr qint64 kMaxPenWidth = 16384;
 // The pen after a pen button, and the width of the stroke that sets the key colour's corner.

@@ -316,9 +316,23 @@ bool Step::mayFallThrough() const {
     case Action::WorkLocalCopy:
     case Action::ArchiveDownload:
         return true;
-    default:
+    // Listed one by one, without a default, so that a new action must be decided here.
+    case Action::OpenOutside:
+    case Action::OpenSite:
+    case Action::FolderCopy:
+    case Action::FolderExport:
+    case Action::RefuseDesktopName:
+    case Action::Beep:
+    case Action::OpenFolder:
+    case Action::DocumentFetch:
+    case Action::DocumentOpen:
+    case Action::ArchiveOpen:
+    case Action::ProgramFetch:
+    case Action::ProgramLocal:
+    case Action::Page:
         return false;
     }
+    return false;
 }
 
 namespace {
