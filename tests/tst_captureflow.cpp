@@ -138,9 +138,9 @@ private:
 // its deadline to a coarse boundary of the monotonic clock's second (as Qt's coarse timers
 // do, by up to 5 % of the delay) is early or late depending on where in that second it
 // starts: every delay here is a multiple of 0.5 s, and one started between 0.13 s and
-// 0.24 s past the second would be rounded down, by 50 ms (the 1 s delay) to 130 ms and
-// more (the 5 s one). So each is started at such a moment, and one real round proves
-// them all. Lateness is the machine's; only earliness is a fault.
+// 0.24 s past the second would be rounded down by its whole 5 % (50 ms of the 1 s delay),
+// the 5 s one by 130 ms or more. So each is started at such a moment, and one real round
+// proves them all. Lateness is the machine's; only earliness is a fault.
 void TestCaptureFlow::delaysNeverEarly() {
     RecordingPlatform platform;
     QumoProgram program(platform, win(u"/tmp/x/QUMOG.x86_64"_qs));
