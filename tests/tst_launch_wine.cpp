@@ -343,7 +343,7 @@ void TestLaunchWine::closingStopsTheWaitForPreparation() {
     QCOMPARE(c.values().AppFLG, 0);
 
     // Wine's processes of this prefix go; a server can still be on its way up.
-    QTRY_VERIFY_WITH_TIMEOUT((killWineserver(prefix), platform::waitForPreparation(exe, 500)),
+    QTRY_VERIFY_WITH_TIMEOUT((killWineserver(prefix), platform::waitForPreparation(exe, 100)),
                              kPrefixTimeoutMs);
     killWineserver(prefix);
 }
@@ -379,7 +379,7 @@ void TestLaunchWine::startupPreparesTheLayer() {
     qInfo("start-up with a fresh prefix took %lld ms", ms);
 
     QTRY_VERIFY_WITH_TIMEOUT(
-        (killWineserver(prefix), platform::waitForPreparation(program.values.MWEXEXE, 500)),
+        (killWineserver(prefix), platform::waitForPreparation(program.values.MWEXEXE, 100)),
         kPrefixTimeoutMs);
     killWineserver(prefix);
 }
