@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QPointer>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -52,8 +54,15 @@ public:
 
     QMap<QString, QByteArray> files; // path without the leading "/"
     QMap<QString, QPair<int, QByteArray>> statuses;
-    QMap<QString, int> delays; // ms before the second half of a file's body is sent
-    QStringList requests;      // in order, as sent
+    QSet<QString> held;   // half the body at once, the rest when release() is called
+    QStringList requests; // in order, as sent
+
+    // Sends the rest of a held file's bodies, now and from then on.
+    void release(const QString& path) {
+        held.remove(path);
+        for (const auto& send : waiting_.take(path))
+            send();
+    }
 
 private:
     static QByteArray typeOf(const QString& path) {
@@ -91,13 +100,15 @@ private:
                                     "\r\nContent-Type: " + type +
                                     "\r\nContent-Length: " + QByteArray::number(body.size()) +
                                     "\r\nConnection: close\r\n\r\n";
-            if (const int delay = delays.value(path); delay > 0) {
-                // Half the body at once, the rest later: a download that takes a while.
+            if (held.contains(path)) {
                 const qsizetype half = body.size() / 2;
                 s->write(head + body.left(half));
-                QTimer::singleShot(delay, s, [s, rest = body.mid(half)] {
-                    s->write(rest);
-                    s->disconnectFromHost();
+                QPointer<QTcpSocket> socket(s);
+                waiting_[path].append([socket, rest = body.mid(half)] {
+                    if (socket) {
+                        socket->write(rest);
+                        socket->disconnectFromHost();
+                    }
                 });
                 return;
             }
@@ -107,6 +118,7 @@ private:
         connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
     }
     QTcpServer server_;
+    QMap<QString, QList<std::function<void()>>> waiting_; // held bodies' rest, by path
 };
 
 // Records what it is asked; programs (".exe") really start when `realPrograms` is set; a

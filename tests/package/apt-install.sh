@@ -23,6 +23,7 @@ fi
 work=$(mktemp -d)
 chmod 755 "$work"
 cleanup() {
+    wait
     if dpkg-query -W qumo-shell qumo-shell-demo >/dev/null 2>&1; then
         DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=300 \
             purge qumo-shell-demo qumo-shell >/dev/null 2>&1 || true
@@ -39,16 +40,20 @@ shell=$(ls "$DEBS"/qumo-shell_*.deb)
 demo=$(ls "$DEBS"/qumo-shell-demo_*.deb)
 version=$(dpkg-deb -f "$shell" Version)
 
-# A newer build: the same packages with a higher version.
+# A newer build: the same packages with a higher version, made while the first install
+# runs (a test's own packages, so quickly compressed).
 newer() { # deb, output
-    dpkg-deb -R "$1" "$work/repack"
+    local tree="$2.tree"
+    dpkg-deb -R "$1" "$tree"
     sed -i "s/^Version: .*/Version: $version+1/; s/qumo-shell (= $version)/qumo-shell (= $version+1)/" \
-        "$work/repack/DEBIAN/control"
-    dpkg-deb --root-owner-group -b "$work/repack" "$2" >/dev/null
-    rm -rf "$work/repack"
+        "$tree/DEBIAN/control"
+    dpkg-deb --root-owner-group -Zgzip -z1 -b "$tree" "$2" >/dev/null
+    rm -rf "$tree"
 }
-newer "$shell" "$work/qumo-shell_new.deb"
-newer "$demo" "$work/qumo-shell-demo_new.deb"
+newer "$shell" "$work/qumo-shell_new.deb" &
+newer_shell=$!
+newer "$demo" "$work/qumo-shell-demo_new.deb" &
+newer_demo=$!
 
 package_files() { # every file and folder of a package, one per line
     dpkg-deb --fsys-tarfile "$1" | tar -t | sed 's|^\.||; s|/$||' | grep -v '^$'
@@ -90,6 +95,7 @@ school_files=$(school)
 pupil_works=$(tree_state "$work/home/Desktop")
 
 note "upgrade to $version+1"
+wait "$newer_shell" && wait "$newer_demo" || fail "the newer packages could not be made"
 apt_get install "$work/qumo-shell_new.deb" "$work/qumo-shell-demo_new.deb"
 [ "$(dpkg-query -W -f='${Version}' qumo-shell)" = "$version+1" ] || fail "qumo-shell was not upgraded"
 [ "$(school)" = "$school_files" ] || fail "the upgrade changed the school's files"
