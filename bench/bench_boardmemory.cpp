@@ -68,11 +68,15 @@ std::string heapInfo() {
     return s;
 }
 
-// An Xvfb of the 4K screen on the first free display from :180, ended with this object.
+// An Xvfb of the 4K screen on the first free display from :180 (or within
+// QUMO_XVFB_DISPLAYS=FIRST-LAST, as the tests' own displays), ended with this object.
 class Xvfb4K {
 public:
     bool start() {
-        for (int n = 180; n < 240; ++n) {
+        int first = 180, last = 239;
+        if (const char *range = std::getenv("QUMO_XVFB_DISPLAYS"))
+            std::sscanf(range, "%d-%d", &first, &last);
+        for (int n = first; n <= last; ++n) {
             const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
             const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
             struct stat st;
