@@ -33,6 +33,7 @@
 #include <unistd.h>
 
 #include "harness.h"
+#include "stallprobe.h"
 #include "x11settle.h"
 
 extern char **environ;
@@ -202,6 +203,10 @@ int main(int argc, char **argv) {
 
     long shownRss = -1, drawnRss = -1, peakRss = 0;
     std::vector<double> openSeconds; // click to the board on the X server
+    // The longest the GUI thread went without serving events while the board opened (click
+    // to shown) and while it closed, over all cycles.
+    bench::StallProbe probe;
+    double openStallMs = 0, closeStallMs = 0;
     QElapsedTimer openClock;
     bool failed = false;
     // One cycle: the board button clicked, the board shown and painted, chalk drawn, back.
@@ -224,17 +229,21 @@ int main(int argc, char **argv) {
                 // Painted and on the X server.
                 settle(dpy);
                 openSeconds.push_back(openClock.nsecsElapsed() / 1e9);
+                openStallMs = std::max(openStallMs, probe.stop());
                 shownRss = residentBytes();
                 drawChalk(board, n);
                 settle(dpy);
                 drawnRss = residentBytes();
                 peakRss = std::max({peakRss, shownRss, drawnRss});
+                probe.start();
                 board->SpeedButton1Click();
             } else if (measured && !board->isVisible()) {
+                closeStallMs = std::max(closeStallMs, probe.stop());
                 loop.quit();
             }
         });
         poll.start(5);
+        probe.start();
         openClock.start();
         main->SpeedButton8->click();
         loop.exec();
@@ -267,6 +276,8 @@ int main(int argc, char **argv) {
     const bench::Stats open = bench::stats(openSeconds);
     std::printf("open, click to on screen (with 5 ms polling): median %.0f ms (%.0f-%.0f)\n",
                 open.median * 1e3, open.min * 1e3, open.max * 1e3);
+    std::printf("longest GUI stall (probe every %d ms): board open %.1f ms, close %.1f ms\n",
+                bench::StallProbe::PeriodMs, openStallMs, closeStallMs);
     std::fflush(stdout);
     if (failed) {
         bench::failed(openName, "the board did not show and close within 60 s");
