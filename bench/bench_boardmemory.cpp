@@ -33,6 +33,7 @@
 #include <unistd.h>
 
 #include "harness.h"
+#include "stallprobe.h"
 #include "x11settle.h"
 
 extern char **environ;
@@ -68,11 +69,15 @@ std::string heapInfo() {
     return s;
 }
 
-// An Xvfb of the 4K screen on the first free display from :180, ended with this object.
+// An Xvfb of the 4K screen on the first free display from :180 (or within
+// QUMO_XVFB_DISPLAYS=FIRST-LAST, as the tests' own displays), ended with this object.
 class Xvfb4K {
 public:
     bool start() {
-        for (int n = 180; n < 240; ++n) {
+        int first = 180, last = 239;
+        if (const char *range = std::getenv("QUMO_XVFB_DISPLAYS"))
+            std::sscanf(range, "%d-%d", &first, &last);
+        for (int n = first; n <= last; ++n) {
             const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
             const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
             struct stat st;
@@ -198,6 +203,10 @@ int main(int argc, char **argv) {
 
     long shownRss = -1, drawnRss = -1, peakRss = 0;
     std::vector<double> openSeconds; // click to the board on the X server
+    // The longest the GUI thread went without serving events while the board opened (click
+    // to shown) and while it closed, over all cycles.
+    bench::StallProbe probe;
+    double openStallMs = 0, closeStallMs = 0;
     QElapsedTimer openClock;
     bool failed = false;
     // One cycle: the board button clicked, the board shown and painted, chalk drawn, back.
@@ -220,17 +229,21 @@ int main(int argc, char **argv) {
                 // Painted and on the X server.
                 settle(dpy);
                 openSeconds.push_back(openClock.nsecsElapsed() / 1e9);
+                openStallMs = std::max(openStallMs, probe.stop());
                 shownRss = residentBytes();
                 drawChalk(board, n);
                 settle(dpy);
                 drawnRss = residentBytes();
                 peakRss = std::max({peakRss, shownRss, drawnRss});
+                probe.start();
                 board->SpeedButton1Click();
             } else if (measured && !board->isVisible()) {
+                closeStallMs = std::max(closeStallMs, probe.stop());
                 loop.quit();
             }
         });
         poll.start(5);
+        probe.start();
         openClock.start();
         main->SpeedButton8->click();
         loop.exec();
@@ -246,6 +259,9 @@ int main(int argc, char **argv) {
                 mib(shownRss), mib(openAdded), mib(drawnRss), mib(drawnRss - before));
     std::printf("after the first close: RSS %.1f MiB; %s\n", mib(residentBytes()),
                 heapInfo().c_str());
+    std::printf("longest GUI stall of the first opening (the window made): %.1f ms\n",
+                openStallMs);
+    openStallMs = 0;
     for (int i = 1; i < WarmUpCycles && !failed; ++i)
         cycle(i);
     const long start = residentBytes();
@@ -263,6 +279,9 @@ int main(int argc, char **argv) {
     const bench::Stats open = bench::stats(openSeconds);
     std::printf("open, click to on screen (with 5 ms polling): median %.0f ms (%.0f-%.0f)\n",
                 open.median * 1e3, open.min * 1e3, open.max * 1e3);
+    std::printf("longest GUI stall after the first opening (probe every %d ms): board open "
+                "%.1f ms, close %.1f ms\n",
+                bench::StallProbe::PeriodMs, openStallMs, closeStallMs);
     std::fflush(stdout);
     if (failed) {
         bench::failed(openName, "the board did not show and close within 60 s");

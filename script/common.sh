@@ -5,7 +5,7 @@ BUILD="$ROOT/build"
 
 PACKAGES=(cmake ninja-build g++ ccache pkg-config
   qt6-base-dev qt6-webengine-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
-  libjpeg62-turbo-dev libjpeg-turbo-progs libx11-dev libgl-dev
+  libjpeg62-turbo-dev libjpeg-turbo-progs libx11-dev libxext-dev libgl-dev
   xvfb xauth x11-utils x11-xserver-utils xdotool openbox fonts-noto-cjk locales
   qt6-translations-l10n xdg-utils
   wine wine64 gcc-mingw-w64-x86-64

@@ -39,6 +39,7 @@ private slots:
     void boardCoversRealScreenAndShowsChalk();
     void boardShowsTheScreenPixelForPixel();
     void chalkLandsUnderTheRealPointer();
+    void heldPictureKeepsItsPixelsWhenGrabbedAgain();
 
 private:
     void enter();
@@ -376,4 +377,54 @@ void TestBoardOpen::chalkLandsUnderTheRealPointer() {
 }
 
 QUMO_TEST_MAIN(TestBoardOpen)
+// The real grab reuses the memory of pictures that are gone: one still held must keep its
+// pixels through later grabs, and pictures are written to without touching each other.
+void TestBoardOpen::heldPictureKeepsItsPixelsWhenGrabbedAgain() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real display");
+    board::setScreenSource({});
+    x11probe::Probe probe;
+    QVERIFY(probe.ok());
+    QWidget cover;
+    cover.setWindowFlags(Qt::FramelessWindowHint);
+    cover.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    cover.setAutoFillBackground(true);
+    const QRect monitor = probe.primaryMonitor();
+    const QRect whole = board::screenRect();
+    // Shows `colour` over the primary screen and waits until the X server has it.
+    auto show = [&](QRgb colour) {
+        QPalette pal = cover.palette();
+        pal.setColor(QPalette::Window, QColor::fromRgb(colour));
+        cover.setPalette(pal);
+        cover.show();
+        cover.update();
+        const QPoint middle(monitor.width() / 2, monitor.height() / 2);
+        return QTest::qWaitFor(
+            [&] { return probe.grab(monitor).pixel(middle) == (0xFF000000u | colour); }, 10000);
+    };
+    const QRgb first = qRgb(200, 30, 40), second = qRgb(20, 180, 90);
+    const QPoint middle(whole.width() / 2, whole.height() / 2);
+    QVERIFY(show(first));
+    QImage a;
+    board::grabScreen(whole, a);
+    QCOMPARE(a.size(), whole.size());
+    QCOMPARE(a.pixel(middle), 0xFF000000u | first);
+    for (int round = 0; round < 3; ++round) {
+        const QRgb now = round % 2 ? first : second;
+        QVERIFY(show(now));
+        QImage b;
+        board::grabScreen(whole, b);
+        QCOMPARE(b.pixel(middle), 0xFF000000u | now);
+        QCOMPARE(a.pixel(middle), 0xFF000000u | first); // not taken over by the later grab
+        // Drawing into one picture leaves the other alone.
+        b.setPixel(middle, qRgb(1, 2, 3));
+        QCOMPARE(a.pixel(middle), 0xFF000000u | first);
+    }
+    a.setPixel(middle, qRgb(4, 5, 6));
+    QImage c;
+    board::grabScreen(whole, c);
+    QCOMPARE(a.pixel(middle), qRgb(4, 5, 6));
+    QCOMPARE(c.pixel(middle), 0xFF000000u | second);
+}
+
 #include "tst_boardopen.moc"

@@ -84,6 +84,10 @@ void TForm1::Timer1Timer() {
     if (!board)
         return;
     const QRect r = board::screenRect();
+    // The last showing's pictures are let go first, so that their memory takes the new
+    // grabs rather than standing beside them (two screens' worth at 4K).
+    board->Image1->clearPicture();
+    board->Image2->clearPicture();
     // Two separate grabs, the chalk layer first; nothing is hidden for them.
     QImage bm;
     CaptureRect(r, bm);

@@ -92,6 +92,8 @@ void TImage::setPicture(const QImage &picture) {
     picture_ = (format_ != QImage::Format_Invalid && picture.format() != format_)
                    ? picture.convertToFormat(format_)
                    : picture;
+    // Nothing of the old picture is held on: its memory may take the next grab.
+    display_ = QImage();
     displayValid_ = false;
     fitToPicture();
     update();

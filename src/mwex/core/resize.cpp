@@ -317,12 +317,8 @@ struct Axis {
     std::vector<double> r0, r1;
 };
 
-Axis makeAxis(int srcSize, int dstSize) {
-    Axis a;
-    a.i0.resize(dstSize);
-    a.i1.resize(dstSize);
-    a.r0.resize(dstSize);
-    a.r1.resize(dstSize);
+// The positions of `dstSize` columns (or rows) into arrays of that length.
+void fillAxis(int srcSize, int dstSize, int* i0, int* i1, double* r0, double* r1) {
     const double factor = static_cast<double>(srcSize) / dstSize;
     for (int i = 0; i < dstSize; ++i) {
         const double p = i * factor;
@@ -334,13 +330,70 @@ Axis makeAxis(int srcSize, int dstSize) {
         if (p0 > srcSize - 1)
             p0 = srcSize - 1;
         const int p1 = p0 + 1 > srcSize - 1 ? p0 : p0 + 1;
-        a.i0[i] = p0;
-        a.i1[i] = p1;
-        a.r1[i] = p - p0;
-        a.r0[i] = 1 - a.r1[i];
+        i0[i] = p0;
+        i1[i] = p1;
+        r1[i] = p - p0;
+        r0[i] = 1 - r1[i];
     }
+}
+
+Axis makeAxis(int srcSize, int dstSize) {
+    Axis a;
+    a.i0.resize(dstSize);
+    a.i1.resize(dstSize);
+    a.r0.resize(dstSize);
+    a.r1.resize(dstSize);
+    fillAxis(srcSize, dstSize, a.i0.data(), a.i1.data(), a.r0.data(), a.r1.data());
     return a;
 }
+
+// The working tables of one resize, carved from one block: on the stack for the small
+// results (a thumbnail's are a few kilobytes), where allocating them one by one would cost
+// as much as the resize itself.
+class Tables {
+public:
+    Tables(int width, int height, size_t rowDoubles) {
+        const size_t doubles = 2 * size_t(width) + 2 * size_t(height) + rowDoubles;
+        const size_t diffs = 2 * size_t(width);
+        const size_t ints = 4 * size_t(width) + 2 * size_t(height);
+        const size_t bytes = doubles * sizeof(double) + diffs * sizeof(std::ptrdiff_t) +
+                             ints * sizeof(int);
+        at_ = stack_;
+        if (bytes > sizeof stack_) {
+            heap_.reset(new std::byte[bytes]);
+            at_ = heap_.get();
+        }
+        // Eight-byte values first, so that each array is aligned to its type.
+        xr0 = take<double>(width);
+        xr1 = take<double>(width);
+        yr0 = take<double>(height);
+        yr1 = take<double>(height);
+        rows = take<double>(rowDoubles);
+        dd0 = take<std::ptrdiff_t>(width);
+        dd1 = take<std::ptrdiff_t>(width);
+        xi0 = take<int>(width);
+        xi1 = take<int>(width);
+        off0 = take<int>(width);
+        off1 = take<int>(width);
+        yi0 = take<int>(height);
+        yi1 = take<int>(height);
+    }
+    double *xr0, *xr1, *yr0, *yr1, *rows;
+    std::ptrdiff_t *dd0, *dd1;
+    int *xi0, *xi1, *off0, *off1, *yi0, *yi1;
+
+private:
+    template <typename T>
+    T* take(size_t count) {
+        T* p = reinterpret_cast<T*>(at_);
+        at_ += count * sizeof(T);
+        return p;
+    }
+
+    alignas(64) std::byte stack_[16384];
+    std::byte* at_;
+    std::unique_ptr<std::byte[]> heap_;
+};
 
 } // namespace
 
@@ -366,25 +419,29 @@ QImage BitmapResize_Bilinear(const QImage& Bitmap, int Width, int Height) {
     if (NewBM.isNull())
         throw QumoError(QStringLiteral("画像を作るメモリが足りません。"));
 
-    const Axis xs = makeAxis(SrcWidth, Width);
-    const Axis ys = makeAxis(SrcHeight, Height);
-    std::vector<int> off0(Width), off1(Width);
-    std::vector<std::ptrdiff_t> dd0(Width), dd1(Width);
-    for (int ix = 0; ix < Width; ++ix) {
-        off0[ix] = xs.i0[ix] * L.bpp;
-        off1[ix] = xs.i1[ix] * L.bpp;
-        dd0[ix] = 3 * std::ptrdiff_t(xs.i0[ix]);
-        dd1[ix] = 3 * std::ptrdiff_t(xs.i1[ix]);
-    }
-
-    // Two blended source rows, tagged with the source row they hold; consecutive
-    // destination rows often share them. Each has one spare double for the vector store.
-    const int n = Width * 3;
     // Enlarging reads every source pixel several times: its channels are made doubles once.
     const bool viaDoubles = Width >= SrcWidth;
     const size_t rowDoubles = viaDoubles ? 3 * static_cast<size_t>(SrcWidth) + 1 : 0;
-    std::unique_ptr<double[]> buffers(new double[2 * (static_cast<size_t>(n) + 1) + rowDoubles]);
-    double* rowA = buffers.get();
+    // Two blended source rows, tagged with the source row they hold; consecutive
+    // destination rows often share them. Each has one spare double for the vector store.
+    const int n = Width * 3;
+    Tables t(Width, Height, 2 * (static_cast<size_t>(n) + 1) + rowDoubles);
+    fillAxis(SrcWidth, Width, t.xi0, t.xi1, t.xr0, t.xr1);
+    fillAxis(SrcHeight, Height, t.yi0, t.yi1, t.yr0, t.yr1);
+    const struct {
+        const int *i0, *i1;
+        const double *r0, *r1;
+    } ys{t.yi0, t.yi1, t.yr0, t.yr1};
+    const int* off0 = t.off0;
+    const int* off1 = t.off1;
+    for (int ix = 0; ix < Width; ++ix) {
+        t.off0[ix] = t.xi0[ix] * L.bpp;
+        t.off1[ix] = t.xi1[ix] * L.bpp;
+        t.dd0[ix] = 3 * std::ptrdiff_t(t.xi0[ix]);
+        t.dd1[ix] = 3 * std::ptrdiff_t(t.xi1[ix]);
+    }
+
+    double* rowA = t.rows;
     double* rowB = rowA + n + 1;
     double* srcDoubles = rowB + n + 1;
     int tagA = -1, tagB = -1;
@@ -399,13 +456,12 @@ QImage BitmapResize_Bilinear(const QImage& Bitmap, int Width, int Height) {
         if (viaDoubles) {
             k.rowToDoubles(row, L, SrcWidth, srcDoubles);
             srcDoubles[3 * SrcWidth] = 0;
-            k.blendColumnsFromDoubles(srcDoubles, dd0.data(), dd1.data(), xs.r0.data(),
-                                      xs.r1.data(), buf, Width);
+            k.blendColumnsFromDoubles(srcDoubles, t.dd0, t.dd1, t.xr0, t.xr1, buf, Width);
         } else {
             // Four-byte reads stay inside the picture except past the very end of its
             // last row.
-            k.blendColumnsFromBytes(row, L, off0.data(), off1.data(), xs.r0.data(), xs.r1.data(),
-                                    buf, Width, y < SrcHeight - 1 ? Width : lastRowVectorWidth);
+            k.blendColumnsFromBytes(row, L, off0, off1, t.xr0, t.xr1, buf, Width,
+                                    y < SrcHeight - 1 ? Width : lastRowVectorWidth);
         }
     };
 
