@@ -4,7 +4,7 @@
 # Exec and Path: the folder they cannot write behaves like a read-only medium.
 # Usage: run-installed.sh <folder with the .deb files> <pixelprobe> [read-only|writable]
 # read-only: two pupils in the installed tree; writable: one in a copy they own; both when
-# none is given (the two halves run as entries of their own, beside each other).
+# none is given (as the suite runs it: both use the first pupil's account).
 set -euo pipefail
 DEBS=$1
 PIXELPROBE=$2
