@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QtEndian>
-#include <QPlainTextEdit>
 #include <QtTest>
 #include <cstdio>
 #include <sys/stat.h>

@@ -20,7 +20,6 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEngineLoadingInfo>
@@ -154,7 +153,7 @@ void TForm1::buildControls() {
     const QString agent = platform::programAgent();
     if (!page_->profile()->httpUserAgent().endsWith(agent))
         page_->profile()->setHttpUserAgent(page_->profile()->httpUserAgent() + u' ' + agent);
-    Memo1 = new QPlainTextEdit(Panel1);
+    Memo1 = new TextHolder(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(kMemo);
     Memo1->hide();

@@ -4,6 +4,7 @@
 // board/); this class only gathers them, as the windows of the shell are one program.
 #include "app/core/textstore.h"
 #include "app/core/values.h"
+#include "app/textholder.h"
 #include "app/windowneeds.h"
 #include "browser/core/savetarget.h"
 #include "browser/core/origin.h"
@@ -17,7 +18,7 @@
 #include <memory>
 
 class QLineEdit;
-class QPlainTextEdit;
+
 class QTimer;
 class QToolButton;
 class QWebEngineView;
@@ -84,7 +85,7 @@ public:
     QToolButton *SpeedButton13 = nullptr; // menu language -> kanji
     QToolButton *SpeedButton14 = nullptr; // menu language -> hiragana
     QLineEdit *Edit2 = nullptr;           // the URL field
-    QPlainTextEdit *Memo1 = nullptr;      // hidden text holder of the text store
+    TextHolder *Memo1 = nullptr;          // hidden text holder of the text store
     QWebEngineView *WebBrowser1 = nullptr;
     QTimer *Timer1 = nullptr; // opens the drawing board
     QTimer *Timer2 = nullptr; // the delayed close

@@ -19,7 +19,6 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
