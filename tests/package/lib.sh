@@ -1,6 +1,6 @@
 # Shared by the package tests: pupils' accounts, a first start of the installed program as
 # a pupil, and what the X server shows of it.
-# Needs: PIXELPROBE (the pixelprobe tool), DISPLAY, xdotool.
+# Needs: PIXELPROBE (the pixelprobe tool), DISPLAY, xdotool, xprop.
 
 fail() { echo "FAIL: $*"; exit 1; }
 note() { echo "-- $*"; }
@@ -42,6 +42,22 @@ start_as_pupil() {
     STARTED_PID=$!
 }
 
+# The program's visible windows but its notice: the notice (a utility window) shows "おわります"
+# while the program closes, beside the main window. A window that is gone by the time it is
+# looked at belonged to a program that was ending; an error box waits for a click.
+program_windows() {
+    local w type
+    for w in $(xdotool search --onlyvisible --classname 'QUMOG' 2>/dev/null || true); do
+        type=$(xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null || true)
+        case "$type" in
+            *_NET_WM_WINDOW_TYPE_UTILITY*) continue ;;
+            *"(ATOM) ="*) ;;
+            *) continue ;; # gone
+        esac
+        echo "$w"
+    done
+}
+
 # Watches one start on the X server until the program ends by itself. Checks: one visible
 # window of the program (no error box beside it) captioned with the save folder; the
 # language button (right-hand column, top 395 below the 24-pixel bar) greyed when
@@ -52,7 +68,7 @@ watch_start() {
     while kill -0 "$STARTED_PID" 2>/dev/null; do
         [ "$SECONDS" -lt "$deadline" ] || { kill "$STARTED_PID"; cat "$log"; fail "the program did not end by itself"; }
         local wins
-        wins=$(xdotool search --onlyvisible --classname 'QUMOG' 2>/dev/null || true)
+        wins=$(program_windows)
         if [ -n "$wins" ]; then
             [ "$(echo "$wins" | wc -l)" -eq 1 ] || {
                 for w in $wins; do xdotool getwindowname "$w" 2>/dev/null || echo "(window $w gone)"; done
