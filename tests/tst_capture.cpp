@@ -2,6 +2,7 @@
 #include "board/Unit14.h"
 #include "support/testsupport.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
+
+#include <cstring>
 
 using namespace testsupport;
 
@@ -97,6 +100,7 @@ private slots:
     void focusRectIsUndoneByASecondDrawing();
     void selectionGoesToClipboardExactly();
     void rightButtonKeepsWholeScreen();
+    void pointerEventsOfOneMomentToldApart();
     void emptySelectionSavesNothing();
     void extensionDecidesFormat_data();
     void extensionDecidesFormat();
@@ -205,6 +209,37 @@ void TestCapture::selectionGoesToClipboardExactly() {
     QCOMPARE(clip, screen_.copy(40, 30, 160, 90));
     QCOMPARE(platform_.beeps, (QList<unsigned>{platform::BeepAsterisk}));
     QVERIFY(QDir(dir_.path()).isEmpty());
+}
+
+// A busy X server handles a drag's requests in one go, so the press and the moves after it
+// carry the same time: the physical pixel of each event is still its own, not the last
+// one's (a drag from 100 came out one pixel short at 150 %).
+void TestCapture::pointerEventsOfOneMomentToldApart() {
+    const quint32 window = 0x7ffff01, moment = 4242;
+    // Core pointer events as the X server sends them: kind, then time at 4, event window
+    // at 12 and the place in it at 24.
+    auto send = [&](unsigned char kind, qint16 x, qint16 y) {
+        unsigned char e[32] = {};
+        e[0] = kind;
+        std::memcpy(e + 4, &moment, 4);
+        std::memcpy(e + 12, &window, 4);
+        std::memcpy(e + 24, &x, 2);
+        std::memcpy(e + 26, &y, 2);
+        qintptr result = 0;
+        QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", e, &result);
+    };
+    send(4, 100, 100); // press
+    send(6, 180, 150); // motion
+    send(6, 260, 190); // motion
+    send(5, 260, 190); // release
+    QPoint at;
+    QVERIFY(platform_.pointerInWindow(window, moment, QPoint(101, 101), &at));
+    QCOMPARE(at, QPoint(100, 100));
+    QVERIFY(platform_.pointerInWindow(window, moment, QPoint(179, 150), &at));
+    QCOMPARE(at, QPoint(180, 150));
+    QVERIFY(platform_.pointerInWindow(window, moment, QPoint(260, 189), &at));
+    QCOMPARE(at, QPoint(260, 190));
+    QVERIFY(!platform_.pointerInWindow(window, moment + 1, QPoint(100, 100), &at));
 }
 
 void TestCapture::rightButtonKeepsWholeScreen() {

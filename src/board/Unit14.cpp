@@ -48,7 +48,7 @@ protected:
         // pointer, keeps its own position).
         QPoint exact;
         const qreal ratio = devicePixelRatioF();
-        if (ratio != 1.0 && platform_.pointerInWindow(window()->winId(), e->timestamp(), &exact) &&
+        if (ratio != 1.0 && platform_.pointerInWindow(window()->winId(), e->timestamp(), rounded, &exact) &&
             (exact - rounded).manhattanLength() <= int(std::ceil(ratio)))
             return exact;
         return rounded;

@@ -216,7 +216,7 @@ QPoint TImage::toPicture(QMouseEvent *e) const {
     QPoint exact;
     const qreal k = ratio();
     if (platform_ && k != 1.0 &&
-        platform_->pointerInWindow(window()->winId(), e->timestamp(), &exact) &&
+        platform_->pointerInWindow(window()->winId(), e->timestamp(), rounded, &exact) &&
         (exact - rounded).manhattanLength() <= int(std::ceil(k)))
         return exact - devicePos();
     return rounded - devicePos();

@@ -81,8 +81,9 @@ public:
     // Where the pointer was at the pointer event of time `time` (the toolkit's event
     // timestamp) in one of this program's own windows, in physical pixels from its corner;
     // false when the window system did not tell. (The toolkit hands scaled positions
-    // rounded to whole scaled pixels.)
-    virtual bool pointerInWindow(quint64 window, quint64 time, QPoint *at);
+    // rounded to whole scaled pixels.) Events close together share a time (a press and
+    // the drag after it, on a busy machine): of those, the one nearest `near`.
+    virtual bool pointerInWindow(quint64 window, quint64 time, QPoint near, QPoint *at);
     // A modal message box with an OK button.
     virtual void messageBox(QWidget *owner, const QString &text);
 

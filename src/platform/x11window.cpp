@@ -437,15 +437,18 @@ public:
         }
         return false;
     }
-    bool find(quint32 window, quint32 time, QPoint *at) const {
+    bool find(quint32 window, quint32 time, QPoint near, QPoint *at) const {
+        int best = -1;
         for (int i = 0; i < kKept; ++i) {
-            const Entry &e = entries_[(next_ + kKept - 1 - i) % kKept];
-            if (e.window == window && e.time == time) {
-                *at = e.at;
-                return true;
-            }
+            const Entry &e = entries_[i];
+            if (e.window == window && e.time == time &&
+                (best < 0 || (e.at - near).manhattanLength() <
+                                 (entries_[best].at - near).manhattanLength()))
+                best = i;
         }
-        return false;
+        if (best >= 0)
+            *at = entries_[best].at;
+        return best >= 0;
     }
 
 private:
@@ -468,8 +471,8 @@ void watchPointer() {
 }
 } // namespace
 
-bool pointerIn(quint64 window, quint64 time, QPoint *at) {
-    return pointerLog && window && pointerLog->find(quint32(window), quint32(time), at);
+bool pointerIn(quint64 window, quint64 time, QPoint near, QPoint *at) {
+    return pointerLog && window && pointerLog->find(quint32(window), quint32(time), near, at);
 }
 
 } // namespace platform::x11
@@ -520,8 +523,8 @@ void Platform::tellWindowItsPlace(quint64 window) {
     x11::tellPlace(window);
 }
 
-bool Platform::pointerInWindow(quint64 window, quint64 time, QPoint *at) {
-    return x11::pointerIn(window, time, at);
+bool Platform::pointerInWindow(quint64 window, quint64 time, QPoint near, QPoint *at) {
+    return x11::pointerIn(window, time, near, at);
 }
 
 } // namespace platform

@@ -37,6 +37,6 @@ void closeBoxOnly(quint64 window);
 // Sends one of this program's own top-level windows the configure notice a window manager
 // sends when it moves a frame, with the place the X server has the window at now.
 void tellPlace(quint64 window);
-bool pointerIn(quint64 window, quint64 time, QPoint *at);
+bool pointerIn(quint64 window, quint64 time, QPoint near, QPoint *at);
 
 } // namespace platform::x11
