@@ -195,6 +195,7 @@ int main(int argc, char **argv) {
         return 1;
     }
 
+    bench::drawDesktop(dpy);
     QuietPlatform quiet;
     QumoProgram program(quiet, QStringLiteral("Z:\\tmp\\QUMOG.exe"));
     TForm1 *main = program.main();

@@ -85,6 +85,7 @@ int main(int argc, char **argv) {
     if (!dpy)
         return bench::failed(name, "needs an X display") ? 0 : 1;
 
+    bench::drawDesktop(dpy);
     QuietPlatform quiet;
     QumoProgram program(quiet, QStringLiteral("Z:\\tmp\\QUMOG.exe"));
     TForm1 *main = program.main();
