@@ -151,6 +151,9 @@ int main(int argc, char **argv) {
         program->main()->show();
         probe.start();
         const bool done = waitUntil([&] { return program->main()->startupDone(); }, 120000);
+        // With what the program readies for the board after it, in parts.
+        auto *preparer = program->forms.Form25->findChild<QTimer *>(QStringLiteral("preparer"));
+        waitUntil([&] { return !preparer || !preparer->isActive(); }, 60000);
         const double ms = probe.stop();
         if (!done || !QFile::exists(graphics + QStringLiteral("/thumb.bmp")))
             return nullptr;
