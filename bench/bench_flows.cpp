@@ -152,10 +152,17 @@ int main(int argc, char **argv) {
         probe.start();
         const bool done = waitUntil([&] { return program->main()->startupDone(); }, 120000);
         const double ms = probe.stop();
+        // What the program readies for the board after it, in parts.
+        probe.start();
+        auto *preparer = program->forms.Form25->findChild<QTimer *>(QStringLiteral("preparer"));
+        waitUntil([&] { return !preparer || !preparer->isActive(); }, 60000);
+        const double readyingMs = probe.stop();
         if (!done || !QFile::exists(graphics + QStringLiteral("/thumb.bmp")))
             return nullptr;
-        if (measure)
+        if (measure) {
             stalls.note("start-up with 200 photographs to catalogue", ms);
+            stalls.note("the board readied after start-up", readyingMs);
+        }
         return program;
     };
     std::unique_ptr<QumoProgram> program = startOnce(false); // the engine's first start

@@ -37,6 +37,7 @@ private slots:
     void buttonPictureHintAndPointer();
     void realGrabLeavesPointerOut();
     void boardCoversRealScreenAndShowsChalk();
+    void boardShowsTheScreenPixelForPixel_data();
     void boardShowsTheScreenPixelForPixel();
     void chalkLandsUnderTheRealPointer();
     void heldPictureKeepsItsPixelsWhenGrabbedAgain();
@@ -242,12 +243,31 @@ void TestBoardOpen::boardCoversRealScreenAndShowsChalk() {
     QCOMPARE(board_->Image2->Picture().pixel(300, 200), qRgb(250, 160, 0));
 }
 
+void TestBoardOpen::boardShowsTheScreenPixelForPixel_data() {
+    QTest::addColumn<bool>("prepared");
+    QTest::newRow("opened before anything was readied") << false;
+    // As after start-up: the grabs' buffers and the board's own window picture readied
+    // beforehand, with pixels of their own in them that must never show.
+    QTest::newRow("readied after start-up") << true;
+}
+
 void TestBoardOpen::boardShowsTheScreenPixelForPixel() {
+    QFETCH(bool, prepared);
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("needs a real display");
     board::setScreenSource({});
     x11probe::Probe probe;
     QVERIFY(probe.ok());
+    if (prepared) {
+        main_->prepareBoard();
+        auto *preparer = board_->findChild<QTimer *>(QStringLiteral("preparer"));
+        QVERIFY(preparer);
+        QTRY_VERIFY_WITH_TIMEOUT(!preparer->isActive(), 60000);
+        // Readied out of sight: the native window made, never mapped.
+        QVERIFY(board_->backingStore());
+        QVERIFY(!board_->isVisible());
+        QVERIFY(!probe.viewable(Window(board_->winId())));
+    }
     PatternWindow other;
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     // The primary monitor's physical pixels from the X server before the board opens, and

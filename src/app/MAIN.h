@@ -196,6 +196,9 @@ public:
     static void CaptureRect(const QRect &r, QImage &BM);
     // Picture, pointer shape and wiring of the board button and its timer.
     void setupBoardButton();
+    // Once start-up is done: the board readies, in small parts, what its first opening
+    // would otherwise make while the teacher waits.
+    void prepareBoard();
 
     // ---- place on the screen ----
     // Sizes the whole window, frame included, to `outer` (scaled pixels) with its corner at

@@ -67,6 +67,7 @@ public:
             if (!(this->*step)())
                 return;
         f_.startupDone_ = true;
+        f_.prepareBoard();
     }
 
 private:

@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 
 #include <QAction>
+#include <QBackingStore>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -32,6 +33,10 @@
 
 namespace {
 constexpr int ToolbarWidth = boardlayout::kToolbarWidth;
+// The parts of the preparation for the first showing: each well within a frame's time on a
+// busy machine, with time for other events between them.
+constexpr qsizetype kPrepareSliceBytes = 1 << 20;
+constexpr int kPrepareEveryMs = 10;
 
 QIcon picture(const char *name) {
     return QIcon(QStringLiteral(":/board/%1.svg").arg(QLatin1String(name)));
@@ -246,7 +251,57 @@ void TForm25::connectHandlers() {
     connect(redoKey, &QShortcut::activated, this, guarded(&TForm25::RedoClick));
 }
 
+void TForm25::prepareFirstShowing() {
+    if (shownOnce_)
+        return;
+    if (!preparer_) {
+        preparer_ = new QTimer(this);
+        preparer_->setObjectName(QStringLiteral("preparer"));
+        preparer_->setInterval(kPrepareEveryMs);
+        connect(preparer_, &QTimer::timeout, this, [this] {
+            if (shownOnce_ || isVisible() || !prepareStep())
+                preparer_->stop();
+        });
+    }
+    preparer_->start();
+}
+
+bool TForm25::prepareStep() {
+    // The buffers of the two grabs first: a first grab into fresh memory cost more than the
+    // rest of the opening.
+    if (board::prepareGrab(board::screenRect(), kPrepareSliceBytes))
+        return true;
+    // Then the window's own picture, which the first paint would otherwise fill page by
+    // page: the native window made (not shown) and its backing store sized as it will be
+    // shown. The first showing paints all of it over whatever is there.
+    QBackingStore *store = backingStore();
+    if (!store) {
+        winId();
+        return backingStore() != nullptr;
+    }
+    if (store->size() != size()) {
+        store->resize(size());
+        preparedRows_ = 0;
+        return true;
+    }
+    auto *picture = dynamic_cast<QImage *>(store->paintDevice());
+    if (!picture || picture->isNull() || preparedRows_ >= picture->height())
+        return false;
+    const qsizetype bpl = picture->bytesPerLine();
+    const int rows = int(qBound(qsizetype(1), kPrepareSliceBytes / bpl,
+                                qsizetype(picture->height() - preparedRows_)));
+    // A write to every page (constBits: the picture's memory is the backing store's own).
+    auto *first = const_cast<uchar *>(picture->constBits()) + preparedRows_ * bpl;
+    const qsizetype bytes = rows * bpl;
+    constexpr qsizetype kPage = 4096;
+    for (qsizetype at = 0; at < bytes; at += kPage)
+        *reinterpret_cast<volatile uchar *>(first + at) = 0;
+    preparedRows_ += rows;
+    return preparedRows_ < picture->height();
+}
+
 void TForm25::showEvent(QShowEvent *e) {
+    shownOnce_ = true;
     // Borderless over the whole primary screen, so board positions are screen positions.
     // The window belongs to that screen too: a full-screen window takes the geometry of the
     // screen it belongs to, which is the first monitor unless told.

@@ -88,6 +88,11 @@ public:
     // KESU, CSPENS, PREFLG, preX, preY, Pen, RFLG, RFLG2, FDrag, DownPt, R, RBAK, RRX, RRY,
     // XYFLG, XBAK, YBAK, PPBAI, PPKAKU: board::BoardState, shared by the board's tools.
 
+    // Readies what the first showing would otherwise make while the teacher waits (the
+    // buffers of the two grabs), a small part at a time from the event loop; stops when the
+    // board shows.
+    void prepareFirstShowing();
+
     // ---- board, chalk and pens ----
     void FormShow();
     void FormClose();
@@ -170,6 +175,8 @@ public slots:
 
 private:
     using Step = board::BoardTool::Next (board::BoardTool::*)(const board::Pointer &);
+    // One part of prepareFirstShowing(); false once nothing is left.
+    bool prepareStep();
     void buildControls();
     void buildLayers();
     void buildToolbar();
@@ -185,6 +192,9 @@ private:
     QumoValues &v_;
     platform::Platform &platform_;
     QumoForms *forms_ = nullptr;
+    QTimer *preparer_ = nullptr; // the parts of prepareFirstShowing()
+    int preparedRows_ = 0;       // rows of the backing store's picture touched so far
+    bool shownOnce_ = false;
 
     // The tools, and the order in which each pointer event on the chalk layer reaches them.
     std::unique_ptr<board::UndoTool> undo_;

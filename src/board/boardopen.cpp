@@ -61,6 +61,11 @@ void TForm1::setupBoardButton() {
     connect(Timer1, &QTimer::timeout, this, guarded(&TForm1::Timer1Timer));
 }
 
+void TForm1::prepareBoard() {
+    if (forms_ && forms_->Form25)
+        forms_->Form25->prepareFirstShowing();
+}
+
 void TForm1::SpeedButton8MouseEnter() {
     setTimer(Timer1, v_.CFLG == 0 ? kOpenAfterHoverMs : Timer1->interval(), true);
 }

@@ -55,4 +55,13 @@ void grabScreen(const QRect &r, QImage &BM) {
     BM = got;
 }
 
+bool prepareGrab(const QRect &r, qsizetype sliceBytes) {
+    if (source() || r.isEmpty() || !desktop::primary())
+        return false;
+    const QRect physical(desktop::geometry().topLeft(), desktop::physicalSize());
+    if (!physical.contains(r.translated(physical.topLeft())))
+        return false;
+    return platform::prepareSharedScreen(r.size(), sliceBytes);
+}
+
 } // namespace board

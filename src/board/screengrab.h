@@ -19,4 +19,8 @@ void setScreenSource(ScreenSource source);
 // of the right size.
 void grabScreen(const QRect &r, QImage &BM);
 
+// Readies a part (about `sliceBytes`) of what the next grabs of `r` will take, so that the
+// first of them costs no more than later ones; true while work remains.
+bool prepareGrab(const QRect &r, qsizetype sliceBytes);
+
 } // namespace board

@@ -9,6 +9,7 @@
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <memory>
@@ -27,6 +28,8 @@ struct Buffer {
     XImage *image = nullptr;
     bool attached = false;
     QSize size;
+    // Rows from the top whose pages both sides have touched (all of them once grabbed into).
+    int readyRows = 0;
     // Set while a QImage refers to the pixels; cleared by the last of them, on any thread.
     std::atomic<bool> inUse{false};
 };
@@ -114,22 +117,97 @@ Display *qtDisplay() {
     return x11 ? x11->display() : nullptr;
 }
 
-} // namespace
+// Never freed: pictures may outlive everything else, and the segments go with the process.
+std::vector<std::unique_ptr<Buffer>> &pool() {
+    static auto *kept = new std::vector<std::unique_ptr<Buffer>>;
+    return *kept;
+}
+bool unusable = false;
 
-QImage grabSharedScreen(const QRect &onDesktop) {
-    // Never freed: pictures may outlive everything else, and the segments go with the process.
-    static auto *pool = new std::vector<std::unique_ptr<Buffer>>;
-    static bool unusable = false;
-    if (unusable || onDesktop.isEmpty())
-        return QImage();
+// The toolkit's own connection when it can share memory with the X server, else null.
+Display *sharingDisplay() {
+    if (unusable)
+        return nullptr;
     // The toolkit's own connection: what it drew before is on the screen when we read it.
     Display *dpy = qtDisplay();
+    if (dpy && !XShmQueryExtension(dpy)) {
+        unusable = true;
+        return nullptr;
+    }
+    return dpy;
+}
+
+// Rows [first, first + rows) of `b` touched on this side (the pages made), then on the X
+// server's, by reading the same rows of the screen into them (the server's own picture of
+// the screen may be untouched memory too).
+bool touchRows(Display *dpy, Buffer *b, int first, int rows) {
+    const int bpl = b->image->bytes_per_line;
+    char *start = b->info.shmaddr + qsizetype(first) * bpl;
+    const size_t bytes = size_t(rows) * size_t(bpl);
+    // A write to every page from this process: besides the kernel's page, a machine that
+    // runs under a hypervisor makes its own mapping of each page at the first touch.
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t end = reinterpret_cast<uintptr_t>(start) + bytes;
+    for (uintptr_t p = reinterpret_cast<uintptr_t>(start) & ~(page - 1); p < end; p += page)
+        *reinterpret_cast<volatile char *>(p) = 0;
+    XImage *band = XShmCreateImage(dpy, DefaultVisual(dpy, DefaultScreen(dpy)),
+                                   unsigned(b->image->depth), ZPixmap,
+                                   start, &b->info, unsigned(b->size.width()), unsigned(rows));
+    if (!band)
+        return false;
+    const bool got = withoutErrors(dpy, [&] {
+        return XShmGetImage(dpy, DefaultRootWindow(dpy), band, 0, first, AllPlanes) != 0;
+    });
+    band->data = nullptr; // the segment's
+    XDestroyImage(band);
+    return got;
+}
+
+} // namespace
+
+bool prepareSharedScreen(QSize size, qsizetype sliceBytes) {
+    Display *dpy = sharingDisplay();
+    if (!dpy || size.isEmpty())
+        return false;
+    const int screen = DefaultScreen(dpy);
+    if (size.width() > DisplayWidth(dpy, screen) || size.height() > DisplayHeight(dpy, screen))
+        return false;
+    int ofSize = 0;
+    Buffer *unready = nullptr;
+    for (const auto &b : pool()) {
+        if (b->size != size)
+            continue;
+        ++ofSize;
+        if (!unready && b->readyRows < size.height() && !b->inUse.load(std::memory_order_acquire))
+            unready = b.get();
+    }
+    if (!unready) {
+        if (ofSize >= kKeptFree)
+            return false;
+        // Made in a part of its own: attaching it waits for the X server twice.
+        std::unique_ptr<Buffer> made = create(dpy, size);
+        if (!made) {
+            unusable = pool().empty();
+            return false;
+        }
+        pool().push_back(std::move(made));
+        return true;
+    }
+    const int rows = int(qBound(qsizetype(1), sliceBytes / unready->image->bytes_per_line,
+                                qsizetype(size.height() - unready->readyRows)));
+    if (!touchRows(dpy, unready, unready->readyRows, rows))
+        return false;
+    unready->readyRows += rows;
+    return unready->readyRows < size.height() || ofSize < kKeptFree;
+}
+
+QImage grabSharedScreen(const QRect &onDesktop) {
+    if (onDesktop.isEmpty())
+        return QImage();
+    Display *dpy = sharingDisplay();
     if (!dpy)
         return QImage();
-    if (!XShmQueryExtension(dpy)) {
-        unusable = true;
-        return QImage();
-    }
+    std::vector<std::unique_ptr<Buffer>> *pool = &platform::pool();
     const int screen = DefaultScreen(dpy);
     if (!QRect(0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)).contains(onDesktop))
         return QImage();
@@ -168,6 +246,7 @@ QImage grabSharedScreen(const QRect &onDesktop) {
     });
     if (!got)
         return QImage();
+    chosen->readyRows = size.height();
     // The byte above the colour is undefined on the X side; a 32-bit RGB picture has it set.
     const int bpl = chosen->image->bytes_per_line;
     auto *bits = reinterpret_cast<uchar *>(chosen->image->data);

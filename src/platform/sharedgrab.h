@@ -15,4 +15,11 @@ namespace platform {
 // the pictures themselves may go to any thread.
 QImage grabSharedScreen(const QRect &onDesktop);
 
+// Makes the buffers that the next grabs of `size` will take ready ahead of them, a part of
+// at most about `sliceBytes` per call: a fresh buffer costs a page fault for every page on
+// both sides (this program's and the X server's), hundreds of milliseconds for a 4K screen
+// at once. Returns true while work remains. GUI thread only; does nothing where grabs do
+// not go through shared memory.
+bool prepareSharedScreen(QSize size, qsizetype sliceBytes);
+
 } // namespace platform
