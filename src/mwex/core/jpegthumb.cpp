@@ -1,0 +1,478 @@
+// Small pictures of JPEGs made from the coefficients, byte for byte as from the whole picture.
+#include "mwex/core/jpegthumb.h"
+#include "mwex/core/resize.h"
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
+// libjpeg-turbo makes a picture in strips of 8 or 16 rows: every strip a 36-row thumbnail
+// touches is transformed, upsampled and converted whole, which for a photograph is nearly
+// every strip. Here the library only reads the coefficients (that part of decoding cannot be
+// skipped), and the few pixels the resize reads are made from them by the same integer
+// arithmetic the library applies with its default settings, those jpegio uses:
+//  - the "slow integer" inverse transform (LL&M, 13-bit constants, 2 extra bits in the
+//    first pass), dequantizing with the component's table;
+//  - "fancy" upsampling of 2:1 chroma: a triangle filter, 3/4 of the nearer sample and 1/4
+//    of the further one in each doubled direction, with the edge samples repeated;
+//  - the fixed-point YCbCr to RGB conversion with 16-bit tables.
+// The library runs vector code for the transform, which keeps values in 16 bits and clamps
+// where the plain code wraps; both agree while the values stay in the range real pictures
+// give. A block whose values leave it (only a damaged or made-up file) sends the picture to
+// the whole decoder, as does anything else not made here.
+//
+// As in jpegio, the function driving the library keeps everything it changes after setjmp in
+// a heap object, and no C++ frame with destructors lies between the library and the setjmp.
+
+namespace jpegio {
+namespace {
+
+// Limits within which the library's vector transform computes exactly what its plain code
+// does: dequantized coefficients and first-pass values whose sums of four fit in 16 bits,
+// and results that the plain code's range table clamps rather than wraps.
+constexpr int MaxDequantized = 2047;
+constexpr int MaxFirstPass = 8191;
+constexpr int MaxResult = 511;
+
+struct Partial {
+    jpeg_decompress_struct cinfo;
+    struct {
+        jpeg_error_mgr pub;
+        std::jmp_buf jump;
+    } err;
+    jpeg_progress_mgr progressMgr;
+    bool created = false;
+    bool warned = false;
+    bool singleScan = false;
+    // Each component's rows of blocks, all held in memory once read.
+    std::array<std::vector<JBLOCKROW>, 3> blockRows;
+};
+
+Partial* owner(j_common_ptr cinfo) {
+    return static_cast<Partial*>(cinfo->client_data);
+}
+
+[[noreturn]] void errorExit(j_common_ptr cinfo) {
+    std::longjmp(owner(cinfo)->err.jump, 1);
+}
+
+// Any warning (data cut short, a marker inside the picture data, stray bytes) leaves the
+// picture to the whole decoder, which decides what it means.
+void emitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0)
+        owner(cinfo)->warned = true;
+}
+
+void outputMessage(j_common_ptr) {}
+
+void progress(j_common_ptr cinfo) {
+    Partial* p = owner(cinfo);
+    if (p->cinfo.input_scan_number > MaxScans)
+        std::longjmp(p->err.jump, 1);
+    // A file of one scan is made by the whole decoder as soon as its last block is read:
+    // whatever follows (the end marker, or bytes that are none) is never looked at. Reading
+    // the coefficients would go on to the end marker; it is made to find one here.
+    if (p->singleScan && p->cinfo.input_iMCU_row >= p->cinfo.total_iMCU_rows)
+        p->cinfo.unread_marker = 0xD9; // EOI
+}
+
+bool readCoefficients(Partial* p, const QByteArray* bytes, qint64 maxPixels) {
+    jpeg_std_error(&p->err.pub);
+    p->err.pub.error_exit = errorExit;
+    p->err.pub.emit_message = emitMessage;
+    p->err.pub.output_message = outputMessage;
+    p->cinfo.err = &p->err.pub;
+    if (setjmp(p->err.jump))
+        return false;
+    jpeg_create_decompress(&p->cinfo);
+    p->created = true;
+    p->cinfo.client_data = p;
+    p->progressMgr.progress_monitor = progress;
+    p->cinfo.progress = &p->progressMgr;
+    jpeg_mem_src(&p->cinfo, reinterpret_cast<const unsigned char*>(bytes->constData()),
+                 static_cast<unsigned long>(bytes->size()));
+    if (jpeg_read_header(&p->cinfo, TRUE) != JPEG_HEADER_OK || p->warned)
+        return false;
+    const jpeg_decompress_struct& c = p->cinfo;
+    if (c.image_width < 1 || c.image_height < 1 ||
+        qint64(c.image_width) * qint64(c.image_height) > maxPixels || c.data_precision != 8)
+        return false;
+    const bool grey = c.jpeg_color_space == JCS_GRAYSCALE && c.num_components == 1;
+    const bool ycc = c.jpeg_color_space == JCS_YCbCr && c.num_components == 3;
+    if (!grey && !ycc)
+        return false;
+    for (int ci = 0; ci < c.num_components; ++ci) {
+        const jpeg_component_info& comp = c.comp_info[ci];
+        const int h = comp.h_samp_factor, v = comp.v_samp_factor;
+        const bool full = h == c.max_h_samp_factor && v == c.max_v_samp_factor;
+        const bool halfWide = 2 * h == c.max_h_samp_factor && comp.downsampled_width > 2;
+        // 2:1 across only (4:2:2), or both ways (4:2:0); the library repeats samples
+        // instead of filtering for chroma two samples wide or less.
+        if (!full && !(halfWide && (v == c.max_v_samp_factor || 2 * v == c.max_v_samp_factor)))
+            return false;
+    }
+    p->singleScan = !c.progressive_mode && c.comps_in_scan == c.num_components;
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&p->cinfo);
+    if (!coefficients || p->warned)
+        return false;
+    for (int ci = 0; ci < c.num_components; ++ci) {
+        const jpeg_component_info& comp = c.comp_info[ci];
+        if (!comp.quant_table)
+            return false;
+        for (JDIMENSION br = 0; br < comp.height_in_blocks; ++br)
+            p->blockRows[size_t(ci)].push_back((*c.mem->access_virt_barray)(
+                reinterpret_cast<j_common_ptr>(&p->cinfo), coefficients[ci], br, 1, FALSE)[0]);
+        // Every scan of a progressive file read in full: otherwise the library smooths the
+        // blocks whose coefficients are still coarse.
+        if (c.progressive_mode) {
+            if (!c.coef_bits)
+                return false;
+            for (int k = 0; k < DCTSIZE2; ++k)
+                if (c.coef_bits[ci][k] != 0)
+                    return false;
+        }
+    }
+    return true;
+}
+
+// The inverse transform, first pass: the columns of one block into 64 values (row by row).
+// False when a value leaves the range where the library's code agrees with this.
+constexpr int ConstBits = 13, Pass1Bits = 2;
+constexpr int F0_298631336 = 2446, F0_390180644 = 3196, F0_541196100 = 4433,
+              F0_765366865 = 6270, F0_899976223 = 7373, F1_175875602 = 9633,
+              F1_501321110 = 12299, F1_847759065 = 15137, F1_961570560 = 16069,
+              F2_053119869 = 16819, F2_562915447 = 20995, F3_072711026 = 25172;
+
+inline bool dequantize(JCOEF c, int q, int* out) {
+    const int v = int(c) * q;
+    *out = v;
+    return v >= -MaxDequantized && v <= MaxDequantized;
+}
+
+bool firstPass(const JCOEF* in, const int* q, int* ws) {
+    for (int col = 0; col < 8; ++col) {
+        const JCOEF* i = in + col;
+        const int* qq = q + col;
+        if ((i[8] | i[16] | i[24] | i[32] | i[40] | i[48] | i[56]) == 0) {
+            int dc;
+            if (!dequantize(i[0], qq[0], &dc))
+                return false;
+            for (int r = 0; r < 8; ++r)
+                ws[8 * r + col] = dc * (1 << Pass1Bits);
+            continue;
+        }
+        int d[8];
+        for (int r = 0; r < 8; ++r)
+            if (!dequantize(i[8 * r], qq[8 * r], &d[r]))
+                return false;
+        int z1 = (d[2] + d[6]) * F0_541196100;
+        const int tmp2e = z1 - d[6] * F1_847759065;
+        const int tmp3e = z1 + d[2] * F0_765366865;
+        const int tmp0e = (d[0] + d[4]) * (1 << ConstBits);
+        const int tmp1e = (d[0] - d[4]) * (1 << ConstBits);
+        const int tmp10 = tmp0e + tmp3e, tmp13 = tmp0e - tmp3e;
+        const int tmp11 = tmp1e + tmp2e, tmp12 = tmp1e - tmp2e;
+
+        int tmp0 = d[7], tmp1 = d[5], tmp2 = d[3], tmp3 = d[1];
+        z1 = tmp0 + tmp3;
+        int z2 = tmp1 + tmp2, z3 = tmp0 + tmp2, z4 = tmp1 + tmp3;
+        const int z5 = (z3 + z4) * F1_175875602;
+        tmp0 *= F0_298631336;
+        tmp1 *= F2_053119869;
+        tmp2 *= F3_072711026;
+        tmp3 *= F1_501321110;
+        z1 *= -F0_899976223;
+        z2 *= -F2_562915447;
+        z3 = z3 * -F1_961570560 + z5;
+        z4 = z4 * -F0_390180644 + z5;
+        tmp0 += z1 + z3;
+        tmp1 += z2 + z4;
+        tmp2 += z2 + z3;
+        tmp3 += z1 + z4;
+
+        constexpr int shift = ConstBits - Pass1Bits;
+        constexpr int half = 1 << (shift - 1);
+        const int out[8] = {(tmp10 + tmp3 + half) >> shift, (tmp11 + tmp2 + half) >> shift,
+                            (tmp12 + tmp1 + half) >> shift, (tmp13 + tmp0 + half) >> shift,
+                            (tmp13 - tmp0 + half) >> shift, (tmp12 - tmp1 + half) >> shift,
+                            (tmp11 - tmp2 + half) >> shift, (tmp10 - tmp3 + half) >> shift};
+        for (int r = 0; r < 8; ++r) {
+            if (out[r] < -MaxFirstPass || out[r] > MaxFirstPass)
+                return false;
+            ws[8 * r + col] = out[r];
+        }
+    }
+    return true;
+}
+
+// Second pass: one row of first-pass values into 8 samples. False as above.
+bool secondPass(const int* w, uchar* out) {
+    int z1 = (w[2] + w[6]) * F0_541196100;
+    const int tmp2e = z1 - w[6] * F1_847759065;
+    const int tmp3e = z1 + w[2] * F0_765366865;
+    const int tmp0e = (w[0] + w[4]) * (1 << ConstBits);
+    const int tmp1e = (w[0] - w[4]) * (1 << ConstBits);
+    const int tmp10 = tmp0e + tmp3e, tmp13 = tmp0e - tmp3e;
+    const int tmp11 = tmp1e + tmp2e, tmp12 = tmp1e - tmp2e;
+
+    int tmp0 = w[7], tmp1 = w[5], tmp2 = w[3], tmp3 = w[1];
+    z1 = tmp0 + tmp3;
+    int z2 = tmp1 + tmp2, z3 = tmp0 + tmp2, z4 = tmp1 + tmp3;
+    const int z5 = (z3 + z4) * F1_175875602;
+    tmp0 *= F0_298631336;
+    tmp1 *= F2_053119869;
+    tmp2 *= F3_072711026;
+    tmp3 *= F1_501321110;
+    z1 *= -F0_899976223;
+    z2 *= -F2_562915447;
+    z3 = z3 * -F1_961570560 + z5;
+    z4 = z4 * -F0_390180644 + z5;
+    tmp0 += z1 + z3;
+    tmp1 += z2 + z4;
+    tmp2 += z2 + z3;
+    tmp3 += z1 + z4;
+
+    constexpr int shift = ConstBits + Pass1Bits + 3;
+    constexpr int half = 1 << (shift - 1);
+    const int v[8] = {(tmp10 + tmp3 + half) >> shift, (tmp11 + tmp2 + half) >> shift,
+                      (tmp12 + tmp1 + half) >> shift, (tmp13 + tmp0 + half) >> shift,
+                      (tmp13 - tmp0 + half) >> shift, (tmp12 - tmp1 + half) >> shift,
+                      (tmp11 - tmp2 + half) >> shift, (tmp10 - tmp3 + half) >> shift};
+    for (int k = 0; k < 8; ++k) {
+        if (v[k] < -MaxResult || v[k] > MaxResult)
+            return false;
+        const int s = v[k] + 128;
+        out[k] = uchar(s < 0 ? 0 : s > 255 ? 255 : s);
+    }
+    return true;
+}
+
+// The samples of one component at the rows and columns asked for, in a small table.
+struct Plane {
+    int width = 0, height = 0; // in samples (the component's own, downsampled size)
+    std::vector<int> rowAt, colAt; // sample row/column -> index in the table, -1 if not made
+    int cols = 0;
+    std::vector<uchar> samples;
+    uchar at(int r, int c) const { return samples[size_t(rowAt[size_t(r)]) * size_t(cols) +
+                                                  size_t(colAt[size_t(c)])]; }
+};
+
+bool makePlane(const Partial* p, int ci, const std::vector<char>& needRow,
+               const std::vector<char>& needCol, Plane* plane) {
+    const jpeg_decompress_struct& c = p->cinfo;
+    const jpeg_component_info& comp = c.comp_info[ci];
+    plane->width = int(comp.downsampled_width);
+    plane->height = int(comp.downsampled_height);
+    plane->rowAt.assign(size_t(plane->height), -1);
+    plane->colAt.assign(size_t(plane->width), -1);
+    int rows = 0;
+    for (int r = 0; r < plane->height; ++r)
+        if (needRow[size_t(r)])
+            plane->rowAt[size_t(r)] = rows++;
+    for (int x = 0; x < plane->width; ++x)
+        if (needCol[size_t(x)])
+            plane->colAt[size_t(x)] = plane->cols++;
+    plane->samples.assign(size_t(rows) * size_t(plane->cols), 0);
+
+    int q[DCTSIZE2];
+    for (int k = 0; k < DCTSIZE2; ++k) // the library's multiplier table holds them as short
+        q[k] = short(comp.quant_table->quantval[k]);
+    // The block columns that hold a needed column.
+    std::vector<int> blockCols;
+    for (int x = 0; x < plane->width; ++x)
+        if (needCol[size_t(x)] && (blockCols.empty() || blockCols.back() != x / 8))
+            blockCols.push_back(x / 8);
+
+    int ws[DCTSIZE2];
+    uchar row[8];
+    for (int br = 0; br * 8 < plane->height; ++br) {
+        const int r0 = br * 8, r1 = std::min(r0 + 8, plane->height);
+        bool any = false;
+        for (int r = r0; r < r1 && !any; ++r)
+            any = needRow[size_t(r)];
+        if (!any)
+            continue;
+        const JBLOCKROW blocks = p->blockRows[size_t(ci)][size_t(br)];
+        for (const int bc : blockCols) {
+            if (!firstPass(blocks[bc], q, ws))
+                return false;
+            const int x0 = bc * 8, x1 = std::min(x0 + 8, plane->width);
+            for (int r = r0; r < r1; ++r) {
+                if (!needRow[size_t(r)])
+                    continue;
+                if (!secondPass(ws + 8 * (r - r0), row))
+                    return false;
+                uchar* dst = plane->samples.data() +
+                             size_t(plane->rowAt[size_t(r)]) * size_t(plane->cols);
+                for (int x = x0; x < x1; ++x)
+                    if (plane->colAt[size_t(x)] >= 0)
+                        dst[plane->colAt[size_t(x)]] = row[x - x0];
+            }
+        }
+    }
+    return true;
+}
+
+// How one component's value at a picture column (or row) is made: from sample n0 alone, or
+// 3/4 of n0 and 1/4 of n1 with the rounding of the side it lies on.
+struct Tap {
+    int n0, n1;
+    bool later; // the second of the two pixels made from sample n0
+};
+
+std::vector<Tap> taps(const std::vector<int>& positions, int ratio, int samples) {
+    std::vector<Tap> t;
+    t.reserve(positions.size());
+    for (const int x : positions) {
+        if (ratio == 1) {
+            t.push_back({x, x, false});
+            continue;
+        }
+        const int n = x / 2;
+        const bool later = x % 2 != 0;
+        const int other = later ? std::min(n + 1, samples - 1) : std::max(n - 1, 0);
+        t.push_back({n, other, later});
+    }
+    return t;
+}
+
+struct ColourTables {
+    std::array<int, 256> crR, cbB, crG, cbG;
+    ColourTables() {
+        constexpr int scale = 16;
+        auto fix = [](double v) { return int(v * (1 << scale) + 0.5); };
+        for (int i = 0; i < 256; ++i) {
+            const int x = i - 128;
+            crR[size_t(i)] = (fix(1.40200) * x + (1 << (scale - 1))) >> scale;
+            cbB[size_t(i)] = (fix(1.77200) * x + (1 << (scale - 1))) >> scale;
+            crG[size_t(i)] = -fix(0.71414) * x;
+            cbG[size_t(i)] = -fix(0.34414) * x + (1 << (scale - 1));
+        }
+    }
+};
+
+inline uchar clampByte(int v) {
+    return uchar(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// The picture at its full size with only the pixels the resize reads made; the others are
+// left as they are, for the resize never looks at them.
+QImage sparsePicture(const Partial* p, int width, int height) {
+    const jpeg_decompress_struct& c = p->cinfo;
+    const int w = int(c.image_width), h = int(c.image_height);
+    const std::vector<bool> rowsRead = bilinearRowsRead(h, height);
+    const std::vector<bool> colsRead = bilinearRowsRead(w, width);
+    std::vector<int> ys, xs;
+    for (int y = 0; y < h; ++y)
+        if (rowsRead[size_t(y)])
+            ys.push_back(y);
+    for (int x = 0; x < w; ++x)
+        if (colsRead[size_t(x)])
+            xs.push_back(x);
+
+    const int n = c.num_components;
+    std::array<Plane, 3> planes;
+    std::array<std::vector<Tap>, 3> rowTaps, colTaps;
+    for (int ci = 0; ci < n; ++ci) {
+        const jpeg_component_info& comp = c.comp_info[ci];
+        const int rh = c.max_h_samp_factor / comp.h_samp_factor;
+        const int rv = c.max_v_samp_factor / comp.v_samp_factor;
+        const int dw = int(comp.downsampled_width), dh = int(comp.downsampled_height);
+        rowTaps[size_t(ci)] = taps(ys, rv, dh);
+        colTaps[size_t(ci)] = taps(xs, rh, dw);
+        std::vector<char> needRow(size_t(dh), 0), needCol(size_t(dw), 0);
+        for (const Tap& t : rowTaps[size_t(ci)])
+            needRow[size_t(t.n0)] = needRow[size_t(t.n1)] = 1;
+        for (const Tap& t : colTaps[size_t(ci)])
+            needCol[size_t(t.n0)] = needCol[size_t(t.n1)] = 1;
+        if (!makePlane(p, ci, needRow, needCol, &planes[size_t(ci)]))
+            return QImage();
+    }
+
+    QImage img(w, h, QImage::Format_RGB888);
+    if (img.isNull())
+        return QImage();
+    static const ColourTables tables;
+    std::vector<uchar> value(size_t(n) * xs.size());
+    for (size_t iy = 0; iy < ys.size(); ++iy) {
+        // Each component's value at the needed columns of this row.
+        for (int ci = 0; ci < n; ++ci) {
+            const Plane& pl = planes[size_t(ci)];
+            const Tap& ry = rowTaps[size_t(ci)][iy];
+            const std::vector<Tap>& cx = colTaps[size_t(ci)];
+            const int rh = c.max_h_samp_factor / c.comp_info[ci].h_samp_factor;
+            const int rv = c.max_v_samp_factor / c.comp_info[ci].v_samp_factor;
+            uchar* out = value.data() + size_t(ci) * xs.size();
+            for (size_t ix = 0; ix < xs.size(); ++ix) {
+                const Tap& t = cx[ix];
+                if (rv == 1) {
+                    if (rh == 1) {
+                        out[ix] = pl.at(ry.n0, t.n0);
+                    } else {
+                        const int near = 3 * pl.at(ry.n0, t.n0), far = pl.at(ry.n0, t.n1);
+                        out[ix] = uchar((near + far + (t.later ? 2 : 1)) >> 2);
+                    }
+                } else {
+                    // Column sums of 3/4 the nearer row and 1/4 the further, then across.
+                    const int near = 3 * pl.at(ry.n0, t.n0) + pl.at(ry.n1, t.n0);
+                    const int far = 3 * pl.at(ry.n0, t.n1) + pl.at(ry.n1, t.n1);
+                    out[ix] = uchar((3 * near + far + (t.later ? 7 : 8)) >> 4);
+                }
+            }
+        }
+        uchar* line = img.scanLine(ys[iy]);
+        for (size_t ix = 0; ix < xs.size(); ++ix) {
+            uchar* px = line + 3 * xs[ix];
+            const int y = value[ix];
+            if (n == 1) {
+                px[0] = px[1] = px[2] = uchar(y);
+                continue;
+            }
+            const int cb = value[xs.size() + ix], cr = value[2 * xs.size() + ix];
+            px[0] = clampByte(y + tables.crR[size_t(cr)]);
+            px[1] = clampByte(y + ((tables.cbG[size_t(cb)] + tables.crG[size_t(cr)]) >> 16));
+            px[2] = clampByte(y + tables.cbB[size_t(cb)]);
+        }
+    }
+    return img;
+}
+
+} // namespace
+
+QImage decodeResizedFromCoefficients(const QByteArray& bytes, int width, int height,
+                                     qint64 maxPixels) {
+    if (width < 1 || height < 1)
+        return QImage();
+    auto p = std::make_unique<Partial>();
+    QImage sparse;
+    // The library is not called once the coefficients are read.
+    if (readCoefficients(p.get(), &bytes, maxPixels))
+        sparse = sparsePicture(p.get(), width, height);
+    if (p->created)
+        jpeg_destroy_decompress(&p->cinfo);
+    if (sparse.isNull())
+        return QImage();
+    return BitmapResize_Bilinear(sparse, width, height);
+}
+
+QImage decodeResized(const QByteArray& bytes, QString* error, int width, int height,
+                     qint64 maxPixels) {
+    QImage small = decodeResizedFromCoefficients(bytes, width, height, maxPixels);
+    if (!small.isNull())
+        return small;
+    const QImage full = decodeRows(bytes, error, [height](int h) {
+        return bilinearRowsRead(h, height);
+    }, maxPixels);
+    if (full.isNull())
+        return QImage();
+    return BitmapResize_Bilinear(full, width, height);
+}
+
+} // namespace jpegio
