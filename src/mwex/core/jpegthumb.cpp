@@ -51,8 +51,10 @@ struct Partial {
     bool created = false;
     bool warned = false;
     bool singleScan = false;
-    // Each component's rows of blocks, all held in memory once read.
+    // Each component's rows of blocks (null where none is needed) and its quantization.
     std::array<std::vector<JBLOCKROW>, 3> blockRows;
+    std::array<const JQUANT_TBL*, 3> quant{};
+    std::vector<std::unique_ptr<JBLOCK[]>> storage;
 };
 
 Partial* owner(j_common_ptr cinfo) {
@@ -83,12 +85,17 @@ void progress(j_common_ptr cinfo) {
         p->cinfo.unread_marker = 0xD9; // EOI
 }
 
-bool readCoefficients(Partial* p, const QByteArray* bytes, qint64 maxPixels) {
+void initErrors(Partial* p) {
     jpeg_std_error(&p->err.pub);
     p->err.pub.error_exit = errorExit;
     p->err.pub.emit_message = emitMessage;
     p->err.pub.output_message = outputMessage;
     p->cinfo.err = &p->err.pub;
+}
+
+// The header up to the first scan; false for what is not made here.
+bool readHeader(Partial* p, const QByteArray* bytes, qint64 maxPixels) {
+    initErrors(p);
     if (setjmp(p->err.jump))
         return false;
     jpeg_create_decompress(&p->cinfo);
@@ -119,6 +126,14 @@ bool readCoefficients(Partial* p, const QByteArray* bytes, qint64 maxPixels) {
             return false;
     }
     p->singleScan = !c.progressive_mode && c.comps_in_scan == c.num_components;
+    return true;
+}
+
+// All coefficients through the library (files of several scans, arithmetic coding).
+bool readCoefficients(Partial* p) {
+    if (setjmp(p->err.jump))
+        return false;
+    const jpeg_decompress_struct& c = p->cinfo;
     jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&p->cinfo);
     if (!coefficients || p->warned)
         return false;
@@ -126,6 +141,7 @@ bool readCoefficients(Partial* p, const QByteArray* bytes, qint64 maxPixels) {
         const jpeg_component_info& comp = c.comp_info[ci];
         if (!comp.quant_table)
             return false;
+        p->quant[size_t(ci)] = comp.quant_table;
         for (JDIMENSION br = 0; br < comp.height_in_blocks; ++br)
             p->blockRows[size_t(ci)].push_back((*c.mem->access_virt_barray)(
                 reinterpret_cast<j_common_ptr>(&p->cinfo), coefficients[ci], br, 1, FALSE)[0]);
@@ -140,6 +156,277 @@ bool readCoefficients(Partial* p, const QByteArray* bytes, qint64 maxPixels) {
         }
     }
     return true;
+}
+
+// Files of one baseline scan with Huffman coding (what cameras and most programs write) are
+// read here instead: every block's codes must still be read, but those of the blocks no
+// needed pixel lies in are only stepped over, which takes a fraction of the library's time
+// for decoding them. The codes mean what the standard says; anything the library would warn
+// about or fill in (a bad code, data cut short or broken by a marker, a restart marker out of
+// order or with bytes before it, a run past the block's end) leaves the picture to the whole
+// decoder.
+class Huffman {
+public:
+    // False for a table the library refuses (a code of all ones, or one too long).
+    bool build(const JHUFF_TBL& t, bool dc) {
+        int code = 0, k = 0;
+        for (int len = 1; len <= 16; ++len) {
+            valOffset_[len] = k - code;
+            for (int i = 0; i < t.bits[len]; ++i, ++k, ++code) {
+                if (k >= 256)
+                    return false;
+                const int sym = t.huffval[k];
+                if (dc && sym > 15)
+                    return false;
+                if (len <= FastBits)
+                    for (int f = code << (FastBits - len); f < (code + 1) << (FastBits - len); ++f)
+                        fast_[size_t(f)] = quint16(sym | len << 8);
+            }
+            maxCode_[len] = code - 1; // -1 or less: no code of this length
+            if (code >= 1 << len)
+                return false;
+            code <<= 1;
+        }
+        std::copy(std::begin(t.huffval), std::end(t.huffval), values_.begin());
+        return true;
+    }
+    static constexpr int FastBits = 10;
+    // The symbol at the top of `bits` (left-aligned), and its length; 0 for no code.
+    int decode(quint64 bits, int* len) const {
+        const quint16 f = fast_[size_t(bits >> (64 - FastBits))];
+        if (f) {
+            *len = f >> 8;
+            return f & 0xFF;
+        }
+        for (int l = FastBits + 1; l <= 16; ++l) {
+            const int code = int(bits >> (64 - l));
+            if (code <= maxCode_[l]) {
+                *len = l;
+                return values_[size_t(code + valOffset_[l])];
+            }
+        }
+        *len = 0;
+        return 0;
+    }
+
+private:
+    std::array<quint16, 1 << FastBits> fast_{};
+    std::array<int, 17> maxCode_{}, valOffset_{};
+    std::array<quint8, 256> values_{};
+};
+
+// Bits of the entropy-coded data, with stuffed zero bytes removed. At a marker or the end of
+// the data it goes on with zero bits, as the library does, and counts them: reading one of
+// them is what the library warns about.
+class BitReader {
+public:
+    BitReader(const uchar* p, const uchar* end) : p_(p), end_(end) {}
+    // At least 32 bits in the buffer afterwards.
+    void fill() {
+        while (n_ <= 56) {
+            quint64 byte = 0;
+            if (!stopped_ && p_ < end_) {
+                byte = *p_;
+                if (byte == 0xFF) {
+                    if (p_ + 1 < end_ && p_[1] == 0) {
+                        p_ += 2;
+                    } else {
+                        stopped_ = true; // a marker, or a lone 0xFF at the very end
+                        byte = 0;
+                        padding_ += 8;
+                    }
+                } else {
+                    ++p_;
+                }
+            } else {
+                stopped_ = true;
+                padding_ += 8;
+            }
+            acc_ |= byte << (56 - n_);
+            n_ += 8;
+        }
+    }
+    quint64 bits() const { return acc_; }
+    void skip(int k) {
+        acc_ <<= k;
+        n_ -= k;
+    }
+    int take(int k) { // 1..16 bits
+        const int v = int(acc_ >> (64 - k));
+        skip(k);
+        return v;
+    }
+    int available() const { return n_; }
+    // No zero bit put in for a marker or the end has been read.
+    bool intact() const { return n_ >= padding_; }
+    // At a restart: the bits before the marker are the last byte's padding, and the marker
+    // is the one expected. Starts afresh after it.
+    bool restart(int number) {
+        if (!intact() || n_ - padding_ >= 8)
+            return false;
+        if (!stopped_) {
+            fill();
+            if (n_ - padding_ >= 8)
+                return false;
+        }
+        if (!(p_ + 1 < end_ && p_[0] == 0xFF && p_[1] == 0xD0 + (number & 7)))
+            return false;
+        p_ += 2;
+        acc_ = 0;
+        n_ = padding_ = 0;
+        stopped_ = false;
+        return true;
+    }
+
+private:
+    const uchar* p_;
+    const uchar* end_;
+    quint64 acc_ = 0;
+    int n_ = 0, padding_ = 0;
+    bool stopped_ = false;
+};
+
+constexpr std::array<int, 64> NaturalOrder = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+inline int extend(int v, int s) {
+    return v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+}
+
+// One block: its coefficients into `block` (zeroed by the caller), or only stepped over
+// when `block` is null. False on anything the library would not decode silently.
+bool decodeBlock(BitReader& in, const Huffman& dc, const Huffman& ac, int* pred, JCOEF* block) {
+    in.fill();
+    int len;
+    const int s = dc.decode(in.bits(), &len);
+    if (!len)
+        return false;
+    in.skip(len);
+    if (s) {
+        *pred += extend(in.take(s), s);
+        // Far beyond any real value; keeps the sum from overflowing.
+        if (*pred > (1 << 24) || *pred < -(1 << 24))
+            return false;
+    }
+    if (block)
+        block[0] = JCOEF(*pred);
+    for (int k = 1; k < 64;) {
+        if (in.available() < 32)
+            in.fill();
+        const int sym = ac.decode(in.bits(), &len);
+        if (!len)
+            return false;
+        const int r = sym >> 4, size = sym & 15;
+        if (size) {
+            k += r;
+            if (k > 63)
+                return false;
+            if (block) {
+                in.skip(len);
+                block[NaturalOrder[size_t(k)]] = JCOEF(extend(in.take(size), size));
+            } else {
+                in.skip(len + size);
+            }
+            ++k;
+        } else {
+            in.skip(len);
+            if (r != 15)
+                break;
+            k += 16;
+        }
+    }
+    return true;
+}
+
+// Which blocks hold a needed sample: by block row and by block column, per component.
+struct Needs {
+    std::array<std::vector<char>, 3> blockRow, blockCol;
+};
+
+bool readScan(Partial* p, const Needs& needs) {
+    const jpeg_decompress_struct& c = p->cinfo;
+    if (c.arith_code || c.Ss != 0 || c.Se != 63 || c.Ah != 0 || c.Al != 0)
+        return false;
+    const int n = c.num_components;
+    std::array<Huffman, 3> dc, ac;
+    std::array<int, 3> order{}; // scan position -> component
+    for (int i = 0; i < c.comps_in_scan; ++i) {
+        const jpeg_component_info* comp = c.cur_comp_info[i];
+        const int ci = int(comp - c.comp_info);
+        if (ci < 0 || ci >= n)
+            return false;
+        order[size_t(i)] = ci;
+        const int d = comp->dc_tbl_no, a = comp->ac_tbl_no;
+        if (d < 0 || d >= NUM_HUFF_TBLS || a < 0 || a >= NUM_HUFF_TBLS ||
+            !c.dc_huff_tbl_ptrs[d] || !c.ac_huff_tbl_ptrs[a] ||
+            !dc[size_t(ci)].build(*c.dc_huff_tbl_ptrs[d], true) ||
+            !ac[size_t(ci)].build(*c.ac_huff_tbl_ptrs[a], false))
+            return false;
+        const int qn = comp->quant_tbl_no;
+        if (qn < 0 || qn >= NUM_QUANT_TBLS || !c.quant_tbl_ptrs[qn])
+            return false;
+        p->quant[size_t(ci)] = c.quant_tbl_ptrs[qn];
+    }
+    // Rows of blocks are kept only where a needed sample lies.
+    for (int ci = 0; ci < n; ++ci) {
+        const jpeg_component_info& comp = c.comp_info[ci];
+        auto& rows = p->blockRows[size_t(ci)];
+        rows.assign(comp.height_in_blocks, nullptr);
+        for (JDIMENSION br = 0; br < comp.height_in_blocks; ++br) {
+            if (!needs.blockRow[size_t(ci)][br])
+                continue;
+            p->storage.emplace_back(new JBLOCK[comp.width_in_blocks]);
+            rows[br] = p->storage.back().get();
+        }
+    }
+    const uchar* data = c.src->next_input_byte;
+    BitReader in(data, data + c.src->bytes_in_buffer);
+    std::array<int, 3> pred{};
+    const bool interleaved = n > 1;
+    const int mcuCols = interleaved ? int((c.image_width + 8 * c.max_h_samp_factor - 1) /
+                                          (8 * c.max_h_samp_factor))
+                                    : int(c.comp_info[0].width_in_blocks);
+    const int mcuRows = interleaved ? int((c.image_height + 8 * c.max_v_samp_factor - 1) /
+                                          (8 * c.max_v_samp_factor))
+                                    : int(c.comp_info[0].height_in_blocks);
+    const long interval = long(c.restart_interval);
+    long count = 0;
+    int restarts = 0;
+    for (int my = 0; my < mcuRows; ++my) {
+        for (int mx = 0; mx < mcuCols; ++mx, ++count) {
+            if (interval && count && count % interval == 0) {
+                if (!in.restart(restarts++))
+                    return false;
+                pred = {};
+            }
+            for (int i = 0; i < c.comps_in_scan; ++i) {
+                const int ci = order[size_t(i)];
+                const jpeg_component_info& comp = c.comp_info[ci];
+                const int h = interleaved ? comp.h_samp_factor : 1;
+                const int v = interleaved ? comp.v_samp_factor : 1;
+                for (int yy = 0; yy < v; ++yy) {
+                    const int br = my * v + yy;
+                    JBLOCKROW row = br < int(comp.height_in_blocks) ? p->blockRows[size_t(ci)][size_t(br)]
+                                                                     : nullptr;
+                    for (int xx = 0; xx < h; ++xx) {
+                        const int bc = mx * h + xx;
+                        JCOEF* block = nullptr;
+                        if (row && bc < int(comp.width_in_blocks) &&
+                            needs.blockCol[size_t(ci)][size_t(bc)]) {
+                            block = row[bc];
+                            std::fill(block, block + DCTSIZE2, JCOEF(0));
+                        }
+                        if (!decodeBlock(in, dc[size_t(ci)], ac[size_t(ci)], &pred[size_t(ci)],
+                                         block))
+                            return false;
+                    }
+                }
+            }
+        }
+    }
+    return in.intact();
 }
 
 // The inverse transform, first pass: the columns of one block into 64 values (row by row).
@@ -283,7 +570,7 @@ bool makePlane(const Partial* p, int ci, const std::vector<char>& needRow,
 
     int q[DCTSIZE2];
     for (int k = 0; k < DCTSIZE2; ++k) // the library's multiplier table holds them as short
-        q[k] = short(comp.quant_table->quantval[k]);
+        q[k] = short(p->quant[size_t(ci)]->quantval[k]);
     // The block columns that hold a needed column.
     std::vector<int> blockCols;
     for (int x = 0; x < plane->width; ++x)
@@ -362,39 +649,63 @@ inline uchar clampByte(int v) {
     return uchar(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-// The picture at its full size with only the pixels the resize reads made; the others are
-// left as they are, for the resize never looks at them.
-QImage sparsePicture(const Partial* p, int width, int height) {
-    const jpeg_decompress_struct& c = p->cinfo;
+// The pixels the resize reads, and the samples of each component they are made from.
+struct Layout {
+    std::vector<int> ys, xs;
+    std::array<std::vector<Tap>, 3> rowTaps, colTaps;
+    std::array<std::vector<char>, 3> needRow, needCol;
+    Needs needs;
+};
+
+Layout layout(const jpeg_decompress_struct& c, int width, int height) {
+    Layout l;
     const int w = int(c.image_width), h = int(c.image_height);
     const std::vector<bool> rowsRead = bilinearRowsRead(h, height);
     const std::vector<bool> colsRead = bilinearRowsRead(w, width);
-    std::vector<int> ys, xs;
     for (int y = 0; y < h; ++y)
         if (rowsRead[size_t(y)])
-            ys.push_back(y);
+            l.ys.push_back(y);
     for (int x = 0; x < w; ++x)
         if (colsRead[size_t(x)])
-            xs.push_back(x);
-
-    const int n = c.num_components;
-    std::array<Plane, 3> planes;
-    std::array<std::vector<Tap>, 3> rowTaps, colTaps;
-    for (int ci = 0; ci < n; ++ci) {
+            l.xs.push_back(x);
+    for (int ci = 0; ci < c.num_components; ++ci) {
+        const size_t i = size_t(ci);
         const jpeg_component_info& comp = c.comp_info[ci];
         const int rh = c.max_h_samp_factor / comp.h_samp_factor;
         const int rv = c.max_v_samp_factor / comp.v_samp_factor;
         const int dw = int(comp.downsampled_width), dh = int(comp.downsampled_height);
-        rowTaps[size_t(ci)] = taps(ys, rv, dh);
-        colTaps[size_t(ci)] = taps(xs, rh, dw);
-        std::vector<char> needRow(size_t(dh), 0), needCol(size_t(dw), 0);
-        for (const Tap& t : rowTaps[size_t(ci)])
-            needRow[size_t(t.n0)] = needRow[size_t(t.n1)] = 1;
-        for (const Tap& t : colTaps[size_t(ci)])
-            needCol[size_t(t.n0)] = needCol[size_t(t.n1)] = 1;
-        if (!makePlane(p, ci, needRow, needCol, &planes[size_t(ci)]))
-            return QImage();
+        l.rowTaps[i] = taps(l.ys, rv, dh);
+        l.colTaps[i] = taps(l.xs, rh, dw);
+        l.needRow[i].assign(size_t(dh), 0);
+        l.needCol[i].assign(size_t(dw), 0);
+        l.needs.blockRow[i].assign(comp.height_in_blocks, 0);
+        l.needs.blockCol[i].assign(comp.width_in_blocks, 0);
+        for (const Tap& t : l.rowTaps[i]) {
+            l.needRow[i][size_t(t.n0)] = l.needRow[i][size_t(t.n1)] = 1;
+            l.needs.blockRow[i][size_t(t.n0 / 8)] = l.needs.blockRow[i][size_t(t.n1 / 8)] = 1;
+        }
+        for (const Tap& t : l.colTaps[i]) {
+            l.needCol[i][size_t(t.n0)] = l.needCol[i][size_t(t.n1)] = 1;
+            l.needs.blockCol[i][size_t(t.n0 / 8)] = l.needs.blockCol[i][size_t(t.n1 / 8)] = 1;
+        }
     }
+    return l;
+}
+
+// The picture at its full size with only the pixels the resize reads made; the others are
+// left as they are, for the resize never looks at them.
+QImage sparsePicture(const Partial* p, const Layout& l) {
+    const jpeg_decompress_struct& c = p->cinfo;
+    const int w = int(c.image_width), h = int(c.image_height);
+    const std::vector<int>& ys = l.ys;
+    const std::vector<int>& xs = l.xs;
+    const std::array<std::vector<Tap>, 3>& rowTaps = l.rowTaps;
+    const std::array<std::vector<Tap>, 3>& colTaps = l.colTaps;
+    const int n = c.num_components;
+    std::array<Plane, 3> planes;
+    for (int ci = 0; ci < n; ++ci)
+        if (!makePlane(p, ci, l.needRow[size_t(ci)], l.needCol[size_t(ci)], &planes[size_t(ci)]))
+            return QImage();
 
     QImage img(w, h, QImage::Format_RGB888);
     if (img.isNull())
@@ -452,9 +763,14 @@ QImage decodeResizedFromCoefficients(const QByteArray& bytes, int width, int hei
         return QImage();
     auto p = std::make_unique<Partial>();
     QImage sparse;
-    // The library is not called once the coefficients are read.
-    if (readCoefficients(p.get(), &bytes, maxPixels))
-        sparse = sparsePicture(p.get(), width, height);
+    if (readHeader(p.get(), &bytes, maxPixels)) {
+        const Layout l = layout(p->cinfo, width, height);
+        // One scan: read here; several (progressive files), or arithmetic coding: through
+        // the library. The library is not called once the coefficients are read.
+        const bool own = p->singleScan && !p->cinfo.arith_code;
+        if (own ? readScan(p.get(), l.needs) : readCoefficients(p.get()))
+            sparse = sparsePicture(p.get(), l);
+    }
     if (p->created)
         jpeg_destroy_decompress(&p->cinfo);
     if (sparse.isNull())
