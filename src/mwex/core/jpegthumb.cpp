@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <QtEndian>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -188,7 +190,21 @@ public:
             code <<= 1;
         }
         std::copy(std::begin(t.huffval), std::end(t.huffval), values_.begin());
+        if (!dc)
+            buildSkips();
         return true;
+    }
+    // Stepping over AC codes several at a time: for the next SkipBits bits, the codes (with
+    // their value bits) that lie wholly in them, as the bits they take, the coefficients they
+    // advance by and whether the last is the end of the block; 0 where not even one fits.
+    static constexpr int SkipBits = 12;
+    struct Skip {
+        int bits, advance;
+        bool end;
+    };
+    Skip skip(quint64 bits) const {
+        const quint16 e = skips_[size_t(bits >> (64 - SkipBits))];
+        return {e & 15, e >> 5, (e & 16) != 0};
     }
     static constexpr int FastBits = 10;
     // The symbol at the top of `bits` (left-aligned), and its length; 0 for no code.
@@ -210,7 +226,30 @@ public:
     }
 
 private:
+    void buildSkips() {
+        for (int f = 0; f < 1 << SkipBits; ++f) {
+            int used = 0, advance = 0;
+            bool end = false;
+            while (!end && advance < 64) {
+                const quint64 rest = quint64(f) << (64 - SkipBits + used);
+                const quint16 e = fast_[size_t(rest >> (64 - FastBits))];
+                const int len = e >> 8, sym = e & 0xFF;
+                if (!e || used + len + (sym & 15) > SkipBits)
+                    break;
+                used += len + (sym & 15);
+                if (sym & 15)
+                    advance += (sym >> 4) + 1;
+                else if (sym >> 4 == 15)
+                    advance += 16;
+                else
+                    end = true;
+            }
+            skips_[size_t(f)] = quint16(used | (end ? 16 : 0) | advance << 5);
+        }
+    }
+
     std::array<quint16, 1 << FastBits> fast_{};
+    std::array<quint16, 1 << SkipBits> skips_{};
     std::array<int, 17> maxCode_{}, valOffset_{};
     std::array<quint8, 256> values_{};
 };
@@ -223,6 +262,22 @@ public:
     BitReader(const uchar* p, const uchar* end) : p_(p), end_(end) {}
     // At least 32 bits in the buffer afterwards.
     void fill() {
+        if (n_ > 56)
+            return;
+        // Whole bytes at once while none of the next eight is 0xFF.
+        if (!stopped_ && end_ - p_ >= 8) {
+            quint64 w;
+            std::memcpy(&w, p_, 8);
+            const quint64 inverted = ~w;
+            if (((inverted - 0x0101010101010101ULL) & ~inverted & 0x8080808080808080ULL) == 0) {
+                const int bytes = (64 - n_) / 8;
+                const quint64 big = qFromBigEndian(w);
+                acc_ |= (big >> (64 - 8 * bytes)) << (64 - 8 * bytes - n_);
+                n_ += 8 * bytes;
+                p_ += bytes;
+                return;
+            }
+        }
         while (n_ <= 56) {
             quint64 byte = 0;
             if (!stopped_ && p_ < end_) {
@@ -310,9 +365,36 @@ bool decodeBlock(BitReader& in, const Huffman& dc, const Huffman& ac, int* pred,
         if (*pred > (1 << 24) || *pred < -(1 << 24))
             return false;
     }
-    if (block)
+    int k = 1;
+    if (block) {
         block[0] = JCOEF(*pred);
-    for (int k = 1; k < 64;) {
+    } else {
+        // Several codes at a time while they stay inside the block (an end of block among
+        // them is only one while the coefficients before it leave room for more).
+        for (;;) {
+            if (in.available() < 32)
+                in.fill();
+            const Huffman::Skip sk = ac.skip(in.bits());
+            if (!sk.bits)
+                break;
+            if (k + sk.advance >= 64) {
+                // Near the end of the block: one code alone.
+                int len;
+                const int sym = ac.decode(in.bits(), &len);
+                const int r = sym >> 4, size = sym & 15;
+                if (!len || !size || k + r + 1 >= 64)
+                    break;
+                in.skip(len + size);
+                k += r + 1;
+                continue;
+            }
+            in.skip(sk.bits);
+            if (sk.end)
+                return true;
+            k += sk.advance;
+        }
+    }
+    while (k < 64) {
         if (in.available() < 32)
             in.fill();
         const int sym = ac.decode(in.bits(), &len);
