@@ -214,6 +214,9 @@ public:
             *len = f >> 8;
             return f & 0xFF;
         }
+        return decodeLong(bits, len);
+    }
+    [[gnu::noinline]] int decodeLong(quint64 bits, int* len) const {
         for (int l = FastBits + 1; l <= 16; ++l) {
             const int code = int(bits >> (64 - l));
             if (code <= maxCode_[l]) {
@@ -257,88 +260,116 @@ private:
 // Bits of the entropy-coded data, with stuffed zero bytes removed. At a marker or the end of
 // the data it goes on with zero bits, as the library does, and counts them: reading one of
 // them is what the library warns about.
+struct BitState {
+    const uchar* p;
+    quint64 acc; // left-aligned
+    int n;       // bits in acc
+    int padding; // of them, zero bits put in past a marker or the end
+    bool stopped;
+    bool atEnd; // stopped by the end of the data rather than by a marker
+};
+
+// Byte by byte, near a 0xFF or the end. Takes and gives the state by value, so that the
+// reader's state stays in registers on the common path.
+[[gnu::noinline]] BitState fillSlowly(BitState s, const uchar* end) {
+    while (s.n <= 56) {
+        quint64 byte = 0;
+        if (!s.stopped && s.p < end) {
+            byte = *s.p;
+            if (byte == 0xFF) {
+                if (s.p + 1 < end && s.p[1] == 0) {
+                    s.p += 2;
+                } else {
+                    s.stopped = true; // a marker, or a lone 0xFF at the very end
+                    s.atEnd = s.p + 1 >= end;
+                    byte = 0;
+                    s.padding += 8;
+                }
+            } else {
+                ++s.p;
+            }
+        } else {
+            s.atEnd = s.atEnd || !s.stopped;
+            s.stopped = true;
+            s.padding += 8;
+        }
+        s.acc |= byte << (56 - s.n);
+        s.n += 8;
+    }
+    return s;
+}
+
 class BitReader {
 public:
-    BitReader(const uchar* p, const uchar* end) : p_(p), end_(end) {}
-    // At least 32 bits in the buffer afterwards.
-    void fill() {
-        if (n_ > 56)
+    BitReader(const uchar* p, const uchar* end) : s_{p, 0, 0, 0, false, false}, end_(end) {}
+    // At least 57 bits in the buffer afterwards.
+    inline void fill() {
+        if (s_.n > 56)
             return;
         // Whole bytes at once while none of the next eight is 0xFF.
-        if (!stopped_ && end_ - p_ >= 8) {
+        if (!s_.stopped && end_ - s_.p >= 8) {
             quint64 w;
-            std::memcpy(&w, p_, 8);
+            std::memcpy(&w, s_.p, 8);
             const quint64 inverted = ~w;
             if (((inverted - 0x0101010101010101ULL) & ~inverted & 0x8080808080808080ULL) == 0) {
-                const int bytes = (64 - n_) / 8;
+                const int bytes = (64 - s_.n) / 8;
                 const quint64 big = qFromBigEndian(w);
-                acc_ |= (big >> (64 - 8 * bytes)) << (64 - 8 * bytes - n_);
-                n_ += 8 * bytes;
-                p_ += bytes;
+                s_.acc |= (big >> (64 - 8 * bytes)) << (64 - 8 * bytes - s_.n);
+                s_.n += 8 * bytes;
+                s_.p += bytes;
                 return;
             }
         }
-        while (n_ <= 56) {
-            quint64 byte = 0;
-            if (!stopped_ && p_ < end_) {
-                byte = *p_;
-                if (byte == 0xFF) {
-                    if (p_ + 1 < end_ && p_[1] == 0) {
-                        p_ += 2;
-                    } else {
-                        stopped_ = true; // a marker, or a lone 0xFF at the very end
-                        byte = 0;
-                        padding_ += 8;
-                    }
-                } else {
-                    ++p_;
-                }
-            } else {
-                stopped_ = true;
-                padding_ += 8;
-            }
-            acc_ |= byte << (56 - n_);
-            n_ += 8;
-        }
+        s_ = fillSlowly(s_, end_);
     }
-    quint64 bits() const { return acc_; }
+    quint64 bits() const { return s_.acc; }
     void skip(int k) {
-        acc_ <<= k;
-        n_ -= k;
+        s_.acc <<= k;
+        s_.n -= k;
     }
     int take(int k) { // 1..16 bits
-        const int v = int(acc_ >> (64 - k));
+        const int v = int(s_.acc >> (64 - k));
         skip(k);
         return v;
     }
-    int available() const { return n_; }
+    int available() const { return s_.n; }
     // No zero bit put in for a marker or the end has been read.
-    bool intact() const { return n_ >= padding_; }
+    bool intact() const { return s_.n >= s_.padding; }
     // At a restart: the bits before the marker are the last byte's padding, and the marker
     // is the one expected. Starts afresh after it.
     bool restart(int number) {
-        if (!intact() || n_ - padding_ >= 8)
+        if (!intact() || s_.n - s_.padding >= 8)
             return false;
-        if (!stopped_) {
-            fill();
-            if (n_ - padding_ >= 8)
+        if (!s_.stopped) {
+            s_ = fillSlowly(s_, end_);
+            if (s_.n - s_.padding >= 8)
                 return false;
         }
-        if (!(p_ + 1 < end_ && p_[0] == 0xFF && p_[1] == 0xD0 + (number & 7)))
+        if (!(s_.p + 1 < end_ && s_.p[0] == 0xFF && s_.p[1] == 0xD0 + (number & 7)))
             return false;
-        p_ += 2;
-        acc_ = 0;
-        n_ = padding_ = 0;
-        stopped_ = false;
+        s_ = {s_.p + 2, 0, 0, 0, false, false};
+        return true;
+    }
+    // After the last block. The library reads ahead up to 64 bits, and meeting the end of
+    // the data there (rather than a marker) is a warning even when no bit is missing.
+    bool finished() {
+        fill();
+        if (!intact() || s_.atEnd)
+            return false;
+        if (s_.stopped)
+            return true; // at a marker
+        for (const uchar* q = s_.p; q < s_.p + 16; ++q) {
+            if (q + 1 >= end_)
+                return false;
+            if (q[0] == 0xFF && q[1] != 0)
+                return true;
+        }
         return true;
     }
 
 private:
-    const uchar* p_;
+    BitState s_;
     const uchar* end_;
-    quint64 acc_ = 0;
-    int n_ = 0, padding_ = 0;
-    bool stopped_ = false;
 };
 
 constexpr std::array<int, 64> NaturalOrder = {
@@ -352,7 +383,7 @@ inline int extend(int v, int s) {
 
 // One block: its coefficients into `block` (zeroed by the caller), or only stepped over
 // when `block` is null. False on anything the library would not decode silently.
-bool decodeBlock(BitReader& in, const Huffman& dc, const Huffman& ac, int* pred, JCOEF* block) {
+[[gnu::always_inline]] inline bool decodeBlock(BitReader& in, const Huffman& dc, const Huffman& ac, int* pred, JCOEF* block) {
     in.fill();
     int len;
     const int s = dc.decode(in.bits(), &len);
@@ -508,7 +539,7 @@ bool readScan(Partial* p, const Needs& needs) {
             }
         }
     }
-    return in.intact();
+    return in.finished();
 }
 
 // The inverse transform, first pass: the columns of one block into 64 values (row by row).
