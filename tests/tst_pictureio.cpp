@@ -149,6 +149,7 @@ struct JpegKind {
     bool progressive = false;
     int restartInterval = 0; // in MCUs
     bool arithmetic = false;
+    bool scanPerComponent = false; // baseline, but one scan for each component
 };
 
 QByteArray makeJpeg(int w, int h, const JpegKind& kind) {
@@ -174,6 +175,16 @@ QByteArray makeJpeg(int w, int h, const JpegKind& kind) {
     if (kind.progressive)
         jpeg_simple_progression(&cinfo);
     cinfo.restart_interval = JDIMENSION(kind.restartInterval);
+    jpeg_scan_info scans[3] = {};
+    if (kind.scanPerComponent) {
+        for (int i = 0; i < 3; ++i) {
+            scans[i].comps_in_scan = 1;
+            scans[i].component_index[0] = 2 - i; // and not in the components' order
+            scans[i].Se = 63;
+        }
+        cinfo.scan_info = scans;
+        cinfo.num_scans = 3;
+    }
     cinfo.arith_code = kind.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     QByteArray row(3 * w, '\0');
@@ -391,6 +402,10 @@ void TestPictureIo::jpegThumbnailEqualsWholeDecoding_data() {
                                                            << QSize(333, 217) << true;
         QTest::addRow("640x480 quality %d", quality) << makeJpeg(640, 480, q) << t << true;
     }
+    JpegKind perComponent = k420;
+    perComponent.scanPerComponent = true;
+    QTest::newRow("whole 333x217 one scan per component")
+        << makeJpeg(333, 217, perComponent) << QSize(333, 217) << true;
     JpegKind everyMcu = k420;
     everyMcu.restartInterval = 1;
     QTest::newRow("restart every block") << makeJpeg(640, 480, everyMcu) << t << true;
