@@ -437,6 +437,13 @@ void TestPictureIo::jpegThumbnailEqualsWholeDecoding_data() {
     const qsizetype rst = wrongRestart.indexOf(QByteArray("\xFF\xD3", 2));
     wrongRestart[rst + 1] = char(0xD5);
     QTest::newRow("restart marker out of order") << wrongRestart << t << false;
+    // A Huffman table whose second code of length 1 is all ones (the library refuses it).
+    QByteArray allOnes = good;
+    const qsizetype dht = allOnes.indexOf(QByteArray("\xFF\xC4", 2));
+    QCOMPARE(QByteArray(allOnes.constData() + dht + 5, 3), QByteArray("\0\1\5", 3));
+    allOnes[dht + 5] = char(2); // two codes of one bit
+    allOnes[dht + 7] = char(3); // two fewer of three
+    QTest::newRow("Huffman code of all ones") << allOnes << t << false;
     // The whole decoder reads a little ahead: data that ends without its end marker is
     // cut short to it, what follows the last block otherwise does not matter.
     QTest::newRow("no end marker") << good.left(good.size() - 2) << t << false;

@@ -175,7 +175,8 @@ public:
         for (int len = 1; len <= 16; ++len) {
             valOffset_[len] = k - code;
             for (int i = 0; i < t.bits[len]; ++i, ++k, ++code) {
-                if (k >= 256)
+                // A code of all ones, or longer than its length, ends the table.
+                if (k >= 256 || code >= (1 << len) - 1)
                     return false;
                 const int sym = t.huffval[k];
                 if (dc && sym > 15)
@@ -184,15 +185,24 @@ public:
                     for (int f = code << (FastBits - len); f < (code + 1) << (FastBits - len); ++f)
                         fast_[size_t(f)] = quint16(sym | len << 8);
             }
-            maxCode_[len] = code - 1; // -1 or less: no code of this length
-            if (code >= 1 << len)
-                return false;
+            maxCode_[len] = code - 1; // below this length's first code: none of it
             code <<= 1;
         }
         std::copy(std::begin(t.huffval), std::end(t.huffval), values_.begin());
-        if (!dc)
+        if (!dc) {
             buildSkips();
+            buildValues();
+        }
         return true;
+    }
+    // An AC code with a value, and its value bits, read in one step where both lie in the
+    // next SkipBits bits: the bits they take, the run of zeros before it and the value.
+    struct Value {
+        int bits, run, value;
+    };
+    Value value(quint64 bits) const {
+        const qint32 e = values32_[size_t(bits >> (64 - SkipBits))];
+        return {e & 31, (e >> 5) & 15, e >> 16};
     }
     // Stepping over AC codes several at a time: for the next SkipBits bits, the codes (with
     // their value bits) that lie wholly in them, as the bits they take, the coefficients they
@@ -233,7 +243,7 @@ private:
         for (int f = 0; f < 1 << SkipBits; ++f) {
             int used = 0, advance = 0;
             bool end = false;
-            while (!end && advance < 64) {
+            while (!end && advance < 64 && used < SkipBits) {
                 const quint64 rest = quint64(f) << (64 - SkipBits + used);
                 const quint16 e = fast_[size_t(rest >> (64 - FastBits))];
                 const int len = e >> 8, sym = e & 0xFF;
@@ -251,8 +261,24 @@ private:
         }
     }
 
+    void buildValues() {
+        for (int f = 0; f < 1 << SkipBits; ++f) {
+            const quint16 e = fast_[size_t(f >> (SkipBits - FastBits))];
+            const int len = e >> 8, sym = e & 0xFF, size = sym & 15;
+            qint32 entry = 0;
+            if (e && size && len + size <= SkipBits) {
+                const int raw = (f >> (SkipBits - len - size)) & ((1 << size) - 1);
+                const int v = raw < (1 << (size - 1)) ? raw - (1 << size) + 1 : raw;
+                entry = qint32(quint32(len + size) | quint32(sym >> 4) << 5 |
+                               quint32(v) << 16);
+            }
+            values32_[size_t(f)] = entry;
+        }
+    }
+
     std::array<quint16, 1 << FastBits> fast_{};
     std::array<quint16, 1 << SkipBits> skips_{};
+    std::array<qint32, 1 << SkipBits> values32_{};
     std::array<int, 17> maxCode_{}, valOffset_{};
     std::array<quint8, 256> values_{};
 };
@@ -428,6 +454,18 @@ inline int extend(int v, int s) {
     while (k < 64) {
         if (in.available() < 32)
             in.fill();
+        if (block) {
+            const Huffman::Value v = ac.value(in.bits());
+            if (v.bits) {
+                k += v.run;
+                if (k > 63)
+                    return false;
+                in.skip(v.bits);
+                block[NaturalOrder[size_t(k)]] = JCOEF(v.value);
+                ++k;
+                continue;
+            }
+        }
         const int sym = ac.decode(in.bits(), &len);
         if (!len)
             return false;
