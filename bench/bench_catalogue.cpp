@@ -1,8 +1,10 @@
 // Building the catalogue of a folder of 200 photographs (1920 x 1080 JPEGs made here) beside
 // plain libjpeg decoding of the same files on one thread, in alternating rounds, wall time.
-// The catalogue decodes only the rows its thumbnails read, on every core; target: at most
-// half the time of the plain decoding. Its sheet is first checked against one drawn from
-// fully decoded pictures.
+// The catalogue reads every picture's coefficients (every Huffman code must be read) but
+// makes only the pixels its thumbnails read, on every core; target: at most half the time
+// of the plain decoding. Its sheet is first checked against one drawn from fully decoded
+// pictures. These photographs are quality 100 with fine noise, so reading the codes is
+// most of decoding them: about 0.6 of the plain decoding's time even for a 1 x 1 thumbnail.
 #include "mwex/core/bmpio.h"
 #include "mwex/catalogue.h"
 #include "mwex/core/jpegio.h"
@@ -128,7 +130,7 @@ int main(int argc, char** argv) {
         idx.close();
         ok &= bmpio::writeFile(sheet.image, folder + QStringLiteral("\\thumb.bmp"), nullptr);
     };
-    // Processor time of one thread on both sides first: what skipping rows saves by itself,
+    // Processor time of one thread on both sides first: what the short way saves by itself,
     // whatever the other work on the machine leaves of the second core.
     const bench::Pair one = bench::interleave(
         [&] { ok &= catalogue::build(folder, names, 1).failed.isEmpty(); }, plain,

@@ -2,6 +2,8 @@
 // kind they accept and on damaged, truncated and absurd ones.
 #include "mwex/core/bmpio.h"
 #include "mwex/core/jpegio.h"
+#include "mwex/core/jpegthumb.h"
+#include "mwex/core/resize.h"
 #include "support/coresupport.h"
 
 #include <QBuffer>
@@ -9,6 +11,7 @@
 #include <QtTest>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 
 #include <jpeglib.h>
 
@@ -136,6 +139,85 @@ QImage rgbImage(int w, int h, std::initializer_list<QRgb> pixels) {
     return img;
 }
 
+
+// A JPEG made by libjpeg of a picture like a photograph (shading with fine noise, so every
+// coefficient of every block is busy), in the kind asked for.
+struct JpegKind {
+    int quality = 90;
+    int lumaH = 2, lumaV = 2; // luma sampling against chroma 1x1: 2x2 is 4:2:0
+    bool grey = false;
+    bool progressive = false;
+    int restartInterval = 0; // in MCUs
+    bool arithmetic = false;
+    bool scanPerComponent = false; // baseline, but one scan for each component
+};
+
+QByteArray makeJpeg(int w, int h, const JpegKind& kind) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buf, &size);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, kind.quality, TRUE);
+    if (kind.grey) {
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    } else {
+        cinfo.comp_info[0].h_samp_factor = kind.lumaH;
+        cinfo.comp_info[0].v_samp_factor = kind.lumaV;
+    }
+    if (kind.progressive)
+        jpeg_simple_progression(&cinfo);
+    cinfo.restart_interval = JDIMENSION(kind.restartInterval);
+    jpeg_scan_info scans[3] = {};
+    if (kind.scanPerComponent) {
+        for (int i = 0; i < 3; ++i) {
+            scans[i].comps_in_scan = 1;
+            scans[i].component_index[0] = 2 - i; // and not in the components' order
+            scans[i].Se = 63;
+        }
+        cinfo.scan_info = scans;
+        cinfo.num_scans = 3;
+    }
+    cinfo.arith_code = kind.arithmetic ? TRUE : FALSE;
+    jpeg_start_compress(&cinfo, TRUE);
+    QByteArray row(3 * w, '\0');
+    quint32 noise = 2463534242u + quint32(w * 31 + h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int n = int(noise & 31);
+            row[3 * x] = char((x * 3 + y) % 220 + n);
+            row[3 * x + 1] = char((y * 2 + x / 5) % 220 + n);
+            row[3 * x + 2] = char(((x ^ y) * 5) % 220 + (n ^ 9));
+        }
+        JSAMPROW r = reinterpret_cast<JSAMPROW>(row.data());
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray out(reinterpret_cast<const char*>(buf), qsizetype(size));
+    free(buf);
+    return out;
+}
+
+bool sameBytes(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.format() != b.format())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), size_t(a.width()) * 3) != 0)
+            return false;
+    return true;
+}
+
 } // namespace
 
 class TestPictureIo : public QObject {
@@ -148,6 +230,8 @@ private slots:
     void jpegRefusesBadInput_data();
     void jpegRefusesBadInput();
     void jpegFiles();
+    void jpegThumbnailEqualsWholeDecoding_data();
+    void jpegThumbnailEqualsWholeDecoding();
 
     void bmpRoundTripIsExact_data();
     void bmpRoundTripIsExact();
@@ -267,6 +351,126 @@ void TestPictureIo::jpegFiles() {
     QVERIFY(!error.isEmpty());
     QVERIFY(jpegio::readFile(win(dir_.filePath(QStringLiteral("none.jpg"))), &error).isNull());
     QVERIFY(!jpegio::writeFile(QImage(), win(path), &error));
+}
+
+void TestPictureIo::jpegThumbnailEqualsWholeDecoding_data() {
+    QTest::addColumn<QByteArray>("jpeg");
+    QTest::addColumn<QSize>("thumb");
+    QTest::addColumn<bool>("shortWay"); // made from the coefficients, not by the whole decoder
+    const QSize t(50, 36);
+    const JpegKind k420;
+    JpegKind k422;
+    k422.lumaV = 1;
+    JpegKind k444;
+    k444.lumaH = k444.lumaV = 1;
+    JpegKind grey;
+    grey.grey = true;
+    // Sizes: edges of blocks and of chroma samples cut anywhere, shrinking and enlarging.
+    QTest::newRow("1x1 (chroma one sample wide: whole)") << makeJpeg(1, 1, k420) << t << false;
+    QTest::newRow("7x5") << makeJpeg(7, 5, k420) << t << true;
+    QTest::newRow("17x9") << makeJpeg(17, 9, k420) << t << true;
+    QTest::newRow("50x36 exact") << makeJpeg(50, 36, k420) << t << true;
+    QTest::newRow("30x20 enlarged") << makeJpeg(30, 20, k420) << t << true;
+    QTest::newRow("1920x1080") << makeJpeg(1920, 1080, k420) << t << true;
+    QTest::newRow("4000x3000") << makeJpeg(4000, 3000, k420) << t << true;
+    // Every pixel read: a "thumbnail" of the picture's own size is the whole picture.
+    for (const auto& [name, kind] : {std::pair{"4:2:0", k420}, std::pair{"4:2:2", k422},
+                                     std::pair{"4:4:4", k444}, std::pair{"grey", grey}}) {
+        QTest::addRow("whole 333x217 %s", name) << makeJpeg(333, 217, kind) << QSize(333, 217)
+                                                << true;
+        QTest::addRow("whole 21x13 %s", name) << makeJpeg(21, 13, kind) << QSize(21, 13) << true;
+        QTest::addRow("1001x601 %s", name) << makeJpeg(1001, 601, kind) << t << true;
+        JpegKind progressive = kind;
+        progressive.progressive = true;
+        QTest::addRow("whole 333x217 progressive %s", name)
+            << makeJpeg(333, 217, progressive) << QSize(333, 217) << true;
+        QTest::addRow("1001x601 progressive %s", name) << makeJpeg(1001, 601, progressive) << t
+                                                       << true;
+        JpegKind restarts = kind;
+        restarts.restartInterval = 3;
+        QTest::addRow("whole 333x217 restarts %s", name)
+            << makeJpeg(333, 217, restarts) << QSize(333, 217) << true;
+        JpegKind arithmetic = kind;
+        arithmetic.arithmetic = true;
+        QTest::addRow("whole 333x217 arithmetic %s", name)
+            << makeJpeg(333, 217, arithmetic) << QSize(333, 217) << true;
+    }
+    for (const int quality : {50, 100}) {
+        JpegKind q = k420;
+        q.quality = quality;
+        QTest::addRow("whole 333x217 quality %d", quality) << makeJpeg(333, 217, q)
+                                                           << QSize(333, 217) << true;
+        QTest::addRow("640x480 quality %d", quality) << makeJpeg(640, 480, q) << t << true;
+    }
+    JpegKind perComponent = k420;
+    perComponent.scanPerComponent = true;
+    QTest::newRow("whole 333x217 one scan per component")
+        << makeJpeg(333, 217, perComponent) << QSize(333, 217) << true;
+    JpegKind everyMcu = k420;
+    everyMcu.restartInterval = 1;
+    QTest::newRow("restart every block") << makeJpeg(640, 480, everyMcu) << t << true;
+    // Sampling the library upsamples without the triangle filter or by other factors.
+    JpegKind k440 = k420;
+    k440.lumaH = 1;
+    QTest::newRow("4:4:0 (whole)") << makeJpeg(333, 217, k440) << t << false;
+    JpegKind k411 = k420;
+    k411.lumaH = 4;
+    k411.lumaV = 1;
+    QTest::newRow("4:1:1 (whole)") << makeJpeg(333, 217, k411) << t << false;
+    QTest::newRow("CMYK (whole)") << cmykJpeg({{255, 0, 0, 255}, {0, 0, 0, 0}}) << t << false;
+
+    // Damaged files fail as the whole decoder fails, with its message.
+    const QByteArray good = makeJpeg(640, 480, k420);
+    QTest::newRow("cut short") << good.left(good.size() / 2) << t << false;
+    JpegKind progressive = k420;
+    progressive.progressive = true;
+    const QByteArray goodProgressive = makeJpeg(640, 480, progressive);
+    QTest::newRow("progressive cut short")
+        << goodProgressive.left(goodProgressive.size() * 3 / 4) << t << false;
+    QTest::newRow("not a JPEG") << QByteArray("GIF89a not a jpeg at all") << t << false;
+    QByteArray marker = good;
+    marker[marker.size() / 2] = char(0xFF);
+    marker[marker.size() / 2 + 1] = char(0xC4);
+    QTest::newRow("a marker inside the picture data") << marker << t << false;
+    const QByteArray restarted = makeJpeg(640, 480, everyMcu);
+    QByteArray wrongRestart = restarted;
+    const qsizetype rst = wrongRestart.indexOf(QByteArray("\xFF\xD3", 2));
+    wrongRestart[rst + 1] = char(0xD5);
+    QTest::newRow("restart marker out of order") << wrongRestart << t << false;
+    // A Huffman table whose second code of length 1 is all ones (the library refuses it).
+    QByteArray allOnes = good;
+    const qsizetype dht = allOnes.indexOf(QByteArray("\xFF\xC4", 2));
+    QCOMPARE(QByteArray(allOnes.constData() + dht + 5, 3), QByteArray("\0\1\5", 3));
+    allOnes[dht + 5] = char(2); // two codes of one bit
+    allOnes[dht + 7] = char(3); // two fewer of three
+    QTest::newRow("Huffman code of all ones") << allOnes << t << false;
+    // The whole decoder reads a little ahead: data that ends without its end marker is
+    // cut short to it, what follows the last block otherwise does not matter.
+    QTest::newRow("no end marker") << good.left(good.size() - 2) << t << false;
+    QTest::newRow("bytes after the picture") << good.left(good.size() - 2) + QByteArray(64, 'x')
+                                             << t << true;
+}
+
+void TestPictureIo::jpegThumbnailEqualsWholeDecoding() {
+    QFETCH(QByteArray, jpeg);
+    QFETCH(QSize, thumb);
+    QFETCH(bool, shortWay);
+    QString wholeError, error;
+    const QImage whole = jpegio::decode(jpeg, &wholeError);
+    const QImage partial =
+        jpegio::decodeResizedFromCoefficients(jpeg, thumb.width(), thumb.height());
+    QCOMPARE(!partial.isNull(), shortWay);
+    const QImage small = jpegio::decodeResized(jpeg, &error, thumb.width(), thumb.height());
+    if (whole.isNull()) {
+        QVERIFY(small.isNull());
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(error, wholeError);
+        return;
+    }
+    const QImage expected = BitmapResize_Bilinear(whole, thumb.width(), thumb.height());
+    QVERIFY(sameBytes(small, expected));
+    if (shortWay)
+        QVERIFY(sameBytes(partial, expected));
 }
 
 void TestPictureIo::bmpRoundTripIsExact_data() {

@@ -5,6 +5,7 @@
 #include "app/core/textstore.h"
 #include "mwex/core/bmpio.h"
 #include "mwex/core/jpegio.h"
+#include "mwex/core/jpegthumb.h"
 #include "mwex/core/pictureio.h"
 #include "mwex/core/resize.h"
 #include "platform/aside.h"
@@ -103,13 +104,12 @@ QImage thumbnail(const QString& path, QString* error) {
     const QString ext = platform::extractFileExt(path).toLower();
     QImage full;
     if (ext == QLatin1String(".jpeg") || ext == QLatin1String(".jpg")) {
-        // Only the rows the resize reads are made (a few dozen of a photograph's
-        // thousand); the result is the same bytes as from the whole picture.
+        // Only the pixels the resize reads are made (a few thousand of a photograph's
+        // two million); the result is the same bytes as from the whole picture.
         const auto bytes = pictureio::readPictureFile(path, error);
-        if (bytes)
-            full = jpegio::decodeRows(*bytes, error, [](int height) {
-                return bilinearRowsRead(height, ThumbHeight);
-            });
+        if (!bytes)
+            return QImage();
+        return jpegio::decodeResized(*bytes, error, ThumbWidth, ThumbHeight);
     } else if (ext == QLatin1String(".bmp"))
         full = bmpio::readFile(path, error);
     else if (error)

@@ -39,7 +39,7 @@ QRect captionBox(int i);
 
 // A picture scaled to 50 x 36 with the bilinear resize (JPEG for .jpeg and .jpg, BMP for
 // .bmp, by the lower-cased extension): the same bytes as resizing the whole decoded picture,
-// though of a JPEG only the rows the resize reads are decoded. Null with a message when it
+// though of a JPEG only the pixels the resize reads are made from its coefficients. Null with a message when it
 // cannot be decoded, is no ordinary file or is too large to read. Safe on any thread.
 QImage thumbnail(const QString& path, QString* error);
 

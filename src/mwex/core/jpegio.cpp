@@ -21,10 +21,6 @@
 namespace jpegio {
 namespace {
 
-// Progressive files can hold any number of scans, each a full pass over the picture; a
-// hostile one would keep the decoder busy for minutes. Real encoders write about ten.
-constexpr int MaxScans = 200;
-
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;

@@ -13,6 +13,10 @@ namespace jpegio {
 // memory is taken (40 megapixels: 8000 x 5000; a 24-bit copy is 120 MB).
 constexpr qint64 MaxPixels = 40'000'000;
 
+// Progressive files can hold any number of scans, each a full pass over the picture; a
+// hostile one would keep the decoder busy for minutes. Real encoders write about ten.
+constexpr int MaxScans = 200;
+
 // Decodes JPEG bytes to a 24-bit picture (QImage::Format_RGB888). Grey, YCbCr, RGB, CMYK and
 // YCCK pictures are accepted; a null image and a short message in `error` when the bytes
 // are not a JPEG, are damaged or cut short, or hold more than `maxPixels` pixels.
