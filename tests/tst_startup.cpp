@@ -2,13 +2,16 @@
 #include "app/form1layout.h"
 #include "app/program.h"
 #include "board/Unit14.h"
+#include "board/Unit25.h"
 #include "platform/core/paths.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
+#include <QWebEngineView>
 #include <QtTest>
 #include <memory>
 
@@ -39,6 +42,7 @@ private slots:
     void startingWorksCopiedOnceNeverOverwritten();
     void homePage_data();
     void homePage();
+    void boardReadiedOnceTheFirstPageHasLoaded();
     void clipRestore_data();
     void clipRestore();
     void emptySettingsStops();
@@ -281,6 +285,24 @@ void TestStartup::homePage() {
     url.replace(u"$R"_qs, win(root));
     QCOMPARE(p->values.SYOKIURL, url);
     QCOMPARE(p->main()->lastNavigation(), url);
+}
+
+void TestStartup::boardReadiedOnceTheFirstPageHasLoaded() {
+    const QString root = tmp(u"h"_qs);
+    const auto l = makeInstall(root, u"QUMOG.x86_64"_qs, true,
+                               u"<TATE>600</TATE><YOKO>800</YOKO><OPEN1>index.html</OPEN1>"_qs);
+    writeFile(root + u"/QUMOG/index.html"_qs, "<html>page</html>");
+    auto p = start(l);
+    QVERIFY(p->main()->startupDone());
+    QWebEngineView *view = p->main()->WebBrowser1;
+    TForm25 *board = p->forms.Form25;
+    auto preparer = [board] { return board->findChild<QTimer *>(u"preparer"_qs); };
+    // Not beside the first page's load; begun once it has loaded, long before the latest
+    // moment.
+    QVERIFY(!preparer());
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    QVERIFY(loaded.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(preparer(), TForm1::kPrepareBoardLatestMs / 2);
 }
 
 void TestStartup::clipRestore_data() {

@@ -199,6 +199,9 @@ public:
     // Once start-up is done: the board readies, in small parts, what its first opening
     // would otherwise make while the teacher waits.
     void prepareBoard();
+    // The same once the first page has loaded, or kPrepareBoardLatestMs after start-up.
+    void prepareBoardAfterFirstPage();
+    static constexpr int kPrepareBoardLatestMs = 3000;
 
     // ---- place on the screen ----
     // Sizes the whole window, frame included, to `outer` (scaled pixels) with its corner at

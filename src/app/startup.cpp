@@ -67,7 +67,7 @@ public:
             if (!(this->*step)())
                 return;
         f_.startupDone_ = true;
-        f_.prepareBoard();
+        f_.prepareBoardAfterFirstPage();
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QWebEngineView>
 
 namespace {
 // The board opens when the pointer has rested on its button this long, or right after a click.
@@ -64,6 +65,29 @@ void TForm1::setupBoardButton() {
 void TForm1::prepareBoard() {
     if (forms_ && forms_->Form25)
         forms_->Form25->prepareFirstShowing();
+}
+
+void TForm1::prepareBoardAfterFirstPage() {
+    // Beside the first page's load, readying the board (the X server copying the screen
+    // into fresh memory, pages touched) slowed the page the class waits for by a tenth of
+    // a second or more on two cores. A page that takes long does not hold it up for ever,
+    // nor does a start-up that loads none. (The load the start-up asked for is not yet
+    // under way when it returns.)
+    auto *latest = new QTimer(this);
+    latest->setSingleShot(true);
+    const auto begin = [this, latest] {
+        if (!latest->isActive())
+            return; // begun already
+        latest->stop();
+        latest->deleteLater();
+        prepareBoard();
+    };
+    connect(WebBrowser1, &QWebEngineView::loadFinished, latest, begin);
+    connect(latest, &QTimer::timeout, this, [this, latest] {
+        latest->deleteLater();
+        prepareBoard();
+    });
+    latest->start(kPrepareBoardLatestMs);
 }
 
 void TForm1::SpeedButton8MouseEnter() {
