@@ -152,10 +152,14 @@ int main(int argc, char **argv) {
         probe.start();
         const bool done = waitUntil([&] { return program->main()->startupDone(); }, 120000);
         const double ms = probe.stop();
-        // What the program readies for the board after it, in parts.
+        // What the program readies for the board after it, in parts, once the first page
+        // has loaded.
         probe.start();
-        auto *preparer = program->forms.Form25->findChild<QTimer *>(QStringLiteral("preparer"));
-        waitUntil([&] { return !preparer || !preparer->isActive(); }, 60000);
+        waitUntil([&] {
+            const auto *preparer =
+                program->forms.Form25->findChild<QTimer *>(QStringLiteral("preparer"));
+            return preparer && !preparer->isActive();
+        }, 60000);
         const double readyingMs = probe.stop();
         if (!done || !QFile::exists(graphics + QStringLiteral("/thumb.bmp")))
             return nullptr;
