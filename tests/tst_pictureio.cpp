@@ -447,6 +447,9 @@ void TestPictureIo::jpegThumbnailEqualsWholeDecoding_data() {
     // The whole decoder reads a little ahead: data that ends without its end marker is
     // cut short to it, what follows the last block otherwise does not matter.
     QTest::newRow("no end marker") << good.left(good.size() - 2) << t << false;
+    // Fill bytes where the end marker's code should follow: the data ends inside a marker.
+    QTest::newRow("ends with fill bytes, no marker code")
+        << good.left(good.size() - 2) + QByteArray("\xFF\xFF", 2) << t << false;
     QTest::newRow("bytes after the picture") << good.left(good.size() - 2) + QByteArray(64, 'x')
                                              << t << true;
 }

@@ -303,11 +303,16 @@ struct BitState {
         if (!s.stopped && s.p < end) {
             byte = *s.p;
             if (byte == 0xFF) {
-                if (s.p + 1 < end && s.p[1] == 0) {
-                    s.p += 2;
+                // As the library reads it: fill bytes 0xFF may stand between the 0xFF and
+                // what follows; a zero then makes the whole run one data byte 0xFF.
+                const uchar* q = s.p + 1;
+                while (q < end && *q == 0xFF)
+                    ++q;
+                if (q < end && *q == 0) {
+                    s.p = q + 1;
                 } else {
-                    s.stopped = true; // a marker, or a lone 0xFF at the very end
-                    s.atEnd = s.p + 1 >= end;
+                    s.stopped = true; // a marker, or 0xFFs at the very end
+                    s.atEnd = q >= end;
                     byte = 0;
                     s.padding += 8;
                 }
@@ -387,7 +392,7 @@ public:
         for (const uchar* q = s_.p; q < s_.p + 16; ++q) {
             if (q + 1 >= end_)
                 return false;
-            if (q[0] == 0xFF && q[1] != 0)
+            if (q[0] == 0xFF && q[1] != 0 && q[1] != 0xFF)
                 return true;
         }
         return true;
