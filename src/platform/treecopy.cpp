@@ -21,6 +21,12 @@ namespace {
 // that a cancel is seen soon.
 constexpr size_t kChunk = 8 << 20;
 
+// A file of this size or more is handed to the disk as soon as it is written, so that the
+// one sync finds little of it left. Smaller ones are left to that sync, which writes them
+// together in large requests: handing each small file to the disk on its own made a copy of
+// thousands of them a third slower than writing them all at the sync.
+constexpr off_t kEarlyWriteback = 1 << 20;
+
 bool writeAll(int fd, const char *data, size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -126,9 +132,8 @@ QStringList copyTreeFiles(const QString &source, const QString &target, const QS
         if (ok) {
             // The copy keeps the original's permissions (a program stays a program).
             ok = ::fchmod(out, st.st_mode & 07777) == 0 && copyData(in, out, progress, buffer);
-            // The disk starts writing it now, while the next files are copied, so that the
-            // one sync below finds little left to wait for.
-            if (ok)
+            // The disk starts writing a big file now, while the next files are copied.
+            if (ok && st.st_size >= kEarlyWriteback)
                 ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
             ok = (::close(out) == 0) && ok;
             if (ok)
