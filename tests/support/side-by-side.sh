@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Runs the suites of one lane side by side, each on an X display of its own (the commands
+# start their own), a few at a time: most of their time is spent waiting on windows and
+# timers, so they share the machine well. Prints each suite's output whole, one after the
+# other, and fails when any of them fails.
+#   side-by-side.sh [-j N] NAME command args... [-- NAME command args...]...
+# A suite skipped for a missing tool is shown as such; the lane counts as skipped only when
+# every suite in it was.
+set -u
+jobs=3
+if [ "${1:-}" = -j ]; then
+    jobs=$2
+    shift 2
+fi
+out=$(mktemp -d) || exit 1
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill -TERM -- "-$p" 2>/dev/null || kill "$p" 2>/dev/null; done
+    wait
+    rm -rf "$out"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+names=()
+n=0
+running=0
+start() { # name command...
+    local name=$1
+    shift
+    names+=("$name")
+    # A process group of its own, so that a timeout ends the suite with its X server.
+    setsid -w "$@" >"$out/$n.log" 2>&1 </dev/null &
+    pids+=($!)
+    n=$((n + 1))
+    running=$((running + 1))
+}
+finish_one() {
+    wait -n
+    running=$((running - 1))
+}
+
+while [ $# -gt 0 ]; do
+    name=$1
+    shift
+    cmd=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        cmd+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && shift # the --
+    [ "$running" -lt "$jobs" ] || finish_one
+    start "$name" "${cmd[@]}"
+done
+
+failed=0
+skipped=0
+for i in "${!pids[@]}"; do
+    status=0
+    wait "${pids[$i]}" || status=$?
+    echo "======== ${names[$i]} (exit $status)"
+    if grep -Eq 'Suite skipped: |SKIP   : [A-Za-z0-9_]+::initTestCase\(\)' "$out/$i.log"; then
+        skipped=$((skipped + 1))
+        # Said in other words, so that the lane is not taken for skipped as a whole.
+        sed -e 's/Suite skipped: /skipped: /' -e 's/^SKIP   : /SKIP (whole suite): /' "$out/$i.log"
+    else
+        cat "$out/$i.log"
+    fi
+    [ "$status" -eq 0 ] || failed=$((failed + 1))
+done
+pids=()
+echo "======== ${#names[@]} suites: $failed failed, $skipped skipped"
+if [ "$failed" -eq 0 ] && [ "$skipped" -eq "${#names[@]}" ]; then
+    echo "Suite skipped: every suite of the lane was skipped"
+fi
+[ "$failed" -eq 0 ]
