@@ -6,6 +6,8 @@
 #   side-by-side.sh [-j N] NAME command args... [-- NAME command args...]...
 # A suite skipped for a missing tool is shown as such; the lane counts as skipped only when
 # every suite in it was.
+# A suite still running after QUMO_SIDE_BY_SIDE_TIMEOUT seconds (default 540, within
+# CTest's 600) is ended, and what every suite printed so far is shown.
 set -u
 jobs=3
 if [ "${1:-}" = -j ]; then
@@ -14,15 +16,29 @@ if [ "${1:-}" = -j ]; then
 fi
 out=$(mktemp -d) || exit 1
 pids=()
+names=()
+watchdog=
 cleanup() {
+    [ -z "$watchdog" ] || { kill -TERM -- "-$watchdog" "$watchdog"; } 2>/dev/null
     for p in "${pids[@]}"; do kill -TERM -- "-$p" 2>/dev/null || kill "$p" 2>/dev/null; done
     wait
     rm -rf "$out"
 }
 trap cleanup EXIT
+timed_out() {
+    echo "FAIL: still running after ${QUMO_SIDE_BY_SIDE_TIMEOUT:-540} s; the output so far:"
+    for i in "${!names[@]}"; do
+        echo "======== ${names[$i]}"
+        cat "$out/$i.log"
+    done
+    exit 124
+}
+trap timed_out USR1
 trap 'exit 130' INT TERM
+setsid sh -c 'sleep "$1" && kill -USR1 "$2"' watchdog "${QUMO_SIDE_BY_SIDE_TIMEOUT:-540}" $$ \
+    >/dev/null 2>&1 </dev/null &
+watchdog=$!
 
-names=()
 n=0
 running=0
 start() { # name command...
