@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Runs the suites of one lane side by side, each on an X display of its own (the commands
-# start their own), a few at a time: most of their time is spent waiting on windows and
-# timers, so they share the machine well. Prints each suite's output whole, one after the
+# Runs several test programs within one CTest entry side by side (a lane's suites, or the
+# parts of one suite), a few at a time: most of their time is spent waiting on windows,
+# timers and servers, so they share the machine well. Those that need a display to
+# themselves start their own (own-display.sh, display-run.sh). Prints each suite's output whole, one after the
 # other, and fails when any of them fails.
 #   side-by-side.sh [-j N] NAME command args... [-- NAME command args...]...
-# A suite skipped for a missing tool is shown as such; the lane counts as skipped only when
+# A suite skipped for a missing tool is shown as such; the entry counts as skipped only when
 # every suite in it was.
 # A suite still running after QUMO_SIDE_BY_SIDE_TIMEOUT seconds (default 540, within
 # CTest's 600) is ended, and what every suite printed so far is shown.
@@ -87,6 +88,6 @@ done
 pids=()
 echo "======== ${#names[@]} suites: $failed failed, $skipped skipped"
 if [ "$failed" -eq 0 ] && [ "$skipped" -eq "${#names[@]}" ]; then
-    echo "Suite skipped: every suite of the lane was skipped"
+    echo "Suite skipped: every suite of the entry was skipped"
 fi
 [ "$failed" -eq 0 ]
