@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace testsupport;
 using namespace linktest;
 
