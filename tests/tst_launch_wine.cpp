@@ -59,9 +59,14 @@ void endPreparation(const QString &prefix) {
         if (!number || pid == self)
             continue;
         // Only Wine's own processes (and the shell that runs wineboot): the browser engine's
-        // helpers of this test carry the variable too.
+        // helpers of this test carry the variable too. Wine's programs name themselves by
+        // their Windows path ("C:\windows\system32\services.exe"), but run Wine's binary.
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains("wine"))
+        const bool wine =
+            (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("wine")) ||
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget().contains(
+                u"wine");
+        if (!wine)
             continue;
         QFile environ(QStringLiteral("/proc/%1/environ").arg(entry));
         if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(wanted))

@@ -24,6 +24,13 @@ void prepareProcess() {
     if (!flags.contains("--disable-gpu"))
         flags += " --disable-gpu";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    // The engine draws its pages without a GPU; composing them through OpenGL as well only
+    // adds a GL context, which on PCs without a GPU driver (and on Xvfb) is Mesa's software
+    // rasteriser at several times the processor time of the software scene graph. A backend
+    // chosen in the environment still wins.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") &&
+        !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 

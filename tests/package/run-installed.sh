@@ -4,7 +4,8 @@
 # Exec and Path: the folder they cannot write behaves like a read-only medium.
 # Usage: run-installed.sh <folder with the .deb files> <pixelprobe> [read-only|writable]
 # read-only: two pupils in the installed tree; writable: one in a copy they own; both when
-# none is given (as the suite runs it: both use the first pupil's account).
+# none is given. Both parts use the first pupil's account (the suite runs them side by side,
+# each on a display of its own).
 set -euo pipefail
 DEBS=$1
 PIXELPROBE=$2

@@ -1,12 +1,14 @@
 #!/bin/sh
 # Runs a Qt Test program with every test function except the ones named: the rest of a
-# suite whose other cases run as a ctest entry of their own, so that a case added later
-# runs in one of the two without anyone listing it.
-#   other-cases.sh "caseA caseB ..." program [args...]
+# suite whose named cases run beside it, so that a case added later runs in one of the two
+# without anyone listing it.
+#   other-cases.sh "caseA caseB ..." [wrapper args...] program
+# (the test program comes last: a wrapper such as own-display.sh may go before it)
 set -u
 except=$1
 shift
-cases=$("$1" -functions) || exit 1
+for program; do :; done
+cases=$("$program" -functions) || exit 1
 run=
 for c in $cases; do
     c=${c%"()"}
