@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QQuickWindow>
 #include <QTranslator>
 #include <unistd.h>
 
@@ -26,11 +27,12 @@ void prepareProcess() {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     // The engine draws its pages without a GPU; composing them through OpenGL as well only
     // adds a GL context, which on PCs without a GPU driver (and on Xvfb) is Mesa's software
-    // rasteriser at several times the processor time of the software scene graph. A backend
-    // chosen in the environment still wins.
+    // rasteriser at several times the processor time of the software scene graph. Chosen for
+    // this process only (the programs the shell starts keep their own); a backend chosen in
+    // the environment still wins.
     if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") &&
         !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
-        qputenv("QT_QUICK_BACKEND", "software");
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
